@@ -1,0 +1,28 @@
+// The interaction port for reportctl: nothing is asked. Messages go to
+// stderr as "Title: text"; a question takes its default button, else "Да"
+// (reportctl acts as if the user confirmed), else the first button offered.
+#pragma once
+
+#include "core/foundation/interaction.h"
+
+namespace rpt::cli {
+
+class HeadlessInteraction : public Interaction {
+ public:
+  Button ShowMessage(MessageKind kind, std::string_view text, unsigned buttons,
+                     Button defaultButton) override;
+  std::optional<std::string> ChooseFolder(std::string_view, const std::string&) override { return {}; }
+  std::optional<std::string> ChooseOpenFile(std::string_view, std::string_view,
+                                            const std::string&) override { return {}; }
+  std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view,
+                                            const std::string&) override { return {}; }
+  void ProgressShow(ProgressWindow, std::string_view, bool) override {}
+  void ProgressUpdate(ProgressWindow, int, int, std::string_view) override {}
+  void ProgressClose(ProgressWindow) override {}
+  bool ProgressStopRequested(ProgressWindow) override { return false; }
+  bool OpenDocument(const std::string&) override { return false; }
+  bool OpenAddress(const std::string&) override { return false; }
+  bool StartProgram(const std::string&, const std::vector<std::string>&) override { return false; }
+};
+
+}  // namespace rpt::cli

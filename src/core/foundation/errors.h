@@ -1,0 +1,35 @@
+// Exceptions raised inside operations. Each carries its message as
+// Windows-1251 bytes (what() returns them); front ends convert at the edge.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace rpt {
+
+class ECoreError : public std::runtime_error {
+ public:
+  explicit ECoreError(std::string_view message) : std::runtime_error(std::string(message)) {}
+  std::string Message() const { return what(); }
+};
+
+// Conversion of text to a number, colour or font failed.
+class EConvertError : public ECoreError {
+ public:
+  using ECoreError::ECoreError;
+};
+
+// A list index out of range (for example deleting a key that is not there).
+class EListError : public ECoreError {
+ public:
+  using ECoreError::ECoreError;
+};
+
+// A file could not be read or written; the message names the file.
+class EFileError : public ECoreError {
+ public:
+  using ECoreError::ECoreError;
+};
+
+}  // namespace rpt

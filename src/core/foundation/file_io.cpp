@@ -1,0 +1,158 @@
+#include "core/foundation/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "core/foundation/codec.h"
+#include "core/foundation/text_case.h"
+
+namespace fs = std::filesystem;
+
+namespace rpt {
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  std::string data;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) data.reserve(static_cast<std::size_t>(st.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (n == 0) break;
+    data.append(buffer, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  return data;
+}
+
+std::string AtomicWriteFile(const std::string& path, std::string_view bytes) {
+  const fs::path target(path);
+  fs::path tempPath = target.parent_path();
+  std::string hidden(1, '.');
+  hidden += target.filename().string();
+  tempPath /= hidden;
+  std::string temp = tempPath.string();
+  temp.append(".XXXXXX");
+  const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+  if (fd < 0) return std::strerror(errno);
+  auto fail = [&](int err) {
+    ::close(fd);
+    ::unlink(temp.c_str());
+    return std::string(std::strerror(err));
+  };
+  // Keep the permissions of the file being replaced (mkostemp makes 0600).
+  struct stat st {};
+  const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
+  ::fchmod(fd, mode);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return fail(errno);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) return fail(errno);
+  if (::close(fd) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    return std::strerror(err);
+  }
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const int err = errno;
+    ::unlink(temp.c_str());
+    return std::strerror(err);
+  }
+  return {};
+}
+
+bool SameFileName(std::string_view a, std::string_view b) {
+  if (a == b) return true;
+  if (!FitsCp1251(a) || !FitsCp1251(b)) return false;
+  return SameText(Utf8ToCp1251(a), Utf8ToCp1251(b));
+}
+
+std::optional<std::string> FindEntryNoCase(const std::string& folder, std::string_view name) {
+  const std::string exact = WithSeparator(folder) + std::string(name);
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(exact, ec))) return exact;
+  std::optional<std::string> best;
+  std::string bestName;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string entry = it->path().filename().string();
+    if (SameFileName(entry, name) && (!best || entry < bestName)) {
+      bestName = entry;
+      best = WithSeparator(folder) + entry;
+    }
+  }
+  return best;
+}
+
+namespace {
+
+// Wildcard match over bytes ("*" any run, "?" one); `fold` ignores letter
+// case of Windows-1251 text.
+bool Wildcard(std::string_view s, std::string_view m, bool fold) {
+  auto same = [fold](char a, char b) { return fold ? FoldCase(a) == FoldCase(b) : a == b; };
+  std::size_t si = 0, mi = 0, star = std::string_view::npos, mark = 0;
+  while (si < s.size()) {
+    if (mi < m.size() && (m[mi] == '?' || same(m[mi], s[si]))) {
+      ++si;
+      ++mi;
+    } else if (mi < m.size() && m[mi] == '*') {
+      star = mi++;
+      mark = si;
+    } else if (star != std::string_view::npos) {
+      mi = star + 1;
+      si = ++mark;
+    } else {
+      return false;
+    }
+  }
+  while (mi < m.size() && m[mi] == '*') ++mi;
+  return mi == m.size();
+}
+
+}  // namespace
+
+bool MatchesMask(std::string_view utf8Name, std::string_view utf8Mask) {
+  if (FitsCp1251(utf8Name) && FitsCp1251(utf8Mask))
+    return Wildcard(Utf8ToCp1251(utf8Name), Utf8ToCp1251(utf8Mask), true);
+  return Wildcard(utf8Name, utf8Mask, false);  // outside the code page: case counts
+}
+
+std::vector<std::string> ListMatching(const std::string& folder, std::string_view mask,
+                                      bool includeFolders) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code sec;
+    const bool isDir = it->is_directory(sec);
+    if (isDir && !includeFolders) continue;
+    std::string entry = it->path().filename().string();
+    if (MatchesMask(entry, mask)) names.push_back(std::move(entry));
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string WithSeparator(std::string path) {
+  if (path.empty() || path.back() != '/') path += '/';
+  return path;
+}
+
+}  // namespace rpt

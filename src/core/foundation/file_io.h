@@ -1,0 +1,42 @@
+// Whole-file reading and crash-safe writing, and the one lookup of a named
+// file in a folder. All paths are UTF-8.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rpt {
+
+// Reads the whole file. Nothing when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+// Writes the bytes to a temporary file in the same folder, flushes it to disk
+// and renames it over the target, so that the target holds either its old or
+// its new content, never a truncated one. Returns an empty string on success,
+// otherwise the system's error text.
+std::string AtomicWriteFile(const std::string& path, std::string_view bytes);
+
+// File names compare without regard to letter case (Latin and Cyrillic), as
+// on the file system the report files come from. A name that Windows-1251
+// cannot hold compares byte for byte.
+bool SameFileName(std::string_view utf8a, std::string_view utf8b);
+
+// The path of the entry of `folder` whose name matches `name` case-
+// insensitively: the exact spelling when it exists, else the first match in
+// name order. Nothing when there is none. `folder` ends with "/".
+std::optional<std::string> FindEntryNoCase(const std::string& folder, std::string_view name);
+
+// Names (not paths) of the folder's entries matching a "*"/"?" mask
+// case-insensitively, sorted by name. Regular files only unless asked.
+std::vector<std::string> ListMatching(const std::string& folder, std::string_view mask,
+                                      bool includeFolders = false);
+
+// "*" and "?" wildcard match without regard to letter case (UTF-8 names).
+bool MatchesMask(std::string_view utf8Name, std::string_view utf8Mask);
+
+// Appends "/" unless the path already ends with it.
+std::string WithSeparator(std::string path);
+
+}  // namespace rpt
