@@ -349,6 +349,11 @@ std::string TMyIniFile::Release() {
   return {};
 }
 
+void TMyIniFile::DiscardChanges() {
+  impl_->sectionModified = false;
+  impl_->fileModified = false;
+}
+
 std::string TMyIniFile::ReadString(std::string_view section, std::string_view key,
                                    std::string_view def) {
   auto& d = *impl_;

@@ -35,6 +35,9 @@ class TMyIniFile {
   // file is replaced atomically. Returns an empty string on success, else
   // the reason; calling it again after success does nothing.
   std::string Release();
+  // Forgets that anything changed, so that releasing writes nothing until
+  // the next change: for readers that must leave the file as it is.
+  void DiscardChanges();
 
   std::string ReadString(std::string_view section, std::string_view key, std::string_view def);
   void WriteString(std::string_view section, std::string_view key, std::string_view value);
