@@ -48,13 +48,19 @@ std::optional<std::string> ProcessEnv(const char* name) {
 
 ProgramLocation ResolveProgramLocation(const std::string& executableFolder,
                                        std::string_view programName, const EnvLookup& getEnv) {
+  const std::string exe = WithSeparator(executableFolder);
+  return ProgramLocationFor(exe, ::access(exe.c_str(), W_OK | X_OK) == 0, programName, getEnv);
+}
+
+ProgramLocation ProgramLocationFor(const std::string& executableFolder, bool executableFolderWritable,
+                                   std::string_view programName, const EnvLookup& getEnv) {
   auto env = [&](const char* name) -> std::string {
     auto v = getEnv ? getEnv(name) : ProcessEnv(name);
     return v ? *v : std::string();
   };
   const std::string exe = WithSeparator(executableFolder);
   ProgramLocation loc;
-  if (::access(exe.c_str(), W_OK | X_OK) == 0) {
+  if (executableFolderWritable) {
     loc.programFolder = exe;
     loc.installData = exe + "Help/Data/";
     loc.portable = true;

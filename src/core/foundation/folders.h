@@ -87,6 +87,10 @@ struct ProgramLocation {
 ProgramLocation ResolveProgramLocation(const std::string& executableFolder,
                                        std::string_view programName,
                                        const EnvLookup& getEnv = ProcessEnv);
+// The same decision with the writability of the executable folder given.
+ProgramLocation ProgramLocationFor(const std::string& executableFolder, bool executableFolderWritable,
+                                   std::string_view programName,
+                                   const EnvLookup& getEnv = ProcessEnv);
 
 // The folder holding the running executable ("/proc/self/exe"), ending "/".
 std::string ExecutableFolder();
