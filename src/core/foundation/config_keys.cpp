@@ -35,6 +35,7 @@ int ImportableTableCount(const std::string& templateFolder) {
 
 TableFontChoice ReadTableFontChoice(const std::string& programFolder) {
   TMyIniFile ini(PathIn(programFolder, kLocalOptionsFileName));
+  ini.DiscardChanges();
   TableFontChoice choice;
   choice.face = ini.ReadString("Настройки"_w, "Шрифт"_w, "");
   choice.size = ini.ReadInteger("Настройки"_w, "Шрифт - размер"_w, 0);

@@ -79,6 +79,7 @@ std::optional<std::string> FindStructureFile(const std::string& folder) {
 std::optional<StructureModel> ReadStructure(const std::string& path, const SubreportLoading* loading) {
   if (!IsRegularFile(path)) return std::nullopt;
   TMyIniFile ini(path);
+  ini.DiscardChanges();  // reading leaves the file as it is
   StructureModel model;
 
   const auto& lines = ini.Section(kSubreports);
@@ -128,6 +129,7 @@ std::string VersionOf(const std::string& folder) {
   const auto path = FindStructureFile(folder);
   if (!path) return {};
   TMyIniFile ini(*path);
+  ini.DiscardChanges();
   return ini.ReadString(kReport, "Версия"_w, "");
 }
 
@@ -135,6 +137,7 @@ bool IsSubreport(const std::string& folder) {
   const auto path = FindStructureFile(folder);
   if (!path) return false;
   TMyIniFile ini(*path);
+  ini.DiscardChanges();
   return ini.ReadBool(kReport, "Подотчет"_w, false);
 }
 
@@ -229,6 +232,7 @@ std::string WriteInstitutionCode(const std::string& path, std::string_view code)
 
 std::vector<std::string> ReadSubreportFolders(const std::string& path) {
   TMyIniFile ini(path);
+  ini.DiscardChanges();
   std::vector<std::string> folders;
   const int count = std::min(ini.ReadInteger(kSubreports, kCount, 0), kMaxCount);
   for (int k = 1; k <= count; ++k) folders.push_back(ini.ReadString(kSubreports, std::to_string(k), ""));
