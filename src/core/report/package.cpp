@@ -1,0 +1,156 @@
+#include "core/report/package.h"
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+
+#include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
+#include "core/foundation/file_io.h"
+#include "core/report/cabinet_writer.h"
+
+namespace fs = std::filesystem;
+
+namespace rpt {
+
+using namespace literals;
+
+namespace {
+
+constexpr std::string_view kPackFailed =
+    "При сохранении данных возникла ошибка. Причиной может быть блокировка какого-либо документа "
+    "отчета другим приложением, например, MS Word. Постарайтесь устранить причину ошибки и повторите "
+    "операцию сохранения."_w;
+
+[[noreturn]] void RaiseFileError(const std::string& what, const std::string& path, int err) {
+  throw EFileError(what + " \"" + Utf8ToCp1251(path) + "\". " + std::strerror(err));
+}
+
+// A private folder for the exchanged copy of a package, removed with everything in it.
+class PrivateFolder {
+ public:
+  PrivateFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp") + "rpt-package-XXXXXX";
+    if (!::mkdtemp(pattern.data())) RaiseFileError("Cannot create folder", pattern, errno);
+    path_ = pattern + "/";
+  }
+  ~PrivateFolder() {
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// Runs `use` on a copy of the package with its first two bytes exchanged back.
+template <typename Fn>
+auto WithPlainCopy(const std::string& package, Fn use) {
+  PrivateFolder folder;
+  const std::string copy = folder.path() + fs::path(package).filename().string() + "_";
+  std::error_code ec;
+  fs::copy_file(package, copy, fs::copy_options::overwrite_existing, ec);
+  if (ec) {
+    if (ec == std::errc::no_such_file_or_directory) RaiseReaderError(kFdiErrCabinetNotFound, ENOENT);
+    RaiseFileError("Cannot open file", package, ec.value());
+  }
+  fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
+  ExchangeFirstTwoBytes(copy);
+  return use(copy);
+}
+
+void EmptyFolder(const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code sec;
+    if (it->is_directory(sec) && !it->is_symlink(sec))
+      EmptyFolder(it->path());
+    else
+      fs::remove(it->path(), sec);
+  }
+}
+
+}  // namespace
+
+void ExchangeFirstTwoBytes(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) RaiseFileError("Cannot open file", path, errno);
+  unsigned char b[2];
+  const ssize_t n = ::pread(fd, b, 2, 0);
+  int err = n < 0 ? errno : 0;
+  if (n == 2) {
+    std::swap(b[0], b[1]);
+    if (::pwrite(fd, b, 2, 0) != 2) err = errno ? errno : EIO;
+  }
+  if (::close(fd) != 0 && !err) err = errno;
+  if (err) RaiseFileError("Cannot write file", path, err);
+}
+
+bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string& destination,
+                bool exchange, bool includeSubfolders, std::string* cause) {
+  const std::string backup = destination + "$";
+  bool haveBackup = false;
+  bool destinationIsOurs = false;  // a failed write may be removed only then
+  try {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(destination, ec))) {
+      fs::rename(destination, backup, ec);
+      if (ec) RaiseFileError("Cannot rename file", destination, ec.value());
+      haveBackup = true;
+    }
+    destinationIsOurs = true;
+    TSTCabWriter writer;
+    writer.Open(destination);
+    writer.AddFiles(fileMask, "", includeSubfolders);
+    writer.Close(true);
+    if (exchange) ExchangeFirstTwoBytes(destination);
+  } catch (const std::exception& e) {
+    std::error_code ec;
+    if (haveBackup)
+      fs::rename(backup, destination, ec);
+    else if (destinationIsOurs)
+      fs::remove(destination, ec);
+    if (cause) *cause = e.what();
+    ui.ShowMessage(MessageKind::Error, kPackFailed, kOk, kOk);
+    return false;
+  }
+  std::error_code ec;
+  fs::remove(backup, ec);
+  return true;
+}
+
+void UnpackPackage(const std::string& package, const std::string& destinationFolder, bool exchanged) {
+  TSTCabReader reader;
+  if (!exchanged) {
+    reader.ExtractAll(package, destinationFolder);
+    return;
+  }
+  WithPlainCopy(package, [&](const std::string& copy) {
+    reader.ExtractAll(copy, destinationFolder);
+    return 0;
+  });
+}
+
+void RefreshFolder(const std::string& destinationFolder, const std::string& package) {
+  std::error_code ec;
+  if (fs::is_directory(destinationFolder, ec))
+    EmptyFolder(destinationFolder);
+  else
+    fs::create_directories(destinationFolder, ec);
+  if (fs::exists(package, ec)) UnpackPackage(package, destinationFolder);
+}
+
+std::vector<TSTCabFileInfo> ListPackage(const std::string& package, bool exchanged) {
+  TSTCabReader reader;
+  if (!exchanged) return reader.List(package);
+  return WithPlainCopy(package, [&](const std::string& copy) { return reader.List(copy); });
+}
+
+}  // namespace rpt
