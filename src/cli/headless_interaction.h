@@ -16,7 +16,7 @@ class HeadlessInteraction : public Interaction {
                                             const std::string&) override { return {}; }
   std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view,
                                             const std::string&) override { return {}; }
-  void ProgressShow(ProgressWindow, std::string_view, bool) override {}
+  void ProgressShow(ProgressWindow, std::string_view, bool, bool) override {}
   void ProgressUpdate(ProgressWindow, int, int, std::string_view) override {}
   void ProgressClose(ProgressWindow) override {}
   bool ProgressStopRequested(ProgressWindow) override { return false; }

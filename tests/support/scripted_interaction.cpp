@@ -35,8 +35,9 @@ std::optional<std::string> ScriptedInteraction::ChooseSaveFile(std::string_view,
   return NextPicker();
 }
 
-void ScriptedInteraction::ProgressShow(ProgressWindow window, std::string_view caption, bool) {
-  progress.push_back({window, "show", 0, 0, std::string(caption)});
+void ScriptedInteraction::ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
+                                       bool secondBar) {
+  progress.push_back({window, "show", 0, 0, std::string(caption), stoppable, secondBar});
 }
 void ScriptedInteraction::ProgressUpdate(ProgressWindow window, int bar, int position,
                                          std::string_view text) {
@@ -47,7 +48,9 @@ void ScriptedInteraction::ProgressClose(ProgressWindow window) {
   progress.push_back({window, "close", 0, 0, {}});
 }
 bool ScriptedInteraction::ProgressStopRequested(ProgressWindow) {
-  return stopAfterUpdates >= 0 && updates_ >= stopAfterUpdates;
+  if (stopAfterUpdates < 0 || updates_ < stopAfterUpdates) return false;
+  stopAfterUpdates = -1;
+  return true;
 }
 
 bool ScriptedInteraction::OpenDocument(const std::string& path) {

@@ -26,6 +26,8 @@ struct RecordedProgress {
   int bar = 0;
   int position = 0;
   std::string text;
+  bool stoppable = false;  // "show" only
+  bool secondBar = false;  // "show" only
 };
 
 class ScriptedInteraction : public Interaction {
@@ -34,7 +36,8 @@ class ScriptedInteraction : public Interaction {
   std::deque<Button> answers;
   // Answers for the coming pickers, in order (nothing = cancelled).
   std::deque<std::optional<std::string>> pickerAnswers;
-  // After this many progress updates, stop requests answer true.
+  // After this many progress updates the user asks to stop once (the next
+  // ProgressStopRequested answers true, later ones false until it is set again).
   int stopAfterUpdates = -1;
   bool shellSucceeds = true;
 
@@ -49,7 +52,8 @@ class ScriptedInteraction : public Interaction {
                                             const std::string& start) override;
   std::optional<std::string> ChooseSaveFile(std::string_view caption, std::string_view filter,
                                             const std::string& start) override;
-  void ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable) override;
+  void ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
+                    bool secondBar) override;
   void ProgressUpdate(ProgressWindow window, int bar, int position, std::string_view text) override;
   void ProgressClose(ProgressWindow window) override;
   bool ProgressStopRequested(ProgressWindow window) override;

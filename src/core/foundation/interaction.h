@@ -56,13 +56,21 @@ class Interaction {
                                                     std::string_view filter,
                                                     const std::string& startPath) = 0;
 
-  // Progress windows: the core keeps the counting (steps, scale, positions);
-  // the front end shows what it is told. Positions run 0..25.
-  virtual void ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable) = 0;
+  // Progress windows: the core keeps the counting (steps, scale, positions)
+  // and the stop flag; the front end shows what it is told. Positions run
+  // 0..25; bar 0 is the first bar, bar 1 the double window's second bar.
+  // `stoppable`: the single window's close box, the double window's "Стоп"
+  // button; `secondBar`: the double window's label and second bar.
+  virtual void ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
+                            bool secondBar) = 0;
+  // Moves a bar; a non-empty text replaces the caption (bar 0) or the
+  // label (bar 1).
   virtual void ProgressUpdate(ProgressWindow window, int bar, int position,
                               std::string_view text) = 0;
   virtual void ProgressClose(ProgressWindow window) = 0;
-  // True once the user confirmed stopping the operation in that window.
+  // True once per request of the user to stop (the single window's close
+  // box, the double window's "Стоп") since the last call. The core then asks
+  // "Вы действительно хотите прервать процесс?" and keeps the stop flag.
   virtual bool ProgressStopRequested(ProgressWindow window) = 0;
 
   // Lets pending window events run during a long loop (a no-op headless).

@@ -77,24 +77,26 @@ std::optional<std::string> QtInteraction::ChooseSaveFile(std::string_view captio
 
 // A plain progress dialog until the progress windows proper arrive with the
 // desktop program's structure window.
-void QtInteraction::ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable) {
+void QtInteraction::ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
+                                 bool secondBar) {
   const int i = static_cast<int>(window);
-  stopped_[i] = false;
   if (!progress_[i]) progress_[i] = new QProgressDialog(parent_);
+  progress_[i]->setAutoClose(false);
+  progress_[i]->setAutoReset(false);
   progress_[i]->setWindowTitle(FromCp1251(caption));
   progress_[i]->setRange(0, 25);
   progress_[i]->setValue(0);
   if (!stoppable) progress_[i]->setCancelButton(nullptr);
+  (void)secondBar;  // the double window's second bar comes with the desktop windows
   progress_[i]->show();
   QApplication::processEvents();
 }
 
-void QtInteraction::ProgressUpdate(ProgressWindow window, int, int position, std::string_view text) {
+void QtInteraction::ProgressUpdate(ProgressWindow window, int bar, int position, std::string_view text) {
   const int i = static_cast<int>(window);
-  if (!progress_[i]) return;
+  if (!progress_[i] || bar != 0) return;
   progress_[i]->setValue(position);
   if (!text.empty()) progress_[i]->setLabelText(FromCp1251(text));
-  if (progress_[i]->wasCanceled()) stopped_[i] = true;
 }
 
 void QtInteraction::ProgressClose(ProgressWindow window) {
@@ -103,7 +105,15 @@ void QtInteraction::ProgressClose(ProgressWindow window) {
 }
 
 bool QtInteraction::ProgressStopRequested(ProgressWindow window) {
-  return stopped_[static_cast<int>(window)];
+  const int i = static_cast<int>(window);
+  if (!progress_[i] || !progress_[i]->wasCanceled()) return false;
+  // Cancelling hides the dialog; it stays up until the core has asked
+  // whether to stop, and closes it when the answer is yes.
+  const int value = progress_[i]->value();
+  progress_[i]->reset();
+  progress_[i]->setValue(value);
+  progress_[i]->show();
+  return true;
 }
 
 void QtInteraction::ProcessEvents() { QApplication::processEvents(); }

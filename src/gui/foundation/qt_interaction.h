@@ -23,7 +23,8 @@ class QtInteraction : public Interaction {
                                             const std::string& start) override;
   std::optional<std::string> ChooseSaveFile(std::string_view caption, std::string_view filter,
                                             const std::string& start) override;
-  void ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable) override;
+  void ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
+                    bool secondBar) override;
   void ProgressUpdate(ProgressWindow window, int bar, int position, std::string_view text) override;
   void ProgressClose(ProgressWindow window) override;
   bool ProgressStopRequested(ProgressWindow window) override;
@@ -35,7 +36,6 @@ class QtInteraction : public Interaction {
  private:
   QPointer<QWidget> parent_;
   QPointer<QProgressDialog> progress_[2];
-  bool stopped_[2] = {false, false};
 };
 
 }  // namespace rpt::gui

@@ -1,0 +1,251 @@
+// Loading a table from its table file.
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+
+#include "core/foundation/codec.h"
+#include "core/tables/ini_snapshot.h"
+#include "core/foundation/common.h"
+#include "core/tables/table.h"
+#include "core/tables/table_text.h"
+
+namespace rpt {
+
+using tables::IniSnapshot;
+
+namespace {
+
+constexpr std::string_view kTableSection = "Table";
+
+struct VisWords {
+  std::int32_t top = 0, left = 0, width = 10, height = 10, align = 5, color = 0;
+};
+
+VisWords ParseVis(std::string_view vis) {
+  VisWords w;
+  std::int32_t* fields[] = {&w.top, &w.left, &w.width, &w.height, &w.align, &w.color};
+  for (int i = 0; i < 6; ++i)
+    if (auto v = TryStrToInt(NthWord(vis, i + 1))) *fields[i] = *v;
+  return w;
+}
+
+// The text of a formula after its second blank.
+std::string_view AfterSecondBlank(std::string_view form) {
+  std::size_t pos = form.find(' ');
+  if (pos == std::string_view::npos) return {};
+  pos = form.find(' ', pos + 1);
+  if (pos == std::string_view::npos) return {};
+  return form.substr(pos + 1);
+}
+
+class Loader {
+ public:
+  Loader(TTable& table, const IniSnapshot& ini) : t_(table), ini_(ini) {}
+
+  void Run();
+
+ private:
+  void FillCell(char state, std::int32_t col, std::int32_t row, const IniSnapshot::Section& sec);
+
+  TTable& t_;
+  const IniSnapshot& ini_;
+};
+
+void Loader::Run() {
+  TTable& t = t_;
+  TableContext& ctx = t.context();
+  TableHooks& hooks = t.hooks();
+
+  t.hasRules = hooks.HasRules(t.tableName);
+  t.hasFormulas = t.hasNumbers = false;
+  t.background = hooks.BackgroundColor();
+
+  const IniSnapshot::Section table = ini_.Get(kTableSection);
+  PageSettings read;
+  read.orientation = static_cast<std::uint8_t>(table.ReadInteger("PageOrient", 0));
+  read.bottom = table.ReadInteger("PageBottom", -1);
+  read.left = table.ReadInteger("PageLeft", -1);
+  read.right = table.ReadInteger("PageRight", -1);
+  read.top = table.ReadInteger("PageTop", -1);
+  const bool missingMargin = read.bottom < 0 || read.left < 0 || read.right < 0 || read.top < 0;
+  t.page = missingMargin ? ctx.currentPage : read;
+  ctx.currentPage = t.page;
+
+  t.BL0 = table.ReadInteger("BL0", -1);
+  t.BL1 = table.ReadInteger("BL1", -1);
+  t.BMainNum = table.ReadInteger("BMainNum", -1);
+
+  t.Fixed = table.ReadBool("Fixed", false);
+  t.MinLeft = table.ReadInteger("MinLeft", 0);
+  t.MinTop = table.ReadInteger("MinTop", 0);
+  t.MinTopD = table.ReadInteger("MinTopD", 0);
+  t.RowCount = std::max(0, table.ReadInteger("RowCount", 0));
+  t.ColCount = std::max(0, table.ReadInteger("ColCount", 0));
+  // Only a grid table can grow; a form table's cells must keep their numbers.
+  t.growing = t.Fixed && t.BL1 > 300000000 && t.BL1 < 400000000;
+
+  t.data.rows.reserve(static_cast<std::size_t>(t.RowCount) + 1);
+  for (int r = 0; r <= t.RowCount; ++r) AppendRow(t.data, t.ColCount, &t, !(t.Fixed && r == 0));
+
+  t.contentWidth = t.contentHeight = 0;
+
+  const std::string fileName = Utf8ToCp1251(std::filesystem::path(t.filePath).filename().string());
+  hooks.TableMapAdd(fileName);
+
+  const std::int32_t count = table.ReadInteger("Count", 0);
+  IniSnapshot::Section sec;
+  char name[32] = "Cell_";
+  for (std::int64_t n = 2; n <= static_cast<std::int64_t>(count) + 1; ++n) {
+    const auto r = std::to_chars(name + 5, name + sizeof name, n);
+    ini_.Select(std::string_view(name, static_cast<std::size_t>(r.ptr - name)), sec);
+    const auto state = sec.Find("State");
+    const char s = state && !state->empty() ? state->front() : 'D';
+    FillCell(s, sec.ReadInteger("Col", 0), sec.ReadInteger("Row", 0), sec);
+  }
+
+  if (!t.growing) NumberCells(t);
+  if (!t.hasFormulas) hooks.TableMapRemove(fileName);
+
+  t.dataAreaVisible = !(t.Fixed && t.data.rows.size() <= 1);
+  for (TNoDataSect* s : {static_cast<TNoDataSect*>(&t.header), static_cast<TNoDataSect*>(&t.top),
+                         static_cast<TNoDataSect*>(&t.footer)}) {
+    if (s->cells.empty()) {
+      s->panelVisible = false;
+    } else {
+      s->panelVisible = true;
+      LayoutSection(*s, t.MinLeft);
+    }
+  }
+
+  const std::int32_t sections = t.header.height + t.top.height + t.footer.height;
+  if (t.data.rows.size() > 1) {
+    const TCell* last = GetCell(t.data, t.ColCount, t.RowCount);
+    t.contentHeight = (last ? last->label.top + last->label.height : 0) + sections;
+  } else if (t.Fixed) {
+    t.contentHeight = sections;
+  }
+  t.top.panelHeight = t.MinTopD - t.MinTop;
+}
+
+void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnapshot::Section& sec) {
+  TTable& t = t_;
+  TableContext& ctx = t.context();
+  TCell* cell = nullptr;
+  std::int32_t dy = 0, dx = 0;
+  switch (s) {
+    case 'B': cell = AddSectionCell(t.footer, &t, true); break;
+    case 'H': cell = AddSectionCell(t.header, &t, true); break;
+    case 'T': cell = AddSectionCell(t.top, &t, true); break;
+    case 'D':
+      if (t.Fixed) {
+        cell = GetCell(t.data, col, row);
+        dy = t.MinTopD;
+        dx = t.MinLeft;
+      } else if (TRow* first = FirstRow(t.data)) {
+        cell = AddCell(*first, &t, true);
+      }
+      break;
+    default: break;
+  }
+  if (!cell) return;
+
+  cell->type = static_cast<std::uint8_t>(sec.ReadInteger("Type", 0));
+  const std::uint8_t type = cell->type;
+  if (type == cell_type::kInteger || type == cell_type::kReal) t.hasNumbers = true;
+  cell->List = sec.ReadString("List", "");
+  cell->Form = sec.ReadString("Form", "-1");
+  if (type == cell_type::kFormula) {
+    t.hasFormulas = true;
+    if (s == 'D' && NthWord(cell->Form, 1) == "7")
+      t.hooks().RegisterTableLinks(t, AfterSecondBlank(cell->Form));
+  }
+  cell->Len = sec.ReadInteger("Len", 0);
+  cell->Dec = sec.ReadInteger("Dec", -1);
+  cell->BObj = sec.ReadInteger("BObj", -1);
+  cell->BVal = sec.ReadInteger("BVal", -1);
+  cell->BList = sec.ReadInteger("BList", -1);
+  cell->ListCode = sec.ReadInteger("ListCode", -1);
+  cell->DirectInput = sec.ReadBool("DirectInput", true);
+  cell->Col = sec.ReadInteger("Col", 0);
+  cell->Row = sec.ReadInteger("Row", 0);
+
+  const VisWords vis = ParseVis(sec.ReadString("Vis", "0 0 0 0 5 255"));
+  TFramedLabel& label = cell->label;
+  label.top = vis.top - dy;
+  label.left = vis.left - dx;
+  cell->SetWidth(vis.width);
+  cell->SetHeight(vis.height);
+  if (!t.Fixed) t.contentHeight = std::max(t.contentHeight, label.top + label.height);
+  label.SetTextAlign(vis.align);
+
+  label.framed = sec.ReadBool("Frame", true);
+  const TColor fileColor = static_cast<TColor>(vis.color);
+  if (label.framed || !IsNotEditedType(type)) {
+    label.transparent = false;
+    label.color = t.hooks().DisplayColor(fileColor);
+  } else {
+    // Never painted; keeps the file's colour so that a save writes it back.
+    label.transparent = true;
+    label.color = fileColor;
+  }
+
+  sec.ReadFont("Font", label.font, TableWindowFont());
+  cell->definedFontName = label.font.name;
+  cell->definedFontSize = label.font.size;
+  if (!ctx.userFontFace.empty()) label.font.name = ctx.userFontFace;
+  if (ctx.userFontSize != 0) label.font.size = ctx.userFontSize;
+
+  label.caption = tables::DecodeMultiLine(tables::TrimText(sec.ReadString("Cap", "")));
+
+  if (type == cell_type::kText && cell->Len == 0) cell->Len = 255;
+  if (type == cell_type::kLongText) {
+    label.showHint = false;
+    label.SetTextAlign(1);
+  }
+  if (type == cell_type::kReal || (type == cell_type::kFormula && s == 'D')) {
+    std::string v = cell->GetValue();
+    std::replace(v.begin(), v.end(), '.', ',');
+    if (v.find(',') != std::string::npos) {
+      if (const auto number = tables::ParseNumber(v)) {
+        label.caption = tables::FormatFixed(*number, cell->Dec);
+      } else {
+        cell->SetValue(v.find(',') != std::string::npos ? "0,0" : "0");
+      }
+    }
+    if (type == cell_type::kReal) label.showHint = false;
+  }
+  if (type == cell_type::kListValue || type == cell_type::kFormula) {
+    label.showHint = true;
+    label.hint = tables::DecodeMultiLine(sec.ReadString("Hint", ""));
+  }
+  if (type == cell_type::kTitle) t.title = tables::OneLine(label.caption);
+  if (type == cell_type::kTableNumber) t.number = tables::OneLine(label.caption);
+  if (s == 'D' && type != cell_type::kCaption && type != cell_type::kColumnNumber &&
+      type != cell_type::kRowNumber)
+    label.font.color = clBlack;
+
+  if (s == 'D') t.contentWidth = std::max(t.contentWidth, label.left + label.width);
+}
+
+}  // namespace
+
+void TTable::LoadFromFile(const std::string& path) {
+  filePath = path;
+  tableName = TableNameOf(path);
+  // Cell values set while the table is half built must not recalculate or
+  // check it; the report load and the reload set the flag anyway.
+  TableHooks& h = hooks();
+  const bool wasLoading = h.Loading();
+  if (!wasLoading) h.SetLoading(true);
+  try {
+    const IniSnapshot ini = IniSnapshot::FromFile(path);
+    Loader(*this, ini).Run();
+  } catch (...) {
+    if (!wasLoading) h.SetLoading(false);
+    throw;
+  }
+  if (!wasLoading) h.SetLoading(false);
+  SetModified(false);
+}
+
+}  // namespace rpt

@@ -1,0 +1,436 @@
+// Saving a table into its table file, reloading it from another one, and
+// the list links checked on the way.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+
+#include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
+#include "core/foundation/file_io.h"
+#include "core/foundation/interaction.h"
+#include "core/report/progress.h"
+#include "core/tables/list_files.h"
+#include "core/foundation/common.h"
+#include "core/tables/table.h"
+#include "core/tables/table_text.h"
+
+namespace fs = std::filesystem;
+
+namespace rpt {
+
+using namespace literals;
+
+namespace tables {
+
+const ListFile* ListFileCache::Get(std::string_view name) {
+  if (name.empty()) return nullptr;
+  if (const auto it = files_.find(std::string(name)); it != files_.end()) return it->second.get();
+  std::unique_ptr<ListFile> file;
+  if (const auto path = FindEntryNoCase(folder_, Cp1251ToUtf8(name))) {
+    if (auto bytes = ReadWholeFile(*path)) {
+      IniSnapshot ini(*bytes);
+      const std::int32_t code = ini.Get("Список"_w).ReadInteger("ListCode", -1);
+      file.reset(new ListFile{std::move(*bytes), std::move(ini), code});
+    }
+  }
+  const ListFile* result = file.get();
+  files_.emplace(std::string(name), std::move(file));
+  return result;
+}
+
+}  // namespace tables
+
+namespace {
+
+// Appends "key=value" CR LF.
+class SectionWriter {
+ public:
+  explicit SectionWriter(std::string& out) : out_(out) {}
+  void Header(std::string_view name) {
+    out_ += '[';
+    out_ += name;
+    out_ += "]\r\n";
+  }
+  void Header(std::string_view prefix, std::int64_t n) {
+    out_ += '[';
+    out_ += prefix;
+    Int(n);
+    out_ += "]\r\n";
+  }
+  void End() { out_ += "\r\n"; }
+  void String(std::string_view key, std::string_view value) {
+    out_ += key;
+    out_ += '=';
+    out_ += value;
+    out_ += "\r\n";
+  }
+  void Integer(std::string_view key, std::int64_t value) {
+    out_ += key;
+    out_ += '=';
+    Int(value);
+    out_ += "\r\n";
+  }
+  void Bool(std::string_view key, bool value) { String(key, value ? "1" : "0"); }
+  void Int(std::int64_t v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.append(buf, r.ptr);
+  }
+  void Blank() { out_ += ' '; }
+
+ private:
+  std::string& out_;
+};
+
+std::string FileNameOf(const std::string& path) {
+  return Utf8ToCp1251(fs::path(path).filename().string());
+}
+
+// "Таблица "T1.ini" не сохранена: " + reason.
+[[noreturn]] void FailSave(const TTable& table, std::string_view reason) {
+  std::string message(("Таблица \""_w));
+  message += FileNameOf(table.filePath);
+  message += "\" не сохранена: "_w;
+  message += reason;
+  throw EFileError(message);
+}
+
+std::string CellAddress(const TTable& table, const TCell& cell, char state, int n) {
+  if (table.Fixed && state == 'D') return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
+  return std::to_string(n);
+}
+
+class Saver {
+ public:
+  Saver(TTable& table, TFormProgress* progress) : t_(table), progress_(progress) {}
+
+  std::string Run();
+
+ private:
+  void WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx);
+
+  TTable& t_;
+  TFormProgress* progress_;
+  std::string out_;
+  std::int64_t n_ = 2;
+  std::string title_, number_;
+};
+
+std::string Saver::Run() {
+  TTable& t = t_;
+  std::size_t cells = 0;
+  if (t.Fixed) {
+    cells = t.header.size() + t.top.size() + t.footer.size();
+    for (int r = 1; r <= t.RowCount; ++r)
+      if (const TRow* row = RowAt(t.data, r)) cells += row->size();
+  } else if (const TRow* row = FirstRow(t.data)) {
+    cells = row->size();
+  }
+  const auto count = static_cast<std::int64_t>(cells);
+  if (progress_) progress_->Start(static_cast<int>(cells), "Запись таблицы"_w, false);
+
+  out_.reserve(256 + cells * 200);
+  SectionWriter w(out_);
+  w.Header("Table");
+  w.Integer("PageOrient", t.page.orientation);
+  w.Integer("PageBottom", t.page.bottom);
+  w.Integer("PageLeft", t.page.left);
+  w.Integer("PageRight", t.page.right);
+  w.Integer("PageTop", t.page.top);
+  w.Integer("Count", count);
+  w.Integer("BL0", t.BL0);
+  w.Integer("BL1", t.BL1);
+  w.Integer("BMainNum", t.BMainNum);
+  w.Integer("FirstCell", 2);
+  w.Integer("LastCell", count + 1);
+  w.Bool("Fixed", t.Fixed);
+  w.Integer("MinLeft", t.MinLeft);
+  w.Integer("MinTop", t.MinTop);
+  w.Integer("MinTopD", t.MinTopD);
+  w.Integer("RowCount", t.RowCount);
+  w.Integer("ColCount", t.ColCount);
+  // "Name" and "NumTab" close the section; they are known once the cells
+  // are written, so the section is finished afterwards.
+  const std::size_t tableEnd = out_.size();
+
+  if (t.Fixed) {
+    for (auto& c : t.header.cells) WriteCell(*c, 'H', t.header.topOffset, t.MinLeft);
+    for (auto& c : t.top.cells) WriteCell(*c, 'T', t.top.topOffset, t.MinLeft);
+    for (int r = 1; r <= t.RowCount; ++r)
+      if (TRow* row = RowAt(t.data, r))
+        for (auto& c : row->cells) WriteCell(*c, 'D', t.MinTopD, t.MinLeft);
+    for (auto& c : t.footer.cells) WriteCell(*c, 'B', t.footer.topOffset, t.MinLeft);
+  } else if (TRow* row = FirstRow(t.data)) {
+    for (auto& c : row->cells) WriteCell(*c, 'D', t.MinTopD, t.MinLeft);
+  }
+
+  std::string tail;
+  SectionWriter tw(tail);
+  tw.String("Name", title_);
+  tw.String("NumTab", number_);
+  tw.End();
+  out_.insert(tableEnd, tail);
+  return std::move(out_);
+}
+
+void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx) {
+  SectionWriter w(out_);
+  const std::uint8_t type = cell.type;
+  w.Header("Cell_", n_);
+  w.String("State", std::string_view(&state, 1));
+  w.Integer("Type", type);
+  if (type == cell_type::kTitle) title_ = tables::OneLine(cell.label.caption);
+  if (type == cell_type::kTableNumber) number_ = tables::OneLine(cell.label.caption);
+  if (type == cell_type::kText || type == cell_type::kInteger || type == cell_type::kReal)
+    w.Integer("Len", cell.Len);
+  if (type == cell_type::kInteger) w.Integer("Dec", 0);
+  if (type == cell_type::kReal || type == cell_type::kFormula) w.Integer("Dec", cell.Dec);
+  if (type == cell_type::kText || type == cell_type::kLongText) {
+    w.String("List", cell.List);
+    w.Bool("DirectInput", cell.DirectInput);
+  }
+  if (type == cell_type::kListValue) {
+    t_.CheckListLink(cell);
+    w.String("List", cell.List);
+    w.Integer("ListCode", t_.EnsureListCode(cell));
+    w.Bool("DirectInput", cell.DirectInput);
+  }
+  if (type == cell_type::kFormula) w.String("Form", cell.Form);
+  w.Integer("BObj", cell.BObj);
+  w.Integer("BVal", cell.BVal);
+  w.Integer("BList", cell.BList);
+  w.Integer("Col", cell.Col);
+  w.Integer("Row", cell.Row);
+
+  const TFramedLabel& l = cell.label;
+  out_ += "Vis=";
+  w.Int(static_cast<std::int64_t>(l.top) + dy);
+  w.Blank();
+  w.Int(static_cast<std::int64_t>(l.left) + dx);
+  w.Blank();
+  w.Int(l.width);
+  w.Blank();
+  w.Int(l.height);
+  w.Blank();
+  w.Int(l.TextAlign());
+  w.Blank();
+  // Colours are signed 32-bit in the file (system colours are negative).
+  w.Int(static_cast<std::int32_t>(l.color));
+  out_ += "\r\n";
+  w.Bool("Frame", l.framed);
+
+  std::string& caption = cell.label.caption;
+  if (type == cell_type::kReal && !tables::TrimText(caption).empty()) {
+    const auto value = tables::ParseNumber(cell.GetValue());
+    if (!value) {
+      std::string reason(("значение ячейки "_w));
+      reason += CellAddress(t_, cell, state, static_cast<int>(n_));
+      reason += " \"";
+      reason += caption;
+      reason += "\" не является числом."_w;
+      FailSave(t_, reason);
+    }
+    caption = tables::FormatFixed(*value, cell.Dec);
+  }
+  if (type == cell_type::kReal || (type == cell_type::kFormula && state == 'D'))
+    tables::DotsToCommas(caption);
+  w.String("Cap", tables::EncodeMultiLine(caption));
+
+  TFont font = l.font;
+  font.name = cell.definedFontName;
+  font.size = cell.definedFontSize;
+  w.String("Font", FontToString(font));
+  if (!l.hint.empty()) w.String("Hint", tables::EncodeMultiLine(l.hint));
+  w.End();
+  ++n_;
+  if (progress_) progress_->Step();
+}
+
+// Writes the bytes to `path` and flushes them to disk; the system's error
+// text on failure.
+std::string WriteFileDurably(const std::string& path, std::string_view bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return std::strerror(errno);
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      const int err = errno;
+      ::close(fd);
+      return std::strerror(err);
+    }
+    done += static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    const int err = errno;
+    ::close(fd);
+    return std::strerror(err);
+  }
+  if (::close(fd) != 0) return std::strerror(errno);
+  return {};
+}
+
+}  // namespace
+
+std::string TTable::SaveText() {
+  tables::ListFileCache cache(context_->listFolder);
+  listCache_ = &cache;
+  try {
+    std::string text = Saver(*this, nullptr).Run();
+    listCache_ = nullptr;
+    return text;
+  } catch (...) {
+    listCache_ = nullptr;
+    throw;
+  }
+}
+
+void TTable::SaveToFile(const std::string& path, bool showProgress) {
+  const std::string temp = WithSeparator(fs::path(path).parent_path().string()) + "Temp.tmp";
+  std::error_code ec;
+  fs::remove(temp, ec);
+
+  TFormProgress progress(context_->ui);
+  tables::ListFileCache cache(context_->listFolder);
+  listCache_ = &cache;
+  std::string text;
+  try {
+    text = Saver(*this, showProgress ? &progress : nullptr).Run();
+  } catch (...) {
+    listCache_ = nullptr;
+    throw;  // the progress window closes with `progress`
+  }
+  listCache_ = nullptr;
+
+  if (std::string err = WriteFileDurably(temp, text); !err.empty()) {
+    fs::remove(temp, ec);
+    std::string reason(("ошибка записи файла \""_w));
+    reason += Utf8ToCp1251(temp);
+    reason += "\": ";
+    reason += Utf8ToCp1251(err);
+    FailSave(*this, reason);
+  }
+  // rename() replaces the table file in one step: there is never a moment
+  // without it.
+  if (::rename(temp.c_str(), path.c_str()) != 0) {
+    const std::string err = std::strerror(errno);
+    fs::remove(temp, ec);
+    std::string reason(("не удалось заменить файл \""_w));
+    reason += Utf8ToCp1251(path);
+    reason += "\": ";
+    reason += Utf8ToCp1251(err);
+    FailSave(*this, reason);
+  }
+  SetModified(false);
+  progress.Finish();
+}
+
+std::int32_t TTable::EnsureListCode(TCell& cell) {
+  if (cell.ListCode > 0) return cell.ListCode;
+  const std::string name = NthWord(cell.List, 1);
+  const tables::ListFile* file = nullptr;
+  if (listCache_) {
+    file = listCache_->Get(name);
+    cell.ListCode = file ? file->listCode : -1;
+  } else {
+    tables::ListFileCache cache(context_->listFolder);
+    file = cache.Get(name);
+    cell.ListCode = file ? file->listCode : -1;
+  }
+  return cell.ListCode;
+}
+
+void TTable::CheckListLink(TCell& cell) {
+  if (cell.BList <= 0) return;
+  tables::ListFileCache local(context_->listFolder);
+  tables::ListFileCache& cache = listCache_ ? *listCache_ : local;
+  const tables::ListFile* file = cache.Get(NthWord(cell.List, 1));
+  if (!file) return;
+  const std::string_view text = file->text;
+  std::string needle = ".BV=" + std::to_string(cell.BVal) + "\r\n";
+  const std::size_t match = text.find(needle);
+  if (match == std::string_view::npos) return;
+  const std::size_t lf = text.rfind('\n', match);
+  const std::size_t keyStart = lf == std::string_view::npos ? 0 : lf + 1;
+  const std::string_view key = text.substr(keyStart, match - keyStart);
+  const std::size_t open = text.rfind('[', match);
+  std::string_view section;
+  if (open != std::string_view::npos) {
+    const std::size_t close = text.find(']', open);
+    if (close != std::string_view::npos) section = text.substr(open + 1, close - open - 1);
+  }
+  const std::string item = file->ini.Get(section).ReadString(key, "");
+  if (!SameText(item, cell.GetValue())) cell.BVal = cell.BList = -1;
+}
+
+bool TTable::ReloadFrom(const std::string& path) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return false;
+  TableHooks& h = hooks();
+  const bool wasLoading = h.Loading();
+  h.SetLoading(true);
+  const std::string ownPath = filePath;
+  ClearSections();
+  try {
+    LoadFromFile(path);
+  } catch (...) {
+    filePath = ownPath;
+    tableName = TableNameOf(ownPath);
+    h.SetLoading(wasLoading);
+    throw;
+  }
+  filePath = ownPath;
+  tableName = TableNameOf(ownPath);
+  h.SetLoading(wasLoading);
+  h.RecalcTable(*this, /*deep=*/true, /*withCheck=*/false);
+  h.CheckTable(*this);
+  SetModified(true);
+  return true;
+}
+
+namespace {
+
+std::string Quoted(std::string_view prefix, std::string_view name) {
+  std::string m(prefix);
+  m += '"';
+  m += name;
+  m += "\".";
+  return m;
+}
+
+}  // namespace
+
+bool TTable::ReloadCleanTable() {
+  Interaction* ui = context_->ui;
+  if (ui && ui->ShowMessage(MessageKind::Warning,
+                            "Будет загружена чистая таблица. Все изменения в таблице будут потеряны. Выполнить?"_w,
+                            kYes | kNo) != kYes)
+    return false;
+  const std::string name = fs::path(filePath).filename().string();
+  const std::string blank =
+      FindEntryNoCase(context_->templateFolder, name).value_or(WithSeparator(context_->templateFolder) + name);
+  if (ReloadFrom(blank)) return true;
+  if (ui) ui->ShowMessage(MessageKind::Error, Quoted("Отсутствует эталон таблицы "_w, Utf8ToCp1251(name)), kOk);
+  return false;
+}
+
+bool TTable::ReloadLastEdition() {
+  Interaction* ui = context_->ui;
+  if (ui &&
+      ui->ShowMessage(MessageKind::Warning,
+                      "Будет загружен сохраненный вариант таблицы. Последние изменения в таблице будут потеряны. Выполнить?"_w,
+                      kYes | kNo) != kYes)
+    return false;
+  if (ReloadFrom(filePath)) return true;
+  if (ui)
+    ui->ShowMessage(MessageKind::Error,
+                    Quoted("Отсутствует сохраненный вариант таблицы "_w, Utf8ToCp1251(filePath)), kOk);
+  return false;
+}
+
+}  // namespace rpt

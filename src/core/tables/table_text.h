@@ -1,0 +1,39 @@
+// Text forms used by table files: words of a value, the multi-line codec
+// of captions and hints, and numbers with "," as decimal separator.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace rpt::tables {
+
+// Removes characters up to and including the blank from both ends.
+std::string_view TrimText(std::string_view text);
+
+// Stored form -> caption: a leading blank becomes "$" and a leading "$" a
+// blank, then every "||" becomes a line break (CR LF). (ConvertMultiLine.)
+std::string DecodeMultiLine(std::string_view stored);
+
+// Caption -> stored form: the leading swap, then every line break becomes
+// "||". A lone CR or LF counts as a line break too: written as it is, it
+// would split the value across lines of the table file.
+std::string EncodeMultiLine(std::string_view caption);
+
+// A caption on one line (titles): the leading swap, then line breaks become
+// blanks.
+std::string OneLine(std::string_view caption);
+
+// Number text with "," as the decimal separator, as the editors and table
+// files hold it: blanks around it, an optional sign, digits with at most one
+// ",", an optional exponent. Nothing when the text is no such number.
+std::optional<double> ParseNumber(std::string_view text);
+
+// Fixed notation with `decimals` decimals (a negative count counts as 0) and
+// "," as the decimal separator; at most 18 significant digits.
+std::string FormatFixed(double value, int decimals);
+
+// Every "." of the text becomes ",".
+void DotsToCommas(std::string& text);
+
+}  // namespace rpt::tables
