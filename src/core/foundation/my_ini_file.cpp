@@ -4,7 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <list>
+#include <algorithm>
 #include <unordered_map>
 #include <utility>
 
@@ -100,27 +100,42 @@ std::optional<std::string_view> HeaderName(std::string_view line) {
 // TMyIniFile
 //
 // The file's lines are held as a prefix (lines before the first line that
-// begins with "[") and a list of blocks, each starting at such a line and
+// begins with "[") and a vector of blocks, each starting at such a line and
 // running to the next one. A section's span, as reading and writing back
 // see it, is exactly one block, so writing a section back replaces one
-// block and appending a section adds one; nothing else moves. An index of
-// header names points at the blocks carrying each name, in file order, so
-// that the first matching header is found without a scan.
+// block and appending a section adds one; nothing else moves.
+//
+// Header index: an open-addressing table keyed by the case-folded hash of
+// the header name. Each slot holds the first and the last block carrying
+// that name; the blocks in between are chained through Block::nextSame in
+// file order, so the first header always wins, and erasing it hands the
+// section to the next duplicate. Erased blocks stay as empty tombstones
+// until they outnumber the live ones, then the vector is compacted and the
+// index rebuilt. The table holds hashes and block numbers only, so a lookup
+// touches one slot and the block it names.
 
 struct TMyIniFile::Impl {
+  static constexpr std::uint32_t kNone = UINT32_MAX;
+
   struct Block {
-    std::vector<std::string> lines;  // lines[0] begins with "["
+    std::vector<std::string> lines;  // lines[0] begins with "["; empty once erased
+    std::uint32_t nextSame = kNone;  // the next block with the same header name
   };
-  using BlockList = std::list<Block>;
-  using BlockIt = BlockList::iterator;
+  struct Slot {
+    std::uint64_t hash = 0;
+    std::uint32_t first = kNone;  // kNone: the slot is free
+    std::uint32_t last = kNone;
+  };
 
   std::string fileName;
   std::string loadError;
   std::vector<std::string> prefix;
-  BlockList blocks;
+  std::vector<Block> blocks;
+  std::size_t deadBlocks = 0;
+  std::vector<Slot> slots;  // size is zero or a power of two
+  std::size_t usedSlots = 0;
   std::size_t lineCount = 0;
-  std::size_t byteCount = 0;  // an estimate for reserving the saved text
-  NoCaseMap<std::vector<BlockIt>> headers;
+  std::size_t byteCount = 0;  // of the saved text, for reserving it
   bool fileModified = false;
 
   std::string selected;
@@ -134,33 +149,117 @@ struct TMyIniFile::Impl {
 
   static constexpr std::size_t kKeyIndexThreshold = 32;
 
-  // --- lines ---------------------------------------------------------------
+  // --- the header index ------------------------------------------------------
 
-  void IndexBlock(BlockIt it) {
-    if (const auto name = HeaderName(it->lines.front())) {
-      auto found = headers.find(*name);
-      if (found == headers.end()) found = headers.emplace(std::string(*name), std::vector<BlockIt>{}).first;
-      found->second.push_back(it);
+  static std::uint64_t HashName(std::string_view name) {
+    std::uint64_t h = FoldedHash{}(name);
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ull;
+    h ^= h >> 29;
+    return h;
+  }
+
+  std::string_view BlockName(std::uint32_t b) const { return *HeaderName(blocks[b].lines.front()); }
+
+  // The slot holding the name, or the free slot where it would go.
+  std::size_t Probe(std::string_view name, std::uint64_t hash) const {
+    const std::size_t mask = slots.size() - 1;
+    for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& s = slots[i];
+      if (s.first == kNone || (s.hash == hash && SameText(BlockName(s.first), name))) return i;
     }
   }
 
-  void RebuildHeaderIndex() {
-    headers.clear();
-    for (auto it = blocks.begin(); it != blocks.end(); ++it) IndexBlock(it);
+  void Grow() {
+    std::vector<Slot> old(std::max<std::size_t>(64, slots.size() * 2));
+    old.swap(slots);
+    const std::size_t mask = slots.size() - 1;
+    for (const Slot& s : old) {
+      if (s.first == kNone) continue;
+      std::size_t i = s.hash & mask;
+      while (slots[i].first != kNone) i = (i + 1) & mask;
+      slots[i] = s;
+    }
   }
 
-  // Adds lines at the end of the file.
+  // Indexes a block that follows every block already indexed.
+  void IndexBlock(std::uint32_t b) {
+    const auto name = HeaderName(blocks[b].lines.front());
+    if (!name) return;
+    if ((usedSlots + 1) * 4 > slots.size() * 3) Grow();
+    const std::uint64_t hash = HashName(*name);
+    Slot& s = slots[Probe(*name, hash)];
+    if (s.first == kNone) {
+      s = Slot{hash, b, b};
+      ++usedSlots;
+    } else {
+      blocks[s.last].nextSame = b;
+      s.last = b;
+    }
+  }
+
+  // Empties slot i, moving later slots of its probe run back into the gap.
+  void FreeSlot(std::size_t i) {
+    const std::size_t mask = slots.size() - 1;
+    slots[i] = Slot{};
+    for (std::size_t j = (i + 1) & mask; slots[j].first != kNone; j = (j + 1) & mask) {
+      const std::size_t home = slots[j].hash & mask;
+      const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+      if (stays) continue;
+      slots[i] = slots[j];
+      slots[j] = Slot{};
+      i = j;
+    }
+    --usedSlots;
+  }
+
+  std::uint32_t FindBlock(std::string_view name) const {
+    if (slots.empty()) return kNone;
+    return slots[Probe(name, HashName(name))].first;
+  }
+
+  // Drops tombstones and re-indexes every block.
+  void Rebuild() {
+    std::erase_if(blocks, [](const Block& b) { return b.lines.empty(); });
+    deadBlocks = 0;
+    slots.clear();
+    usedSlots = 0;
+    for (auto& b : blocks) b.nextSame = kNone;
+    for (std::uint32_t b = 0; b < blocks.size(); ++b) IndexBlock(b);
+  }
+
+  // --- lines -----------------------------------------------------------------
+
+  void Count(const std::vector<std::string>& lines, bool add) {
+    std::size_t bytes = 0;
+    for (const auto& l : lines) bytes += l.size() + 2;
+    if (add) {
+      lineCount += lines.size();
+      byteCount += bytes;
+    } else {
+      lineCount -= lines.size();
+      byteCount -= bytes;
+    }
+  }
+
+  // The lines a line without "[" at the end of the file joins.
+  std::vector<std::string>& LastLines() {
+    while (!blocks.empty() && blocks.back().lines.empty()) {
+      blocks.pop_back();
+      --deadBlocks;
+    }
+    return blocks.empty() ? prefix : blocks.back().lines;
+  }
+
   void AppendLine(std::string line) {
     ++lineCount;
     byteCount += line.size() + 2;
     if (StartsWithBracket(line)) {
       blocks.emplace_back();
       blocks.back().lines.push_back(std::move(line));
-      IndexBlock(std::prev(blocks.end()));
-    } else if (blocks.empty()) {
-      prefix.push_back(std::move(line));
+      IndexBlock(static_cast<std::uint32_t>(blocks.size() - 1));
     } else {
-      blocks.back().lines.push_back(std::move(line));
+      LastLines().push_back(std::move(line));
     }
   }
 
@@ -168,65 +267,51 @@ struct TMyIniFile::Impl {
     SplitLines(text, [&](std::string_view line) { AppendLine(std::string(line)); });
   }
 
-  std::optional<BlockIt> FindHeader(std::string_view name) {
-    const auto found = headers.find(name);
-    if (found == headers.end()) return std::nullopt;
-    return found->second.front();
+  // Erases the first block carrying the header name; false when there is none.
+  bool EraseFirst(std::string_view name) {
+    if (slots.empty()) return false;
+    const std::size_t i = Probe(name, HashName(name));
+    const std::uint32_t b = slots[i].first;
+    if (b == kNone) return false;
+    slots[i].first = blocks[b].nextSame;
+    if (slots[i].first == kNone) FreeSlot(i);
+    Count(blocks[b].lines, false);
+    std::vector<std::string>().swap(blocks[b].lines);
+    blocks[b].nextSame = kNone;
+    ++deadBlocks;
+    if (deadBlocks > 64 && deadBlocks * 2 > blocks.size()) Rebuild();
+    return true;
   }
 
-  void ForgetBlockLines(const Block& block) {
-    lineCount -= block.lines.size();
-    for (const auto& l : block.lines) byteCount -= l.size() + 2;
-  }
-
-  void RemoveBlock(BlockIt it) {
-    if (const auto name = HeaderName(it->lines.front())) {
-      const auto found = headers.find(*name);
-      auto& list = found->second;
-      for (auto i = list.begin(); i != list.end(); ++i) {
-        if (*i == it) {
-          list.erase(i);
-          break;
-        }
-      }
-      if (list.empty()) headers.erase(found);
-    }
-    ForgetBlockLines(*it);
-    blocks.erase(it);
-  }
-
-  // Replaces the block's lines by `lines`, which continue the file at that
+  // Replaces block b's lines by `lines`, which continue the file at that
   // place (they may begin or split blocks of their own).
-  void ReplaceBlock(BlockIt it, std::vector<std::string> lines) {
+  void ReplaceBlock(std::uint32_t b, std::vector<std::string> lines) {
+    Count(blocks[b].lines, false);
+    Count(lines, true);
     bool simple = !lines.empty() && StartsWithBracket(lines.front());
     for (std::size_t i = 1; simple && i < lines.size(); ++i) simple = !StartsWithBracket(lines[i]);
     if (simple) {
-      const auto oldName = HeaderName(it->lines.front());
       const auto newName = HeaderName(lines.front());
-      simple = oldName && newName && SameText(*oldName, *newName);
+      simple = newName && SameText(BlockName(b), *newName);
     }
-    ForgetBlockLines(*it);
-    for (const auto& l : lines) byteCount += l.size() + 2;
-    lineCount += lines.size();
     if (simple) {
-      // Same header name at the same place: the index stays right.
-      it->lines = std::move(lines);
+      // The same header name at the same place: the index stays right.
+      blocks[b].lines = std::move(lines);
       return;
     }
     // Rare shapes (a key line beginning with "["): splice and re-index.
-    auto next = blocks.erase(it);
-    std::vector<std::string>* tail =
-        next == blocks.begin() ? &prefix : &std::prev(next)->lines;
+    std::uint32_t prev = b;
+    while (prev > 0 && blocks[prev - 1].lines.empty()) --prev;
+    std::vector<std::string>& before = prev == 0 ? prefix : blocks[prev - 1].lines;
+    std::vector<Block> fresh;
     for (auto& line : lines) {
-      if (StartsWithBracket(line)) {
-        const auto inserted = blocks.insert(next, Block{});
-        inserted->lines.push_back(std::move(line));
-        tail = &inserted->lines;
-      } else {
-        tail->push_back(std::move(line));
-      }
+      if (StartsWithBracket(line)) fresh.emplace_back();
+      (fresh.empty() ? before : fresh.back().lines).push_back(std::move(line));
     }
-    RebuildHeaderIndex();
+    blocks.erase(blocks.begin() + b);
+    blocks.insert(blocks.begin() + b, std::make_move_iterator(fresh.begin()),
+                  std::make_move_iterator(fresh.end()));
+    Rebuild();
   }
 
   template <class F>
@@ -257,8 +342,8 @@ struct TMyIniFile::Impl {
       lines = std::move(buffer);
       ClearBuffer();
     }
-    if (const auto it = FindHeader(selected)) {
-      ReplaceBlock(*it, std::move(lines));
+    if (const auto b = FindBlock(selected); b != kNone) {
+      ReplaceBlock(b, std::move(lines));
     } else {
       for (auto& l : lines) AppendLine(std::move(l));
     }
@@ -272,8 +357,8 @@ struct TMyIniFile::Impl {
     selected.assign(name);
     ClearBuffer();
     bufferHasHeader = true;
-    if (const auto it = FindHeader(name)) {
-      const auto& lines = (*it)->lines;
+    if (const auto b = FindBlock(name); b != kNone) {
+      const auto& lines = blocks[b].lines;
       buffer.push_back(lines.front());
       for (std::size_t i = 1; i < lines.size() && !lines[i].empty(); ++i) buffer.push_back(lines[i]);
     } else {
@@ -437,9 +522,7 @@ void TMyIniFile::DeleteKey(std::string_view section, std::string_view key) {
 
 void TMyIniFile::EraseSection(std::string_view section) {
   auto& d = *impl_;
-  const auto it = d.FindHeader(section);
-  if (!it) return;
-  d.RemoveBlock(*it);
+  if (!d.EraseFirst(section)) return;
   d.fileModified = true;
   if (section == d.selected) {
     d.ClearBuffer();
@@ -465,7 +548,8 @@ std::vector<std::string> TMyIniFile::Lines() const {
 std::vector<std::string> TMyIniFile::SectionNames() const {
   std::vector<std::string> names;
   for (const auto& b : impl_->blocks)
-    if (const auto name = HeaderName(b.lines.front())) names.emplace_back(*name);
+    if (!b.lines.empty())
+      if (const auto name = HeaderName(b.lines.front())) names.emplace_back(*name);
   return names;
 }
 

@@ -22,7 +22,8 @@ namespace rpt {
 class TMyIniFile {
  public:
   // Loads the file when the name is non-empty and the file exists; otherwise
-  // starts with no lines. An empty name keeps the text in memory only.
+  // starts with no lines. An empty name keeps the text in memory only. A
+  // file that exists but cannot be read is never replaced: Release reports it.
   explicit TMyIniFile(std::string fileName);
   // Releases the object (see Release), ignoring a write failure; owners
   // that must know call Release() first.

@@ -3,12 +3,14 @@
 
 #include <csignal>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
 #include "core/foundation/my_ini_file.h"
+#include "core/foundation/text_case.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
@@ -288,6 +290,166 @@ TEST(MyIniFile, KeyBeginningWithBracketSplitsTheSectionWhenWrittenBack) {
                         EXPECT_EQ(ini.SectionNames(), (Lines{"A", "x=y", "B"}));
                       }),
             "[A]\r\nk=1\r\n[x=y]\r\n\r\n[B]\r\n");
+}
+
+// The algorithms applied literally to one flat list of lines, as the
+// reference for the indexed implementation.
+class ReferenceIni {
+ public:
+  explicit ReferenceIni(Lines lines) : lines_(std::move(lines)) {}
+
+  std::string ReadString(const std::string& sec, const std::string& key, const std::string& def) {
+    Select(sec);
+    const int i = FindKey(key);
+    if (i < 0) return def;
+    const std::string value = buf_[i].substr(buf_[i].find('=') + 1);
+    return value.empty() ? def : value;
+  }
+  void WriteString(const std::string& sec, const std::string& key, const std::string& value) {
+    Select(sec);
+    const int i = FindKey(key);
+    if (i < 0) {
+      buf_.push_back(key + "=" + value);
+      modified_ = true;
+    } else if (buf_[i].substr(buf_[i].find('=') + 1) != value) {
+      buf_[i] = key + "=" + value;
+      modified_ = true;
+    }
+  }
+  bool DeleteKey(const std::string& sec, const std::string& key) {
+    Select(sec);
+    const int i = FindKey(key);
+    if (i < 0) return false;
+    buf_.erase(buf_.begin() + i);
+    modified_ = true;
+    return true;
+  }
+  void EraseSection(const std::string& sec) {
+    const int h = FindHeader(sec);
+    if (h < 0) return;
+    lines_.erase(lines_.begin() + h, lines_.begin() + SpanEnd(h));
+    if (sec == selected_) {
+      buf_.clear();
+      selected_.clear();
+      hasHeader_ = false;
+      modified_ = false;
+    }
+  }
+  const Lines& Section(const std::string& sec) {
+    Select(sec);
+    return buf_;
+  }
+  const Lines& LinesNow() const { return lines_; }
+
+ private:
+  static bool Bracket(const std::string& l) { return !l.empty() && l[0] == '['; }
+  int FindHeader(const std::string& name) const {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const auto& l = lines_[i];
+      if (l.size() >= 2 && l.front() == '[' && l.back() == ']' &&
+          SameText(std::string_view(l).substr(1, l.size() - 2), name))
+        return static_cast<int>(i);
+    }
+    return -1;
+  }
+  std::size_t SpanEnd(int h) const {
+    std::size_t e = h + 1;
+    while (e < lines_.size() && !Bracket(lines_[e])) ++e;
+    return e;
+  }
+  int FindKey(const std::string& key) const {
+    for (std::size_t i = hasHeader_ ? 1 : 0; i < buf_.size(); ++i) {
+      const auto eq = buf_[i].find('=');
+      if (eq != std::string::npos && SameText(std::string_view(buf_[i]).substr(0, eq), key))
+        return static_cast<int>(i);
+    }
+    return -1;
+  }
+  void WriteBack() {
+    if (!modified_ || buf_.size() < 2) return;
+    if (!buf_.back().empty()) buf_.emplace_back();
+    const int h = FindHeader(selected_);
+    if (h < 0) {
+      lines_.insert(lines_.end(), buf_.begin(), buf_.end());
+    } else {
+      lines_.erase(lines_.begin() + h, lines_.begin() + SpanEnd(h));
+      lines_.insert(lines_.begin() + h, buf_.begin(), buf_.end());
+    }
+    modified_ = false;
+  }
+  void Select(const std::string& name) {
+    if (name == selected_) return;
+    WriteBack();
+    selected_ = name;
+    buf_.clear();
+    hasHeader_ = true;
+    const int h = FindHeader(name);
+    if (h < 0) {
+      buf_.push_back("[" + name + "]");
+    } else {
+      buf_.push_back(lines_[h]);
+      for (std::size_t i = h + 1; i < lines_.size() && !lines_[i].empty() && !Bracket(lines_[i]); ++i)
+        buf_.push_back(lines_[i]);
+    }
+    modified_ = false;
+  }
+
+  Lines lines_;
+  std::string selected_;
+  Lines buf_;
+  bool hasHeader_ = false;
+  bool modified_ = false;
+};
+
+// Random edits on a file full of duplicate and case-variant headers, blank
+// lines and stray lines: the indexed lines must always equal the reference.
+void RunRandomEdits(unsigned seed, const Lines& keys, unsigned eraseWeight) {
+  std::mt19937 rng(seed);
+  const auto pick = [&](const auto& v) { return v[rng() % v.size()]; };
+  Lines names = {"A", "a", "B", "b", W("Раздел"), W("РАЗДЕЛ"), "", "x=y", "C c"};
+  for (int i = 0; i < 150; ++i) names.push_back("S_" + std::to_string(i));
+  const Lines values = {"", "1", "2", "y]", "v=w"};
+  const Lines stray = {"", "junk", "[open", "k=stray", "[]"};
+
+  std::string text = "pre=1\r\n";
+  for (int i = 0; i < 400; ++i) {
+    text += "[" + pick(names) + "]\r\n";
+    for (int k = static_cast<int>(rng() % 4); k > 0; --k) text += pick(keys) + "=" + pick(values) + "\r\n";
+    if (rng() % 4 == 0) text += pick(stray) + "\r\n";
+  }
+  TempFolder dir;
+  TMyIniFile real(dir.Write("t.ini", text));
+  ReferenceIni ref(real.Lines());
+  for (int step = 0; step < 20000; ++step) {
+    const std::string sec = pick(names), key = pick(keys);
+    SCOPED_TRACE("step " + std::to_string(step));
+    const unsigned op = rng() % (8 + eraseWeight);
+    if (op < 3) {
+      ASSERT_EQ(real.ReadString(sec, key, "d"), ref.ReadString(sec, key, "d"));
+    } else if (op < 6) {
+      const std::string value = pick(values);
+      real.WriteString(sec, key, value);
+      ref.WriteString(sec, key, value);
+    } else if (op == 6) {
+      if (ref.DeleteKey(sec, key)) real.DeleteKey(sec, key);
+      else ASSERT_THROW(real.DeleteKey(sec, key), EListError);
+    } else if (op == 7) {
+      ASSERT_EQ(real.Section(sec), ref.Section(sec));
+    } else {
+      real.EraseSection(sec);
+      ref.EraseSection(sec);
+    }
+    if (step % 50 == 0) ASSERT_EQ(real.Lines(), ref.LinesNow());
+  }
+  ASSERT_EQ(real.Lines(), ref.LinesNow());
+  real.DiscardChanges();
+}
+
+TEST(MyIniFile, AgreesWithLiteralAlgorithmsUnderRandomEdits) {
+  // Key lines beginning with "[" split sections when written back.
+  RunRandomEdits(42, {"k", "K", "n", "[z", "m ", ""}, 2);
+  // Mostly erasing: many erased sections pile up and get swept away.
+  RunRandomEdits(7, {"k", "K", "n", "m ", ""}, 12);
 }
 
 TEST(MyIniFile, WriteFailureIsReportedAndLeavesOriginalIntact) {
