@@ -173,8 +173,10 @@ void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnaps
   TFramedLabel& label = cell->label;
   label.top = vis.top - dy;
   label.left = vis.left - dx;
-  cell->SetWidth(vis.width);
-  cell->SetHeight(vis.height);
+  // Directly, not through SetWidth/SetHeight: the load ends unmodified, and
+  // marking it on the way would tell the report of a change nobody made.
+  label.width = vis.width;
+  label.height = vis.height;
   if (!t.Fixed) t.contentHeight = std::max(t.contentHeight, label.top + label.height);
   label.SetTextAlign(vis.align);
 

@@ -92,20 +92,53 @@ std::optional<double> ParseNumber(std::string_view text) {
 std::string FormatFixed(double value, int decimals) {
   if (decimals < 0) decimals = 0;
   if (decimals > 18) decimals = 18;
-  if (value == 0) value = 0;  // no "-0"
-  char buf[400];
-  std::to_chars_result r{};
-  if (std::fabs(value) >= 1e18) {
-    // Beyond 18 significant digits fixed notation would invent digits.
-    r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 17);
-  } else {
-    r = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, decimals);
+  // Like the platform's fixed formatting: the value is taken to 18
+  // significant digits, then rounded at the last decimal, halves away from
+  // zero (1,25 with one decimal shows 1,3).
+  std::string digits;
+  int intDigits = 1;
+  if (value != 0 && std::isfinite(value)) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 17);
+    const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
+    const auto e = sci.find('e');
+    digits += sci[0];
+    digits.append(sci.substr(2, e - 2));
+    int exponent = 0;
+    std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+    intDigits = exponent + 1;
+    const int keep = intDigits + decimals;
+    if (keep < 0) {
+      digits.clear();
+    } else if (keep < static_cast<int>(digits.size())) {
+      const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+      digits.resize(static_cast<std::size_t>(keep));
+      if (up) {
+        int i = keep - 1;
+        for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
+        if (i >= 0) {
+          ++digits[static_cast<std::size_t>(i)];
+        } else {
+          digits.insert(digits.begin(), '1');
+          ++intDigits;
+        }
+      }
+    }
   }
-  std::string out(buf, r.ptr);
-  for (char& c : out)
-    if (c == '.') c = ',';
-  if (out.size() > 1 && out[0] == '-' && out.find_first_not_of("-0,") == std::string::npos)
-    out.erase(0, 1);  // a negative value rounded to zero
+  auto digitAt = [&](int i) {
+    return i >= 0 && i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)] : '0';
+  };
+  std::string out;
+  if (intDigits <= 0) {
+    out += '0';
+  } else {
+    for (int i = 0; i < intDigits; ++i) out += digitAt(i);
+  }
+  if (decimals > 0) {
+    out += ',';
+    for (int i = 0; i < decimals; ++i) out += digitAt(intDigits + i);
+  }
+  if (value < 0 && out.find_first_not_of("0,") != std::string::npos) out.insert(out.begin(), '-');
   return out;
 }
 
