@@ -206,9 +206,9 @@ class Table:
         name = number = ""
         for c in self.cells:
             if c.type == 10:
-                name = c.spec.cap.replace("\n", " ")
+                name = c.spec.cap.replace("||", " ").replace("\n", " ")
             if c.type == 11:
-                number = c.spec.cap.replace("\n", " ")
+                number = c.spec.cap.replace("||", " ").replace("\n", " ")
         count = len(self.cells)
         table = [("PageOrient", orient), ("PageBottom", bottom), ("PageLeft", left),
                  ("PageRight", right), ("PageTop", top), ("Count", count),

@@ -445,8 +445,11 @@ def build_tables(L):
         ("Стоимость научного оборудования в возрасте до 5 лет в общей стоимости", "%",
          "100*Oborud[(1:5)]/" + safe("Oborud[(1:4)]"), 1),
     ]
-    rows = [[Cap(cap), RowNo(), Cap(unit), Formula("7 0 " + expr, dec=dec)]
-            for cap, unit, expr, dec in rows_def]
+    # The computed indicators are sent too, so that the receiving side can
+    # compare them with its own computation.
+    rows = [[Cap(cap), RowNo(), Cap(unit),
+             Formula("7 0 " + expr, dec=dec, bobj=103230004 + 100 * r)]
+            for r, (cap, unit, expr, dec) in enumerate(rows_def, start=1)]
     T["Pokaz"] = GridTable("Pokaz", 23, "Таблица 7.2",
                            "Основные показатели эффективности научной деятельности",
                            cols, rows, row_heights={i: 36 for i in range(1, len(rows) + 1)},
