@@ -347,7 +347,8 @@ def build_tables(L):
     cols = [("№ п/п", 40), ("Ф.И.О. работника", 170), ("Ученая степень", 150),
             ("Должность", 150), ("Страна", 110), ("Принимающая организация", 200),
             ("Продолжительность, дней", 90)]
-    row = [RowNo(), Text(len=100), ListCell(stepen, 1), ListCell(dolzh, 1), ListCell(strany, 1),
+    # The position may be picked from the list or typed when it is not there.
+    row = [RowNo(), Text(len=100), ListCell(stepen, 1), Text(list=dolzh.file), ListCell(strany, 1),
            Text(), Int(len=3)]
     T["Stazh"] = GridTable("Stazh", 19, "Таблица 5.3",
                            "Научные стажировки работников в зарубежных организациях",
