@@ -15,14 +15,15 @@ namespace {
 std::pair<std::string_view, std::size_t> LineAt(std::string_view text, std::size_t pos) {
   const char* begin = text.data() + pos;
   const char* end = text.data() + text.size();
-  const char* p = begin;
-  while (p < end && *p != '\r' && *p != '\n') ++p;
-  std::string_view line(begin, static_cast<std::size_t>(p - begin));
-  if (p < end) {
-    if (*p == '\r' && p + 1 < end && p[1] == '\n') ++p;
-    ++p;
-  }
-  return {line, static_cast<std::size_t>(p - text.data())};
+  const char* lf = static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+  if (!lf) lf = end;
+  // A lone CR ends a line too; it can only lie before the next LF.
+  const char* cr = static_cast<const char*>(std::memchr(begin, '\r', static_cast<std::size_t>(lf - begin)));
+  const char* stop = cr ? cr : lf;
+  std::string_view line(begin, static_cast<std::size_t>(stop - begin));
+  const char* next = stop;
+  if (next < end) next += (*next == '\r' && next + 1 < end && next[1] == '\n') ? 2 : 1;
+  return {line, static_cast<std::size_t>(next - text.data())};
 }
 
 }  // namespace
@@ -30,14 +31,45 @@ std::pair<std::string_view, std::size_t> LineAt(std::string_view text, std::size
 IniSnapshot::IniSnapshot(std::string text) : text_(std::move(text)) {
   if (const auto nul = text_.find('\0'); nul != std::string::npos) text_.resize(nul);
   const std::string_view all(text_);
-  std::string folded;
   for (std::size_t pos = 0; pos < all.size();) {
     const auto [line, next] = LineAt(all, pos);
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-      folded = FoldCase(line.substr(1, line.size() - 2));
-      headers_.try_emplace(folded, next);
-    }
+    if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
+      headers_.push_back({static_cast<std::size_t>(line.data() - all.data()) + 1, line.size() - 2, next, false});
     pos = next;
+  }
+  std::size_t size = 16;
+  while (size < headers_.size() * 2) size *= 2;
+  slots_.assign(size, 0);
+  const FoldedHash hash;
+  for (std::size_t i = 0; i < headers_.size(); ++i) {
+    const std::string_view name = all.substr(headers_[i].name, headers_[i].length);
+    for (std::size_t slot = hash(name) & (size - 1);; slot = (slot + 1) & (size - 1)) {
+      if (slots_[slot] == 0) {
+        slots_[slot] = static_cast<std::uint32_t>(i + 1);
+        headers_[i].first = true;
+        break;
+      }
+      const Header& other = headers_[slots_[slot] - 1];
+      if (SameText(all.substr(other.name, other.length), name)) break;  // a later duplicate
+    }
+  }
+}
+
+std::size_t IniSnapshot::Find(std::string_view name) const {
+  const std::string_view all(text_);
+  if (cursor_ < headers_.size()) {
+    const Header& h = headers_[cursor_];
+    if (h.first && SameText(all.substr(h.name, h.length), name)) return cursor_++;
+  }
+  const std::size_t mask = slots_.size() - 1;
+  for (std::size_t slot = FoldedHash()(name) & mask;; slot = (slot + 1) & mask) {
+    if (slots_[slot] == 0) return std::string_view::npos;
+    const std::size_t i = slots_[slot] - 1;
+    const Header& h = headers_[i];
+    if (SameText(all.substr(h.name, h.length), name)) {
+      cursor_ = i + 1;
+      return i;
+    }
   }
 }
 
@@ -49,16 +81,25 @@ IniSnapshot IniSnapshot::FromFile(const std::string& path) {
 const IniSnapshot::Section& IniSnapshot::Select(std::string_view name, Section& out) const {
   out.keys_.clear();
   out.exists_ = false;
-  const auto it = headers_.find(FoldCase(name));
-  if (it == headers_.end()) return out;
+  const std::size_t index = Find(name);
+  if (index == std::string_view::npos) return out;
   out.exists_ = true;
   const std::string_view all(text_);
-  for (std::size_t pos = it->second; pos < all.size();) {
-    const auto [line, next] = LineAt(all, pos);
-    if (line.empty() || line.front() == '[') break;
-    if (const auto eq = line.find('='); eq != std::string_view::npos)
-      out.keys_.emplace_back(line.substr(0, eq), line.substr(eq + 1));
-    pos = next;
+  // One pass per line: its end (CR LF, lone CR, lone LF) and its first "=".
+  const char* p = all.data() + headers_[index].content;
+  const char* end = all.data() + all.size();
+  while (p < end) {
+    const char* begin = p;
+    const char* eq = nullptr;
+    while (p < end && *p != '\r' && *p != '\n') {
+      if (*p == '=' && !eq) eq = p;
+      ++p;
+    }
+    if (p == begin || *begin == '[') break;
+    if (eq)
+      out.keys_.emplace_back(std::string_view(begin, static_cast<std::size_t>(eq - begin)),
+                             std::string_view(eq + 1, static_cast<std::size_t>(p - eq - 1)));
+    if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1;
   }
   return out;
 }
@@ -70,35 +111,68 @@ IniSnapshot::Section IniSnapshot::Get(std::string_view name) const {
 }
 
 std::optional<std::string_view> IniSnapshot::Section::Find(std::string_view key) const {
-  for (const auto& [k, v] : keys_)
-    if (k.size() == key.size() && SameText(k, key)) return v;
+  if (key.empty()) {
+    for (const auto& [k, v] : keys_)
+      if (k.empty()) return v;
+    return std::nullopt;
+  }
+  const char first = FoldCase(key[0]);
+  for (const auto& [k, v] : keys_) {
+    // Cheap rejections first; files written by the program spell keys exactly.
+    if (k.size() != key.size() || FoldCase(k[0]) != first) continue;
+    if (std::memcmp(k.data(), key.data(), k.size()) == 0 || SameText(k, key)) return v;
+  }
   return std::nullopt;
 }
 
-std::string IniSnapshot::Section::ReadString(std::string_view key, std::string_view def) const {
-  const auto v = Find(key);
+std::int32_t IniInteger(std::optional<std::string_view> v, std::int32_t def) {
+  if (!v || v->empty()) return def;
+  // Short plain decimals (nearly every value) directly; anything else the
+  // settings file's own rules decide.
+  const std::string_view t = *v;
+  const std::size_t start = t[0] == '-' ? 1 : 0;
+  if (t.size() > start && t.size() - start <= 9) {
+    std::int32_t n = 0;
+    std::size_t i = start;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) n = n * 10 + (t[i] - '0');
+    if (i == t.size()) return start ? -n : n;
+  }
+  return TryStrToInt(t).value_or(def);
+}
+
+bool IniBool(std::optional<std::string_view> v, bool def) { return (IniInteger(v, def ? 1 : 0) & 0xFF) != 0; }
+
+std::string IniString(std::optional<std::string_view> v, std::string_view def) {
   return std::string(v && !v->empty() ? *v : def);
 }
 
+std::string IniSnapshot::Section::ReadString(std::string_view key, std::string_view def) const {
+  return IniString(Find(key), def);
+}
+
 std::int32_t IniSnapshot::Section::ReadInteger(std::string_view key, std::int32_t def) const {
-  const auto v = Find(key);
-  if (!v || v->empty()) return def;
-  return TryStrToInt(*v).value_or(def);
+  return IniInteger(Find(key), def);
 }
 
 bool IniSnapshot::Section::ReadBool(std::string_view key, bool def) const {
-  return (ReadInteger(key, def ? 1 : 0) & 0xFF) != 0;
+  return IniBool(Find(key), def);
 }
 
 void IniSnapshot::Section::ReadFont(std::string_view key, TFont& font, const TFont& def) const {
-  const auto v = Find(key);
+  ReadFontValue(Find(key), font, def);
+}
+
+void IniSnapshot::Section::ReadFontValue(std::optional<std::string_view> v, TFont& font,
+                                         const TFont& def) const {
   if (!v || v->empty()) {
     font = def;
     return;
   }
-  if (lastFont_ && *v == lastFontText_) {
-    font = *lastFont_;
-    return;
+  for (const CachedFont& c : fonts_) {
+    if (c.text == *v) {
+      font = c.font;
+      return;
+    }
   }
   try {
     font = StringToFont(*v);
@@ -106,8 +180,7 @@ void IniSnapshot::Section::ReadFont(std::string_view key, TFont& font, const TFo
     font = def;
     return;
   }
-  lastFontText_.assign(*v);
-  lastFont_ = font;
+  if (fonts_.size() < 4) fonts_.push_back({std::string(*v), font});
 }
 
 }  // namespace rpt::tables

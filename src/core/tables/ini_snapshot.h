@@ -11,13 +11,18 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "core/foundation/colors_fonts.h"
 
 namespace rpt::tables {
+
+// The typed reads of the settings file on a value already found (nothing:
+// the key is missing): missing or empty values give the default.
+std::int32_t IniInteger(std::optional<std::string_view> value, std::int32_t def);
+bool IniBool(std::optional<std::string_view> value, bool def);
+std::string IniString(std::optional<std::string_view> value, std::string_view def);
 
 class IniSnapshot {
  public:
@@ -38,15 +43,21 @@ class IniSnapshot {
     bool ReadBool(std::string_view key, bool def) const;
     // On a missing key or malformed text the font becomes `def`.
     void ReadFont(std::string_view key, TFont& font, const TFont& def) const;
+    void ReadFontValue(std::optional<std::string_view> value, TFont& font, const TFont& def) const;
     bool exists() const { return exists_; }
+    // Every key line of the section in file order (duplicates included).
+    const std::vector<std::pair<std::string_view, std::string_view>>& keys() const { return keys_; }
 
    private:
     friend class IniSnapshot;
     std::vector<std::pair<std::string_view, std::string_view>> keys_;
     bool exists_ = false;
-    // One-entry cache: most cells of a table share one font text.
-    mutable std::string lastFontText_;
-    mutable std::optional<TFont> lastFont_;
+    // Most cells of a table share two or three font texts.
+    struct CachedFont {
+      std::string text;
+      TFont font;
+    };
+    mutable std::vector<CachedFont> fonts_;
   };
 
   // Parses the named section into `out` (reusing its storage); returns it.
@@ -57,9 +68,20 @@ class IniSnapshot {
   bool empty() const { return text_.empty(); }
 
  private:
+  struct Header {
+    std::size_t name;     // offset of the name in the text
+    std::size_t length;   // of the name
+    std::size_t content;  // offset of the line after the header
+    bool first;           // the first header of that name (the one reads use)
+  };
+  std::size_t Find(std::string_view name) const;  // index into headers_, or npos
+
   std::string text_;
-  // Folded section name -> offset of the line after its first header.
-  std::unordered_map<std::string, std::size_t> headers_;
+  std::vector<Header> headers_;       // in file order
+  std::vector<std::uint32_t> slots_;  // open addressing over first headers: index + 1
+  // Readers mostly ask for the sections in file order: the header after the
+  // last one found is tried before the hash.
+  mutable std::size_t cursor_ = 0;
 };
 
 }  // namespace rpt::tables

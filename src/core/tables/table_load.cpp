@@ -1,9 +1,11 @@
 // Loading a table from its table file.
 #include <algorithm>
 #include <charconv>
+#include <cstring>
 #include <filesystem>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/text_case.h"
 #include "core/tables/ini_snapshot.h"
 #include "core/foundation/common.h"
 #include "core/tables/table.h"
@@ -24,8 +26,15 @@ struct VisWords {
 VisWords ParseVis(std::string_view vis) {
   VisWords w;
   std::int32_t* fields[] = {&w.top, &w.left, &w.width, &w.height, &w.align, &w.color};
-  for (int i = 0; i < 6; ++i)
-    if (auto v = TryStrToInt(NthWord(vis, i + 1))) *fields[i] = *v;
+  // The first six blank-separated words (as NthWord splits them).
+  std::size_t i = 0;
+  for (std::int32_t* field : fields) {
+    while (i < vis.size() && vis[i] == ' ') ++i;
+    if (i == vis.size()) break;
+    const std::size_t start = i;
+    while (i < vis.size() && vis[i] != ' ') ++i;
+    *field = tables::IniInteger(vis.substr(start, i - start), *field);
+  }
   return w;
 }
 
@@ -38,6 +47,60 @@ std::string_view AfterSecondBlank(std::string_view form) {
   return form.substr(pos + 1);
 }
 
+// The keys of a cell section, found in one pass over its lines (the first
+// of duplicates wins, letter case ignored), instead of one search per key.
+enum CellKey { kState, kType, kList, kForm, kLen, kDec, kBObj, kBVal, kBList, kListCode,
+               kDirectInput, kCol, kRow, kVis, kFrame, kFont, kCap, kHint, kCellKeyCount };
+
+constexpr std::string_view kCellKeyNames[kCellKeyCount] = {
+    "State", "Type", "List", "Form", "Len", "Dec", "BObj", "BVal", "BList", "ListCode",
+    "DirectInput", "Col", "Row", "Vis", "Frame", "Font", "Cap", "Hint"};
+
+int ClassifyKey(std::string_view k) {
+  if (k.empty()) return -1;
+  int candidates[3] = {-1, -1, -1};
+  const char f = FoldCase(k[0]);
+  switch (k.size()) {
+    case 3:
+      candidates[0] = f == 'l' ? kLen : f == 'd' ? kDec : f == 'r' ? kRow : f == 'v' ? kVis : -1;
+      if (f == 'c') candidates[0] = kCol, candidates[1] = kCap;
+      break;
+    case 4:
+      if (f == 't') candidates[0] = kType;
+      if (f == 'l') candidates[0] = kList;
+      if (f == 'f') candidates[0] = kForm, candidates[1] = kFont;
+      if (f == 'b') candidates[0] = kBObj, candidates[1] = kBVal;
+      if (f == 'h') candidates[0] = kHint;
+      break;
+    case 5:
+      candidates[0] = f == 's' ? kState : f == 'b' ? kBList : f == 'f' ? kFrame : -1;
+      break;
+    case 8: candidates[0] = f == 'l' ? kListCode : -1; break;
+    case 11: candidates[0] = f == 'd' ? kDirectInput : -1; break;
+    default: break;
+  }
+  for (int c : candidates) {
+    if (c < 0) continue;
+    const std::string_view name = kCellKeyNames[c];
+    if (std::memcmp(k.data(), name.data(), name.size()) == 0 || SameText(k, name)) return c;
+  }
+  return -1;
+}
+
+struct CellKeys {
+  std::optional<std::string_view> v[kCellKeyCount];
+  void Collect(const IniSnapshot::Section& sec) {
+    for (auto& x : v) x.reset();
+    for (const auto& [key, value] : sec.keys()) {
+      const int c = ClassifyKey(key);
+      if (c >= 0 && !v[c]) v[c] = value;
+    }
+  }
+  std::int32_t Int(CellKey k, std::int32_t def) const { return tables::IniInteger(v[k], def); }
+  bool Bool(CellKey k, bool def) const { return tables::IniBool(v[k], def); }
+  std::string Str(CellKey k, std::string_view def) const { return tables::IniString(v[k], def); }
+};
+
 class Loader {
  public:
   Loader(TTable& table, const IniSnapshot& ini) : t_(table), ini_(ini) {}
@@ -45,7 +108,7 @@ class Loader {
   void Run();
 
  private:
-  void FillCell(char state, std::int32_t col, std::int32_t row, const IniSnapshot::Section& sec);
+  void FillCell(char state, const CellKeys& keys, const IniSnapshot::Section& sec);
 
   TTable& t_;
   const IniSnapshot& ini_;
@@ -94,13 +157,14 @@ void Loader::Run() {
 
   const std::int32_t count = table.ReadInteger("Count", 0);
   IniSnapshot::Section sec;
+  CellKeys keys;
   char name[32] = "Cell_";
   for (std::int64_t n = 2; n <= static_cast<std::int64_t>(count) + 1; ++n) {
     const auto r = std::to_chars(name + 5, name + sizeof name, n);
     ini_.Select(std::string_view(name, static_cast<std::size_t>(r.ptr - name)), sec);
-    const auto state = sec.Find("State");
-    const char s = state && !state->empty() ? state->front() : 'D';
-    FillCell(s, sec.ReadInteger("Col", 0), sec.ReadInteger("Row", 0), sec);
+    keys.Collect(sec);
+    const auto& state = keys.v[kState];
+    FillCell(state && !state->empty() ? state->front() : 'D', keys, sec);
   }
 
   if (!t.growing) NumberCells(t);
@@ -127,7 +191,8 @@ void Loader::Run() {
   t.top.panelHeight = t.MinTopD - t.MinTop;
 }
 
-void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnapshot::Section& sec) {
+void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec) {
+  const std::int32_t col = k.Int(kCol, 0), row = k.Int(kRow, 0);
   TTable& t = t_;
   TableContext& ctx = t.context();
   TCell* cell = nullptr;
@@ -149,27 +214,28 @@ void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnaps
   }
   if (!cell) return;
 
-  cell->type = static_cast<std::uint8_t>(sec.ReadInteger("Type", 0));
+  cell->type = static_cast<std::uint8_t>(k.Int(kType, 0));
   const std::uint8_t type = cell->type;
   if (type == cell_type::kInteger || type == cell_type::kReal) t.hasNumbers = true;
-  cell->List = sec.ReadString("List", "");
-  cell->Form = sec.ReadString("Form", "-1");
+  cell->List = k.Str(kList, "");
+  cell->Form = k.Str(kForm, "-1");
   if (type == cell_type::kFormula) {
     t.hasFormulas = true;
     if (s == 'D' && NthWord(cell->Form, 1) == "7")
       t.hooks().RegisterTableLinks(t, AfterSecondBlank(cell->Form));
   }
-  cell->Len = sec.ReadInteger("Len", 0);
-  cell->Dec = sec.ReadInteger("Dec", -1);
-  cell->BObj = sec.ReadInteger("BObj", -1);
-  cell->BVal = sec.ReadInteger("BVal", -1);
-  cell->BList = sec.ReadInteger("BList", -1);
-  cell->ListCode = sec.ReadInteger("ListCode", -1);
-  cell->DirectInput = sec.ReadBool("DirectInput", true);
-  cell->Col = sec.ReadInteger("Col", 0);
-  cell->Row = sec.ReadInteger("Row", 0);
+  cell->Len = k.Int(kLen, 0);
+  cell->Dec = k.Int(kDec, -1);
+  cell->BObj = k.Int(kBObj, -1);
+  cell->BVal = k.Int(kBVal, -1);
+  cell->BList = k.Int(kBList, -1);
+  cell->ListCode = k.Int(kListCode, -1);
+  cell->DirectInput = k.Bool(kDirectInput, true);
+  cell->Col = col;
+  cell->Row = row;
 
-  const VisWords vis = ParseVis(sec.ReadString("Vis", "0 0 0 0 5 255"));
+  const auto& visText = k.v[kVis];
+  const VisWords vis = ParseVis(visText && !visText->empty() ? *visText : "0 0 0 0 5 255");
   TFramedLabel& label = cell->label;
   label.top = vis.top - dy;
   label.left = vis.left - dx;
@@ -180,7 +246,7 @@ void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnaps
   if (!t.Fixed) t.contentHeight = std::max(t.contentHeight, label.top + label.height);
   label.SetTextAlign(vis.align);
 
-  label.framed = sec.ReadBool("Frame", true);
+  label.framed = k.Bool(kFrame, true);
   const TColor fileColor = static_cast<TColor>(vis.color);
   if (label.framed || !IsNotEditedType(type)) {
     label.transparent = false;
@@ -191,13 +257,13 @@ void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnaps
     label.color = fileColor;
   }
 
-  sec.ReadFont("Font", label.font, TableWindowFont());
+  sec.ReadFontValue(k.v[kFont], label.font, TableWindowFont());
   cell->definedFontName = label.font.name;
   cell->definedFontSize = label.font.size;
   if (!ctx.userFontFace.empty()) label.font.name = ctx.userFontFace;
   if (ctx.userFontSize != 0) label.font.size = ctx.userFontSize;
 
-  label.caption = tables::DecodeMultiLine(tables::TrimText(sec.ReadString("Cap", "")));
+  label.caption = tables::DecodeMultiLine(tables::TrimText(k.Str(kCap, "")));
 
   if (type == cell_type::kText && cell->Len == 0) cell->Len = 255;
   if (type == cell_type::kLongText) {
@@ -218,7 +284,7 @@ void Loader::FillCell(char s, std::int32_t col, std::int32_t row, const IniSnaps
   }
   if (type == cell_type::kListValue || type == cell_type::kFormula) {
     label.showHint = true;
-    label.hint = tables::DecodeMultiLine(sec.ReadString("Hint", ""));
+    label.hint = tables::DecodeMultiLine(k.Str(kHint, ""));
   }
   if (type == cell_type::kTitle) t.title = tables::OneLine(label.caption);
   if (type == cell_type::kTableNumber) t.number = tables::OneLine(label.caption);

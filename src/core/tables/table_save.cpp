@@ -118,6 +118,8 @@ class Saver {
   std::string out_;
   std::int64_t n_ = 2;
   std::string title_, number_;
+  TFont lastFont_{"", -1};
+  std::string lastFontText_;
 };
 
 std::string Saver::Run() {
@@ -133,7 +135,23 @@ std::string Saver::Run() {
   const auto count = static_cast<std::int64_t>(cells);
   if (progress_) progress_->Start(static_cast<int>(cells), "Запись таблицы"_w, false);
 
-  out_.reserve(256 + cells * 200);
+  out_.reserve(512 + cells * 260);
+  // "Name" and "NumTab" close the section "Table": the captions of the
+  // last title and number cells among those written.
+  auto note = [this](const TCell& c) {
+    if (c.type == cell_type::kTitle) title_ = tables::OneLine(c.label.caption);
+    if (c.type == cell_type::kTableNumber) number_ = tables::OneLine(c.label.caption);
+  };
+  if (t.Fixed) {
+    for (auto& c : t.header.cells) note(*c);
+    for (auto& c : t.top.cells) note(*c);
+    for (int r = 1; r <= t.RowCount; ++r)
+      if (TRow* row = RowAt(t.data, r))
+        for (auto& c : row->cells) note(*c);
+    for (auto& c : t.footer.cells) note(*c);
+  } else if (TRow* row = FirstRow(t.data)) {
+    for (auto& c : row->cells) note(*c);
+  }
   SectionWriter w(out_);
   w.Header("Table");
   w.Integer("PageOrient", t.page.orientation);
@@ -153,9 +171,9 @@ std::string Saver::Run() {
   w.Integer("MinTopD", t.MinTopD);
   w.Integer("RowCount", t.RowCount);
   w.Integer("ColCount", t.ColCount);
-  // "Name" and "NumTab" close the section; they are known once the cells
-  // are written, so the section is finished afterwards.
-  const std::size_t tableEnd = out_.size();
+  w.String("Name", title_);
+  w.String("NumTab", number_);
+  w.End();
 
   if (t.Fixed) {
     for (auto& c : t.header.cells) WriteCell(*c, 'H', t.header.topOffset, t.MinLeft);
@@ -168,12 +186,6 @@ std::string Saver::Run() {
     for (auto& c : row->cells) WriteCell(*c, 'D', t.MinTopD, t.MinLeft);
   }
 
-  std::string tail;
-  SectionWriter tw(tail);
-  tw.String("Name", title_);
-  tw.String("NumTab", number_);
-  tw.End();
-  out_.insert(tableEnd, tail);
   return std::move(out_);
 }
 
@@ -183,8 +195,6 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
   w.Header("Cell_", n_);
   w.String("State", std::string_view(&state, 1));
   w.Integer("Type", type);
-  if (type == cell_type::kTitle) title_ = tables::OneLine(cell.label.caption);
-  if (type == cell_type::kTableNumber) number_ = tables::OneLine(cell.label.caption);
   if (type == cell_type::kText || type == cell_type::kInteger || type == cell_type::kReal)
     w.Integer("Len", cell.Len);
   if (type == cell_type::kInteger) w.Integer("Dec", 0);
@@ -238,13 +248,23 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
   }
   if (type == cell_type::kReal || (type == cell_type::kFormula && state == 'D'))
     tables::DotsToCommas(caption);
-  w.String("Cap", tables::EncodeMultiLine(caption));
+  out_ += "Cap=";
+  tables::AppendMultiLine(out_, caption);
+  out_ += "\r\n";
 
   TFont font = l.font;
   font.name = cell.definedFontName;
   font.size = cell.definedFontSize;
-  w.String("Font", FontToString(font));
-  if (!l.hint.empty()) w.String("Hint", tables::EncodeMultiLine(l.hint));
+  if (!(font == lastFont_)) {
+    lastFont_ = font;
+    lastFontText_ = FontToString(font);
+  }
+  w.String("Font", lastFontText_);
+  if (!l.hint.empty()) {
+    out_ += "Hint=";
+    tables::AppendMultiLine(out_, l.hint);
+    out_ += "\r\n";
+  }
   w.End();
   ++n_;
   if (progress_) progress_->Step();
