@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <iterator>
 #include <locale.h>
 #include <stdlib.h>
 
@@ -41,7 +42,7 @@ long double Checked(long double v) {
 // 2^63 is exact in the 64-bit mantissa; every integer in [-2^63, 2^63) is too.
 constexpr long double kTwo63 = 9223372036854775808.0L;
 
-// Both raise on a value outside the 64-bit range, like the FPU's integer store.
+// Raises on a value outside the 64-bit range, as the FPU's integer store did.
 std::int64_t ToInt64(long double integral) {
   if (!(integral >= -kTwo63 && integral < kTwo63)) Fail(kInvalidFloatOperation);
   return static_cast<std::int64_t>(integral);
@@ -50,7 +51,7 @@ std::int64_t ToInt64(long double integral) {
 // Nearest integer, halves to the even neighbour, whatever the FPU's rounding mode.
 long double RoundHalfEven(long double x) {
   const long double f = std::floor(x);
-  const long double diff = x - f;  // exact: both lie in the same binade or f is 0
+  const long double diff = x - f;  // exact wherever it is near one half
   if (diff > 0.5L) return f + 1;
   if (diff < 0.5L) return f;
   return std::fmod(f, 2.0L) == 0 ? f : f + 1;
@@ -84,6 +85,18 @@ long double IntPower(long double base, std::uint32_t n) {
 // value too small to represent reads as zero (or a denormal); one too large
 // is no number.
 bool ConvertDecimal(const std::string& work, long double& value) {
+  // Whole numbers of up to 19 digits, the usual cell values, are exact in
+  // the 64-bit mantissa and need no general conversion.
+  const std::size_t digitsFrom = (work[0] == '-' || work[0] == '+') ? 1 : 0;
+  const std::size_t digits = work.size() - digitsFrom;
+  if (digits >= 1 && digits <= 19 &&
+      work.find_first_not_of("0123456789", digitsFrom) == std::string::npos) {
+    std::uint64_t n = 0;
+    for (std::size_t i = digitsFrom; i < work.size(); ++i) n = n * 10 + static_cast<unsigned>(work[i] - '0');
+    value = static_cast<long double>(n);
+    if (work[0] == '-') value = -value;
+    return true;
+  }
   static const locale_t cLocale = newlocale(LC_ALL_MASK, "C", locale_t{});
   char* end = nullptr;
   const long double v = strtold_l(work.c_str(), &end, cLocale);
