@@ -10,6 +10,10 @@ namespace rpt::tables {
 
 namespace {
 
+bool SameName(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && (a == b || SameText(a, b));
+}
+
 // The line starting at `pos`: its text and the offset of the next line.
 // Lines end at CR LF, a lone CR or a lone LF.
 std::pair<std::string_view, std::size_t> LineAt(std::string_view text, std::size_t pos) {
@@ -31,11 +35,19 @@ std::pair<std::string_view, std::size_t> LineAt(std::string_view text, std::size
 IniSnapshot::IniSnapshot(std::string text) : text_(std::move(text)) {
   if (const auto nul = text_.find('\0'); nul != std::string::npos) text_.resize(nul);
   const std::string_view all(text_);
-  for (std::size_t pos = 0; pos < all.size();) {
-    const auto [line, next] = LineAt(all, pos);
-    if (line.size() >= 2 && line.front() == '[' && line.back() == ']')
-      headers_.push_back({static_cast<std::size_t>(line.data() - all.data()) + 1, line.size() - 2, next, false});
-    pos = next;
+  // A header is a whole line "[name]"; '[' is rare elsewhere, so the text
+  // is searched for it rather than split into lines.
+  const char* const base = all.data();
+  const char* const end = base + all.size();
+  for (const char* p = base; p < end;) {
+    const char* open = static_cast<const char*>(std::memchr(p, '[', static_cast<std::size_t>(end - p)));
+    if (!open) break;
+    p = open + 1;
+    if (open != base && open[-1] != '\n' && open[-1] != '\r') continue;
+    const auto [line, next] = LineAt(all, static_cast<std::size_t>(open - base));
+    if (line.size() >= 2 && line.back() == ']')
+      headers_.push_back({static_cast<std::size_t>(open - base) + 1, line.size() - 2, next, false});
+    p = base + next;
   }
   std::size_t size = 16;
   while (size < headers_.size() * 2) size *= 2;
@@ -50,7 +62,7 @@ IniSnapshot::IniSnapshot(std::string text) : text_(std::move(text)) {
         break;
       }
       const Header& other = headers_[slots_[slot] - 1];
-      if (SameText(all.substr(other.name, other.length), name)) break;  // a later duplicate
+      if (SameName(all.substr(other.name, other.length), name)) break;  // a later duplicate
     }
   }
 }
@@ -59,14 +71,14 @@ std::size_t IniSnapshot::Find(std::string_view name) const {
   const std::string_view all(text_);
   if (cursor_ < headers_.size()) {
     const Header& h = headers_[cursor_];
-    if (h.first && SameText(all.substr(h.name, h.length), name)) return cursor_++;
+    if (h.first && SameName(all.substr(h.name, h.length), name)) return cursor_++;
   }
   const std::size_t mask = slots_.size() - 1;
   for (std::size_t slot = FoldedHash()(name) & mask;; slot = (slot + 1) & mask) {
     if (slots_[slot] == 0) return std::string_view::npos;
     const std::size_t i = slots_[slot] - 1;
     const Header& h = headers_[i];
-    if (SameText(all.substr(h.name, h.length), name)) {
+    if (SameName(all.substr(h.name, h.length), name)) {
       cursor_ = i + 1;
       return i;
     }

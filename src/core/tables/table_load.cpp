@@ -82,7 +82,9 @@ int ClassifyKey(std::string_view k) {
   for (int c : candidates) {
     if (c < 0) continue;
     const std::string_view name = kCellKeyNames[c];
-    if (std::memcmp(k.data(), name.data(), name.size()) == 0 || SameText(k, name)) return c;
+    std::size_t i = 0;
+    while (i < name.size() && k[i] == name[i]) ++i;
+    if (i == name.size() || SameText(k, name)) return c;
   }
   return -1;
 }

@@ -273,7 +273,7 @@ TEST(IniSnapshotTest, ReadsLikeTheSettingsFile) {
   const std::string text =
       Utf8ToCp1251("junk before\r\n"
                    "[Раздел_1]\r\na=1\r\nИмя =blank key\r\nИмя=x\r\nempty=\r\nbool=256\r\n"
-                   "hex=$1F\r\n\r\nb=2\r\n"
+                   "hex=$1F\r\nf=T1[(2:3)]\r\n\r\nb=2\r\n[bad\r\n"
                    "[раздел_1]\r\na=second header\r\n"
                    "[ S ]\r\nk=spaced\r\n"
                    "[LF]\nk=lf\rk2=cr\n[Font]\nf=Arial,10,0100,$000000FF\ng=Arial,10,10,clRed\n"
@@ -289,6 +289,7 @@ TEST(IniSnapshotTest, ReadsLikeTheSettingsFile) {
       {Win("раздел_1"), "A", "d"},      {Win("Раздел_1"), Win("Имя"), "d"},
       {Win("Раздел_1"), Win("Имя "), "d"}, {Win("Раздел_1"), "empty", "d"},
       {Win("Раздел_1"), "b", "d"},      {" S ", "k", "d"},
+      {Win("Раздел_1"), "f", "d"},      {"bad", "a", "d"},
       {"S", "k", "d"},                  {"lf", "k", "d"},
       {"lf", "K2", "d"},                {"Cut", "k", "d"},
       {"Cut", "after", "d"},            {"none", "k", "d"},
