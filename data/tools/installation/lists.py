@@ -53,6 +53,7 @@ class ValueList:
         sections = [("Список", head),
                     ("Заголовок", [("Список", self.caption)] +
                      [("Поле_%d" % n, f) for n, f in enumerate(self.fields, start=1)])]
+        self.codes = {}                   # row texts -> (row code, [cell codes])
         row_counter = [0]
         group_counter = [0]
         row_sections = []
@@ -64,6 +65,8 @@ class ValueList:
                 row_counter[0] += 1
                 g = row_counter[0]
                 row_sections.append(("%s_%d.BL" % (key, r), base + g))
+                self.codes[tuple(row)] = (base + g, [base + g * 10 + c
+                                                     for c in range(1, len(row) + 1)])
                 for c, text in enumerate(row, start=1):
                     row_sections.append(("%s_%d_%d" % (key, r, c), text))
                     row_sections.append(("%s_%d_%d.BV" % (key, r, c), base + g * 10 + c))

@@ -112,6 +112,9 @@ class Cell:
         self.row = row
         self.number = 0
         self.bobj = -1
+        self.value = None         # a filled-in value; None keeps the definition's caption
+        self.bval = -1
+        self.blist = -1
 
     @property
     def type(self):
@@ -136,7 +139,7 @@ class Cell:
             keys.append(("DirectInput", s.direct))
         if t == 7:
             keys.append(("Form", s.form))
-        keys += [("BObj", self.bobj), ("BVal", -1), ("BList", -1),
+        keys += [("BObj", self.bobj), ("BVal", self.bval), ("BList", self.blist),
                  ("Col", self.col), ("Row", self.row)]
         align = s.align
         if align is None:
@@ -145,7 +148,7 @@ class Cell:
         keys.append(("Vis", "%d %d %d %d %d %d" % (self.top, self.left, self.width,
                                                    self.height, align, bg)))
         keys.append(("Frame", s.frame))
-        keys.append(("Cap", encode_cap(s.cap)))
+        keys.append(("Cap", encode_cap(s.cap if self.value is None else self.value)))
         keys.append(("Font", s.font or FONT))
         if s.hint and t in (6, 7):
             keys.append(("Hint", encode_cap(s.hint)))

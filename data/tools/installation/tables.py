@@ -12,7 +12,9 @@ def ListCell(vl, column, direct=0, **kw):
                 direct=direct, **kw)
 
 
-def build_tables(L):
+def build_tables(L, rows_of=None):
+    """rows_of: growing table name -> number of data rows (3 in the blank)."""
+    rows_of = rows_of or {}
     T = {}
     vuz, obl, strany, nauka = L["Vuz"], L["Oblast"], L["Strany"], L["Nauka"]
     stepen, dolzh, podr, fondy = L["Stepen"], L["Dolzh"], L["Podrazd"], L["Fondy"]
@@ -95,7 +97,7 @@ def build_tables(L):
            Int(), Int(), Real(1)]
     T["Podr"] = GridTable("Podr", 3, "Таблица 1.4",
                           "Структурные подразделения, выполняющие научные исследования и разработки",
-                          cols, [list(row) for _ in range(blank)], growing=True,
+                          cols, [list(row) for _ in range(rows_of.get("Podr", blank))], growing=True,
                           totals={6: ("1 0", 0), 7: ("1 0", 0), 8: ("1 0", 1)})
 
     # ------------------------------------------------------------ 2.1 Kadry
@@ -164,7 +166,7 @@ def build_tables(L):
            Int(), Int(), Formula("4 1", dec=0), Int()]
     T["DisSov"] = GridTable("DisSov", 7, "Таблица 2.4",
                             "Диссертационные советы, созданные на базе организации",
-                            cols, [list(row) for _ in range(blank)], growing=True,
+                            cols, [list(row) for _ in range(rows_of.get("DisSov", blank))], growing=True,
                             groups=[(6, 9, "Проведено защит диссертаций в отчетном году")],
                             heading_h=50,
                             totals={6: ("1 0", 0), 7: ("1 0", 0), 8: ("0 0", 0), 9: ("1 0", 0)})
@@ -177,7 +179,7 @@ def build_tables(L):
     row = [RowNo(), Text(len=100), ListCell(stepen, 1), ListCell(obl, 2), ListCell(podr, 1),
            Int(), Int(), Int()]
     T["NSh"] = GridTable("NSh", 8, "Таблица 2.5", "Ведущие научные школы организации",
-                         cols, [list(row) for _ in range(blank)], growing=True, page=LANDSCAPE,
+                         cols, [list(row) for _ in range(rows_of.get("NSh", blank))], growing=True, page=LANDSCAPE,
                          totals={6: ("1 0", 0), 7: ("1 0", 0), 8: ("1 0", 0)})
 
     # ------------------------------------------------------------ 3.1 Fin
@@ -232,7 +234,7 @@ def build_tables(L):
            ListCell(podr, 1), Date(), Real(1)]
     T["Granty"] = GridTable("Granty", 11, "Таблица 3.3",
                             "Гранты научных фондов и иных грантодателей", cols,
-                            [list(row) for _ in range(blank)], growing=True, page=LANDSCAPE,
+                            [list(row) for _ in range(rows_of.get("Granty", blank))], growing=True, page=LANDSCAPE,
                             totals={8: ("1 0", 1)})
 
     # ------------------------------------------------------------ 3.4 Zakaz (growing)
@@ -244,7 +246,7 @@ def build_tables(L):
            Real(1), Real(1), Formula("6 1 6 -7", dec=1)]
     T["Zakaz"] = GridTable("Zakaz", 12, "Таблица 3.4",
                            "Договоры на выполнение научных работ с организациями-заказчиками",
-                           cols, [list(row) for _ in range(blank)], growing=True, page=LANDSCAPE,
+                           cols, [list(row) for _ in range(rows_of.get("Zakaz", blank))], growing=True, page=LANDSCAPE,
                            totals={6: ("1 0", 1), 7: ("1 0", 1), 8: ("0 0", 1)})
 
     # ------------------------------------------------------------ 4.1 Publ
@@ -288,7 +290,7 @@ def build_tables(L):
     row = [RowNo(), Text(), ListCell(meropr, 1), ListCell(strany, 1), Date(), Int(), Int(), Int()]
     T["Konf"] = GridTable("Konf", 15, "Таблица 4.3",
                           "Научные мероприятия, проведенные организацией", cols,
-                          [list(row) for _ in range(blank)], growing=True, page=LANDSCAPE,
+                          [list(row) for _ in range(rows_of.get("Konf", blank))], growing=True, page=LANDSCAPE,
                           totals={6: ("1 0", 0), 7: ("1 0", 0), 8: ("1 0", 0)})
 
     # ------------------------------------------------------------ 4.4 Rezult
@@ -340,7 +342,7 @@ def build_tables(L):
            Real(1)]
     T["MezhDog"] = GridTable("MezhDog", 18, "Таблица 5.2",
                              "Международные договоры (соглашения) о научном сотрудничестве",
-                             cols, [list(row) for _ in range(blank)], growing=True,
+                             cols, [list(row) for _ in range(rows_of.get("MezhDog", blank))], growing=True,
                              page=LANDSCAPE, totals={8: ("1 0", 1)})
 
     # ------------------------------------------------------------ 5.3 Stazh (growing)
@@ -352,7 +354,7 @@ def build_tables(L):
            Text(), Int(len=3)]
     T["Stazh"] = GridTable("Stazh", 19, "Таблица 5.3",
                            "Научные стажировки работников в зарубежных организациях",
-                           cols, [list(row) for _ in range(blank)], growing=True,
+                           cols, [list(row) for _ in range(rows_of.get("Stazh", blank))], growing=True,
                            page=LANDSCAPE, totals={7: ("1 0", 0)})
 
     # ------------------------------------------------------------ 6.1 Oborud
@@ -388,6 +390,9 @@ def build_tables(L):
            "Стоимость оборудования, тыс. руб.", Real(1, key="cost"))
     c.pair("Организаций-пользователей", Int(key="users"),
            "из них сторонних", Int(key="users_ext"))
+    c.line("Пользователи из числа подразделений организации",
+           Formula("8 0 (%d:1)-(%d:2)" % (c.line_no, c.line_no), dec=0, key="users_int",
+                   hint="Разность общего числа пользователей и сторонних пользователей"))
     c.pair("Услуги сторонним, тыс. руб.", Real(1, key="income"),
            "Загрузка оборудования, %", Real(1, key="load"))
     c.block("Перечень основных услуг и методик", Memo(key="services"), height=90)

@@ -93,7 +93,7 @@ class Blank:
         self.values = {}
         for name, tb in T.items():
             for c in tb.cells:
-                self.values[(name, id(c))] = c.spec.cap if c.type != 9 else c.spec.cap
+                self.values[(name, id(c))] = c.spec.cap if c.value is None else c.value
 
     def text(self, name, cell):
         return self.values[(name, id(cell))]
