@@ -388,7 +388,7 @@ def main(argv):
         fill_department(f, dept, head)
         B = f.recalc()
         made[folder] = (f, B, structure("23_00_22", gi.texts.REPORT_TITLE, subreport=True,
-                                        folder=os.path.join(out, folder) + "\\"))
+                                        folder=os.path.join(os.path.abspath(out), folder) + "/"))
     for folder, (f, B, st) in made.items():
         write_folder(os.path.join(out, folder), report_files(f, blank_files, st), utf8)
         status = f.statuses(B, blank_files)
