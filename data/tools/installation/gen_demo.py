@@ -278,7 +278,7 @@ def fill_report(f, scale=1.0, year=2022, errors=True):
         rows.append([row[0], row[1], partner, subject, d1, d2, m(vol)])
     f.rows("MezhDog", rows)
     obor = {2: (2, 85000, 12000, 0), 3: (48, 260000, 110000, 35000),
-            4: (130, 190000, 70000, 22000), 5: (210, 95000, 30000, 6000)}
+            4: (130, 190000, 70000, 22000), 5: (150, 95000, 30000, 6000)}
     for r, (n, a, b, c) in obor.items():
         f.grid("Oborud", r, [str(n), m(a), m(b), m(c)])
     f.form("CKP", name="Центр коллективного пользования «Материаловедение и диагностика»",

@@ -266,10 +266,11 @@ class Blank:
     def rule_holds(self, name, rule):
         cond = rule.split(";", 1)[0]
         tb = self.T[name]
-        if "*" in cond and re.search(r"\(\s*\*", cond):
+        if "*" in cond:
+            # Every "*" is a row placeholder, so a rule cannot multiply.
             rows = tb.row_count if isinstance(tb, GridTable) else 0
             for i in range(1, rows + 1):
-                if not self.test(name, re.sub(r"\*(?=[ ,)])", str(i), cond)):
+                if not self.test(name, cond.replace("*", str(i))):
                     return False
             return True
         return self.test(name, cond)
