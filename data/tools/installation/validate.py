@@ -7,6 +7,7 @@ with every table empty and no remark in its protocol.
 """
 
 import re
+from decimal import Decimal, ROUND_HALF_UP
 
 from model import GridTable, FormTable, export_range
 
@@ -71,16 +72,19 @@ def num(text):
 
 
 def fmt(value, dec):
-    s = "%.*f" % (max(dec, 0), value)
-    if s.startswith("-") and float(s) == 0:
+    """Fixed notation with dec decimals, ties rounded away from zero on the
+    decimal representation (18 significant digits), as formula cells show."""
+    d = Decimal("%.17e" % value).quantize(Decimal(1).scaleb(-max(dec, 0)),
+                                          rounding=ROUND_HALF_UP)
+    s = "%.*f" % (max(dec, 0), d)
+    if s.startswith("-") and Decimal(s) == 0:
         s = s[1:]
     return s.replace(".", ",")
 
 
 def general(value):
-    s = repr(float(value))
-    if s.endswith(".0"):
-        s = s[:-2]
+    """Up to 15 significant digits, as the groups of an expression are written."""
+    s = "%.15g" % value
     return s.replace(".", ",")
 
 
