@@ -350,8 +350,8 @@ def write_folder(path, files, utf8):
             out.write(data)
 
 
-def report_files(f, blank_files, structure_text):
-    files = {gi.STRUCTURE_FILE: structure_text}
+def report_files(f, blank_files, structure_text, structure_name=gi.STRUCTURE_FILE):
+    files = {structure_name: structure_text}
     for name, tb in f.T.items():
         files[tb.file] = render_settings(tb.render())
     for rel, text in blank_files.items():
@@ -390,7 +390,9 @@ def main(argv):
         made[folder] = (f, B, structure("23_00_22", gi.texts.REPORT_TITLE, subreport=True,
                                         folder=os.path.join(os.path.abspath(out), folder) + "/"))
     for folder, (f, B, st) in made.items():
-        write_folder(os.path.join(out, folder), report_files(f, blank_files, st), utf8)
+        # Last year's report was made from last year's blank, named after its year.
+        st_name = "Nir2021.str" if folder == "LastYear2021" else gi.STRUCTURE_FILE
+        write_folder(os.path.join(out, folder), report_files(f, blank_files, st, st_name), utf8)
         status = f.statuses(B, blank_files)
         summary = {}
         for name, text in status.items():
