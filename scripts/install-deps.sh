@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libmspack-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
@@ -12,7 +12,7 @@ packages=(
 )
 if [[ "${1:-}" == "--test" ]]; then
   # Peers the tests compare our archives against.
-  packages+=(cabextract gcab python3)
+  packages+=(cabextract gcab)
 fi
 
 missing=()
