@@ -28,8 +28,8 @@ class TTable {
   TableHooks& hooks() const { return *context_->hooks; }
 
   // --- table file (loading) ---------------------------------------------
-  // Builds the sections from the table file (UTF-8 path). A missing file
-  // loads as an empty form table. The sections must be empty.
+  // Builds the sections from the table file (UTF-8 path), replacing what
+  // they held. A missing file loads as an empty form table.
   void LoadFromFile(const std::string& path);
 
   // --- saving -------------------------------------------------------------

@@ -300,6 +300,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
 }  // namespace
 
 void TTable::LoadFromFile(const std::string& path) {
+  ClearSections();
   filePath = path;
   tableName = TableNameOf(path);
   // Cell values set while the table is half built must not recalculate or

@@ -54,7 +54,8 @@ struct TFramedLabel {
   std::string caption;  // the cell's value
   std::int32_t left = 0, top = 0, width = 0, height = 0;
   TColor color = 0;
-  bool transparent = false;
+  // A cell the definition does not describe shows nothing of its own.
+  bool transparent = true;
   TFont font;
   std::string hint;  // "short|long"
   bool showHint = true;
