@@ -5,9 +5,9 @@
 #include <filesystem>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/common.h"
 #include "core/foundation/text_case.h"
 #include "core/tables/ini_snapshot.h"
-#include "core/foundation/common.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
 

@@ -1,6 +1,7 @@
 // Saving a table into its table file, reloading it from another one, and
 // the list links checked on the way.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,8 +14,8 @@
 #include "core/foundation/file_io.h"
 #include "core/foundation/interaction.h"
 #include "core/report/progress.h"
-#include "core/tables/list_files.h"
 #include "core/foundation/common.h"
+#include "core/tables/list_files.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
 
@@ -270,11 +271,13 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
   if (progress_) progress_->Step();
 }
 
-// Writes the bytes to `path` and flushes them to disk; the system's error
-// text on failure.
-std::string WriteFileDurably(const std::string& path, std::string_view bytes) {
+// Writes the bytes to `path` with the permissions of `like` (when it
+// exists) and flushes them to disk; the system's error text on failure.
+std::string WriteFileDurably(const std::string& path, std::string_view bytes, const std::string& like) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return std::strerror(errno);
+  struct stat st {};
+  if (::stat(like.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -327,7 +330,7 @@ void TTable::SaveToFile(const std::string& path, bool showProgress) {
   }
   listCache_ = nullptr;
 
-  if (std::string err = WriteFileDurably(temp, text); !err.empty()) {
+  if (std::string err = WriteFileDurably(temp, text, path); !err.empty()) {
     fs::remove(temp, ec);
     std::string reason(("ошибка записи файла \""_w));
     reason += Utf8ToCp1251(temp);
