@@ -69,8 +69,13 @@ TEST(LoadTableTest, GrowingOnlyStrictlyInsideTheRange) {
                         {"350000000", false, false}, {"", true, false}};
   for (const Case& c : cases) {
     Loaded l;
-    l.Load(std::string("[Table]\nFixed=") + (c.fixed ? "1" : "0") + "\nBL1=" + c.bl1 + "\n");
+    l.Load(std::string("[Table]\nFixed=") + (c.fixed ? "1" : "0") + "\nBL1=" + c.bl1 +
+           (c.fixed ? "\nRowCount=1\nColCount=1" : "") + "\nCount=1\n\n[Cell_2]\nCol=1\nRow=1\n");
     EXPECT_EQ(l.table.growing, c.growing) << c.bl1;
+    // Cells of a growing table keep number 0.
+    const TCell* cell = c.fixed ? GetCell(l.table.data, 1, 1) : CellByNumber(l.table.data, 2);
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->number, c.growing ? 0 : 2) << c.bl1;
   }
 }
 
