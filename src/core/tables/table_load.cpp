@@ -265,7 +265,11 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   if (!ctx.userFontFace.empty()) label.font.name = ctx.userFontFace;
   if (ctx.userFontSize != 0) label.font.size = ctx.userFontSize;
 
-  label.caption = tables::DecodeMultiLine(tables::TrimText(k.Str(kCap, "")));
+  const std::string_view cap = tables::TrimText(k.v[kCap].value_or(std::string_view()));
+  if (!cap.empty() && cap[0] != '$' && cap.find("||") == std::string_view::npos)
+    label.caption.assign(cap);  // the usual case: nothing to decode
+  else
+    label.caption = tables::DecodeMultiLine(cap);
 
   if (type == cell_type::kText && cell->Len == 0) cell->Len = 255;
   if (type == cell_type::kLongText) {
