@@ -146,6 +146,9 @@ void Loader::Run() {
   t.MinTopD = table.ReadInteger("MinTopD", 0);
   t.RowCount = std::max(0, table.ReadInteger("RowCount", 0));
   t.ColCount = std::max(0, table.ReadInteger("ColCount", 0));
+  // A form table has no grid: empty cells built for a stray size would be
+  // saved as cells of row 0 and come back as more of them at every load.
+  if (!t.Fixed) t.RowCount = t.ColCount = 0;
   // Only a grid table can grow; a form table's cells must keep their numbers.
   t.growing = t.Fixed && t.BL1 > 300000000 && t.BL1 < 400000000;
 
@@ -278,14 +281,8 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   }
   if (type == cell_type::kReal || (type == cell_type::kFormula && s == 'D')) {
     std::string v = cell->GetValue();
-    std::replace(v.begin(), v.end(), '.', ',');
-    if (v.find(',') != std::string::npos) {
-      if (const auto number = tables::ParseNumber(v)) {
-        label.caption = tables::FormatFixed(*number, cell->Dec);
-      } else {
-        cell->SetValue(v.find(',') != std::string::npos ? "0,0" : "0");
-      }
-    }
+    if (tables::NormalizeLoadedNumber(v, cell->Dec)) label.caption = std::move(v);
+    else cell->SetValue(v);
     if (type == cell_type::kReal) label.showHint = false;
   }
   if (type == cell_type::kListValue || type == cell_type::kFormula) {

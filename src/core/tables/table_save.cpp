@@ -184,7 +184,10 @@ std::string Saver::Run() {
         for (auto& c : row->cells) WriteCell(*c, 'D', t.MinTopD, t.MinLeft);
     for (auto& c : t.footer.cells) WriteCell(*c, 'B', t.footer.topOffset, t.MinLeft);
   } else if (TRow* row = FirstRow(t.data)) {
-    for (auto& c : row->cells) WriteCell(*c, 'D', t.MinTopD, t.MinLeft);
+    // Form cells are loaded at their file position unchanged, so they are
+    // written back so (with the grid offsets a form file whose "MinTopD" or
+    // "MinLeft" is not 0 would move its cells at every save).
+    for (auto& c : row->cells) WriteCell(*c, 'D', 0, 0);
   }
 
   return std::move(out_);
@@ -247,8 +250,16 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
     }
     caption = tables::FormatFixed(*value, cell.Dec);
   }
-  if (type == cell_type::kReal || (type == cell_type::kFormula && state == 'D'))
-    tables::DotsToCommas(caption);
+  if (type == cell_type::kReal) tables::DotsToCommas(caption);
+  if (type == cell_type::kFormula && state == 'D') {
+    // Written as the next load will show it (a load rewrites a formula
+    // value with a separator, and "0,0" once more when it was unreadable),
+    // so that a saved file loads into the model it was saved from.
+    std::string v = cell.GetValue();
+    tables::NormalizeLoadedNumber(v, cell.Dec);
+    tables::NormalizeLoadedNumber(v, cell.Dec);
+    caption = std::move(v);
+  }
   out_ += "Cap=";
   tables::AppendMultiLine(out_, caption);
   out_ += "\r\n";

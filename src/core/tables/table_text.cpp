@@ -152,6 +152,17 @@ std::string FormatFixed(double value, int decimals) {
   return out;
 }
 
+bool NormalizeLoadedNumber(std::string& text, int decimals) {
+  DotsToCommas(text);
+  if (text.find(',') == std::string::npos) return true;
+  if (const auto number = ParseNumber(text)) {
+    text = FormatFixed(*number, decimals);
+    return true;
+  }
+  text = "0,0";
+  return false;
+}
+
 void DotsToCommas(std::string& text) {
   for (char& c : text)
     if (c == '.') c = ',';

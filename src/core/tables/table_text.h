@@ -35,6 +35,11 @@ std::optional<double> ParseNumber(std::string_view text);
 // "," as the decimal separator; at most 18 significant digits.
 std::string FormatFixed(double value, int decimals);
 
+// A number cell's value as loading shows it: "." and "," become ","; a
+// text holding a separator is rewritten with `decimals` decimals, or becomes
+// "0,0" when it is no number (false then: the value was not readable).
+bool NormalizeLoadedNumber(std::string& text, int decimals);
+
 // Every "." of the text becomes ",".
 void DotsToCommas(std::string& text);
 

@@ -153,6 +153,31 @@ TEST(SaveTableTest, LineBreaksOfAnyKindStayInsideTheValue) {
   EXPECT_EQ(CellByNumber(back.data, 3)->label.caption, "a\r\nb\r\nc\r\nd");
 }
 
+// A form table has no grid and no offsets: a stray size or offset in its
+// file must not add cells or move them at every save; a formula value is
+// written as the next load will show it.
+TEST(SaveTableTest, FormTablesKeepTheirShapePlaceAndValues) {
+  Env env;
+  const std::string path = env.dir.Write(
+      "F.ini", Win("[Table]\nCount=2\nRowCount=2\nColCount=3\nMinTopD=40\nMinLeft=10\n\n"
+                   "[Cell_2]\nType=1\nVis=5 6 7 8 5 0\n\n"
+                   "[Cell_3]\nType=7\nDec=-1\nVis=5 6 7 8 5 0\nCap=1,2,3\n"));
+  TTable t(env.ctx);
+  t.LoadFromFile(path);
+  ASSERT_EQ(t.data.size(), 1u);
+  ASSERT_EQ(FirstRow(t.data)->size(), 2u);
+  EXPECT_EQ(CellByNumber(t.data, 3)->label.caption, "0,0");
+  t.SaveToFile(path, false);
+  const std::string saved = ReadFile(path);
+  EXPECT_NE(saved.find("RowCount=0\r\nColCount=0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Vis=5 6 7 8 5 0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Cap=0\r\n"), std::string::npos);
+  TTable back(env.ctx);
+  back.LoadFromFile(path);
+  back.SaveToFile(path, false);
+  EXPECT_EQ(ReadFile(path), saved);
+}
+
 TEST(SaveTableTest, RealCaptionThatIsNoNumberFailsLoudlyAndKeepsTheFile) {
   Env env;
   const std::string path = env.dir.Write("G.ini", Win(kGrid));
