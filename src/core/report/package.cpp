@@ -10,6 +10,7 @@
 #include <functional>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/common.h"
 #include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
 #include "core/report/cabinet_writer.h"
@@ -56,25 +57,11 @@ auto WithPlainCopy(const std::string& package, Fn use) {
   PrivateFolder folder;
   const std::string copy = folder.path() + fs::path(package).filename().string() + "_";
   std::error_code ec;
-  fs::copy_file(package, copy, fs::copy_options::overwrite_existing, ec);
-  if (ec) {
-    if (ec == std::errc::no_such_file_or_directory) RaiseReaderError(kFdiErrCabinetNotFound, ENOENT);
-    RaiseFileError("Cannot open file", package, ec.value());
-  }
+  if (!fs::exists(package, ec)) RaiseReaderError(kFdiErrCabinetNotFound, ENOENT);
+  CopyFile(package, copy);
   fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
   ExchangeFirstTwoBytes(copy);
   return use(copy);
-}
-
-void EmptyFolder(const fs::path& folder) {
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code sec;
-    if (it->is_directory(sec) && !it->is_symlink(sec))
-      EmptyFolder(it->path());
-    else
-      fs::remove(it->path(), sec);
-  }
 }
 
 }  // namespace
@@ -139,11 +126,13 @@ void UnpackPackage(const std::string& package, const std::string& destinationFol
 }
 
 void RefreshFolder(const std::string& destinationFolder, const std::string& package) {
-  std::error_code ec;
-  if (fs::is_directory(destinationFolder, ec))
-    EmptyFolder(destinationFolder);
+  // What cannot be deleted is overwritten by the unpacking or stays; either
+  // way the package's files are what the folder then holds.
+  if (FolderExists(destinationFolder))
+    (void)ClearFolder(destinationFolder, false);
   else
-    fs::create_directories(destinationFolder, ec);
+    ForceFolders(destinationFolder);
+  std::error_code ec;
   if (fs::exists(package, ec)) UnpackPackage(package, destinationFolder);
 }
 
