@@ -6,6 +6,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/common.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/text_case.h"
 #include "core/tables/ini_snapshot.h"
 #include "core/tables/table.h"
@@ -17,7 +18,11 @@ using tables::IniSnapshot;
 
 namespace {
 
+using namespace literals;
+
 constexpr std::string_view kTableSection = "Table";
+// Ten times the largest table of the report; more means a damaged file.
+constexpr std::int64_t kMaxCells = 2'000'000;
 
 struct VisWords {
   std::int32_t top = 0, left = 0, width = 10, height = 10, align = 5, color = 0;
@@ -149,6 +154,14 @@ void Loader::Run() {
   // A form table has no grid: empty cells built for a stray size would be
   // saved as cells of row 0 and come back as more of them at every load.
   if (!t.Fixed) t.RowCount = t.ColCount = 0;
+  const std::int64_t count = table.ReadInteger("Count", 0);
+  // A damaged size would otherwise build cells until memory runs out.
+  if (static_cast<std::int64_t>(t.RowCount + 1) * t.ColCount > kMaxCells || count > kMaxCells) {
+    std::string message(("Таблица \""_w));
+    message += Utf8ToCp1251(std::filesystem::path(t.filePath).filename().string());
+    message += "\" повреждена: слишком много ячеек."_w;
+    throw EFileError(message);
+  }
   // Only a grid table can grow; a form table's cells must keep their numbers.
   t.growing = t.Fixed && t.BL1 > 300000000 && t.BL1 < 400000000;
 
@@ -160,11 +173,10 @@ void Loader::Run() {
   const std::string fileName = Utf8ToCp1251(std::filesystem::path(t.filePath).filename().string());
   hooks.TableMapAdd(fileName);
 
-  const std::int32_t count = table.ReadInteger("Count", 0);
   IniSnapshot::Section sec;
   CellKeys keys;
   char name[32] = "Cell_";
-  for (std::int64_t n = 2; n <= static_cast<std::int64_t>(count) + 1; ++n) {
+  for (std::int64_t n = 2; n <= count + 1; ++n) {
     const auto r = std::to_chars(name + 5, name + sizeof name, n);
     ini_.Select(std::string_view(name, static_cast<std::size_t>(r.ptr - name)), sec);
     keys.Collect(sec);

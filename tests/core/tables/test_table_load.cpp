@@ -2,6 +2,7 @@
 // state a load leaves, and the reader's agreement with the settings file.
 #include <gtest/gtest.h>
 
+#include "core/foundation/errors.h"
 #include "core/foundation/my_ini_file.h"
 #include "core/tables/ini_snapshot.h"
 #include "core/tables/table.h"
@@ -250,6 +251,19 @@ TEST(LoadTableTest, SectionsThatDescribeNoCellAreSkipped) {
          "[Cell_5]\nState=Data\nCol=1\nRow=1\nType=1\nCap=first letter counts\n\n");
   EXPECT_TRUE(l.table.header.cells.empty());
   EXPECT_EQ(GetCell(l.table.data, 1, 1)->label.caption, "first letter counts");
+}
+
+TEST(LoadTableTest, DamagedSizesAreRefused) {
+  for (const char* keys : {"Fixed=1\nRowCount=2000000000\nColCount=12\n", "Count=2147483647\n"}) {
+    Loaded l;
+    try {
+      l.Load(std::string("[Table]\n") + keys);
+      FAIL() << keys;
+    } catch (const EFileError& e) {
+      EXPECT_EQ(e.Message(), Win("Таблица \"T1.ini\" повреждена: слишком много ячеек.")) << keys;
+    }
+    EXPECT_FALSE(l.hooks.Loading());
+  }
 }
 
 TEST(LoadTableTest, MissingFileIsAnEmptyFormTable) {
