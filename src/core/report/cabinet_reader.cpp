@@ -8,7 +8,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <condition_variable>
 #include <deque>
+#include <mutex>
+#include <thread>
 #include <ctime>
 #include <filesystem>
 #include <map>
@@ -29,20 +32,173 @@ constexpr int kMaxCabinetsInSet = 1024;
 
 // The file callbacks given to libmspack: plain descriptors, the last system
 // error kept for the message, output counted for progress and cancelling.
+// Writes the extracted files on a thread of its own, in the order asked, so
+// that decompressing and the file system's work overlap. Failures are kept
+// per file and read after Drain(); a file that failed is removed.
+class FileSink {
+ public:
+  explicit FileSink(std::size_t files)
+      : errors_(files, 0), fds_(files, -1), opened_(files, false), paths_(files),
+        thread_([this] { Run(); }) {}
+  ~FileSink() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    wake_.notify_all();
+    thread_.join();
+    for (std::size_t i = 0; i < fds_.size(); ++i)
+      if (fds_[i] >= 0) ::close(fds_[i]);
+  }
+
+  void Open(std::size_t id, const std::string& path) { Push(Op{Op::kOpen, id, path, {}, {}}); }
+  void Write(std::size_t id, const char* data, std::size_t size) {
+    Push(Op{Op::kWrite, id, {}, std::vector<char>(data, data + size), {}});
+  }
+  void Close(std::size_t id) { Push(Op{Op::kClose, id, {}, {}, {}}); }
+  void Discard(std::size_t id) { Push(Op{Op::kDiscard, id, {}, {}, {}}); }
+  void Finish(std::size_t id, const TSTCabFileInfo& info) { Push(Op{Op::kFinish, id, {}, {}, info}); }
+
+  void Drain() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    idle_.wait(lock, [this] { return queue_.empty() && !busy_; });
+  }
+  // The system error met writing the file; valid after Drain().
+  int Error(std::size_t id) const { return errors_[id]; }
+
+ private:
+  struct Op {
+    enum Kind { kOpen, kWrite, kClose, kDiscard, kFinish } kind;
+    std::size_t id;
+    std::string path;
+    std::vector<char> data;
+    TSTCabFileInfo info;
+  };
+  static constexpr std::size_t kMaxQueued = 16u << 20;
+
+  void Push(Op op) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    room_.wait(lock, [this] { return queuedBytes_ < kMaxQueued; });
+    queuedBytes_ += op.data.size();
+    queue_.push_back(std::move(op));
+    lock.unlock();
+    wake_.notify_one();
+  }
+
+  void Run() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+      if (queue_.empty()) return;  // stopping
+      Op op = std::move(queue_.front());
+      queue_.pop_front();
+      busy_ = true;
+      lock.unlock();
+      Execute(op);
+      lock.lock();
+      busy_ = false;
+      queuedBytes_ -= op.data.size();
+      room_.notify_all();
+      if (queue_.empty()) idle_.notify_all();
+    }
+  }
+
+  void Execute(const Op& op);
+
+  std::vector<int> errors_;
+  std::vector<int> fds_;
+  std::vector<bool> opened_;
+  std::vector<std::string> paths_;
+  std::mutex mutex_;
+  std::condition_variable wake_, room_, idle_;
+  std::deque<Op> queue_;
+  std::size_t queuedBytes_ = 0;
+  bool busy_ = false;
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+void RestoreDate(const std::string& path, const TSTCabFileInfo& info);
+
+void FileSink::Execute(const Op& op) {
+  const std::size_t id = op.id;
+  int& error = errors_[id];
+  int& fd = fds_[id];
+  switch (op.kind) {
+    case Op::kOpen: {
+      paths_[id] = op.path;
+      std::error_code ec;
+      fs::create_directories(fs::path(op.path).parent_path(), ec);
+      if (ec) {
+        error = ec.value();
+        return;
+      }
+      // An existing read-only file is replaced all the same.
+      struct stat st {};
+      if (::stat(op.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+        ::chmod(op.path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+      fd = ::open(op.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      if (fd < 0) {
+        error = errno;
+        return;
+      }
+      opened_[id] = true;
+      return;
+    }
+    case Op::kWrite: {
+      if (fd < 0 || error) return;
+      const char* p = op.data.data();
+      std::size_t left = op.data.size();
+      while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+          if (errno == EINTR) continue;
+          error = errno;
+          return;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+      }
+      return;
+    }
+    case Op::kClose:
+    case Op::kDiscard:
+      if (fd >= 0) {
+        if (::close(fd) != 0 && !error) error = errno;
+        fd = -1;
+      }
+      if (opened_[id] && (error || op.kind == Op::kDiscard)) {
+        ::unlink(paths_[id].c_str());
+        opened_[id] = false;
+      }
+      return;
+    case Op::kFinish:
+      if (error || !opened_[id]) return;
+      RestoreDate(paths_[id], op.info);
+      if (op.info.attribs & cabinet::kAttribReadOnly) {
+        struct stat st {};
+        if (::stat(paths_[id].c_str(), &st) == 0) ::chmod(paths_[id].c_str(), (st.st_mode & 07777) & ~mode_t(0222));
+      }
+      return;
+  }
+}
+
 struct ReaderSystem {
   mspack_system base;
   int lastError = 0;
-  bool outputOpenFailed = false;
   bool cancelled = false;
   std::uint64_t done = 0;
   std::uint64_t total = 0;
   const std::function<bool(std::uint64_t, std::uint64_t)>* progress = nullptr;
+  FileSink* sink = nullptr;    // where extracted files go
+  std::size_t currentFile = 0;  // the file being extracted
 };
 
 struct ReaderFile {
   int fd;
   ReaderSystem* sys;
   bool output;
+  std::size_t id;
 };
 
 ReaderSystem* Sys(mspack_system* self) { return reinterpret_cast<ReaderSystem*>(self); }
@@ -56,25 +212,35 @@ mspack_file* SysOpen(mspack_system* self, const char* filename, int mode) {
     case MSPACK_SYS_OPEN_WRITE: flags |= O_WRONLY | O_CREAT | O_TRUNC; output = true; break;
     default: sys->lastError = EINVAL; return nullptr;
   }
+  if (output) {
+    if (!sys->sink) {
+      sys->lastError = EINVAL;
+      return nullptr;
+    }
+    sys->sink->Open(sys->currentFile, filename);
+    return reinterpret_cast<mspack_file*>(new ReaderFile{-1, sys, true, sys->currentFile});
+  }
   const int fd = ::open(filename, flags, 0666);
   if (fd < 0) {
     sys->lastError = errno;
-    if (output) sys->outputOpenFailed = true;
     return nullptr;
   }
-  return reinterpret_cast<mspack_file*>(new ReaderFile{fd, sys, output});
+  return reinterpret_cast<mspack_file*>(new ReaderFile{fd, sys, false, 0});
 }
 
 void SysClose(mspack_file* file) {
   auto* f = reinterpret_cast<ReaderFile*>(file);
   if (!f) return;
-  if (::close(f->fd) != 0 && f->output) f->sys->lastError = errno;
+  if (f->output)
+    f->sys->sink->Close(f->id);
+  else
+    ::close(f->fd);
   delete f;
 }
 
 int SysRead(mspack_file* file, void* buffer, int bytes) {
   auto* f = reinterpret_cast<ReaderFile*>(file);
-  if (!f || bytes < 0) return -1;
+  if (!f || f->output || bytes < 0) return -1;
   auto* p = static_cast<char*>(buffer);
   int got = 0;
   while (got < bytes) {
@@ -101,23 +267,14 @@ int SysWrite(mspack_file* file, void* buffer, int bytes) {
       return -1;
     }
   }
-  const auto* p = static_cast<const char*>(buffer);
-  int put = 0;
-  while (put < bytes) {
-    const ssize_t n = ::write(f->fd, p + put, static_cast<std::size_t>(bytes - put));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      sys->lastError = errno;
-      return -1;
-    }
-    put += static_cast<int>(n);
-  }
-  return put;
+  if (!f->output) return -1;  // cabinets are only read
+  sys->sink->Write(f->id, static_cast<const char*>(buffer), static_cast<std::size_t>(bytes));
+  return bytes;
 }
 
 int SysSeek(mspack_file* file, off_t offset, int mode) {
   auto* f = reinterpret_cast<ReaderFile*>(file);
-  if (!f) return -1;
+  if (!f || f->output) return -1;
   int whence = SEEK_SET;
   switch (mode) {
     case MSPACK_SYS_SEEK_START: whence = SEEK_SET; break;
@@ -134,7 +291,7 @@ int SysSeek(mspack_file* file, off_t offset, int mode) {
 
 off_t SysTell(mspack_file* file) {
   auto* f = reinterpret_cast<ReaderFile*>(file);
-  return f ? ::lseek(f->fd, 0, SEEK_CUR) : -1;
+  return f && !f->output ? ::lseek(f->fd, 0, SEEK_CUR) : -1;
 }
 
 void SysMessage(mspack_file*, const char*, ...) {}
@@ -181,7 +338,7 @@ HeaderFacts PeekHeader(const std::string& path) {
 // libmspack's error codes onto the reader's table.
 int MapError(int err, const ReaderSystem& sys) {
   switch (err) {
-    case MSPACK_ERR_OPEN: return sys.outputOpenFailed ? kFdiErrTargetFile : kFdiErrCabinetNotFound;
+    case MSPACK_ERR_OPEN: return kFdiErrCabinetNotFound;
     case MSPACK_ERR_WRITE: return sys.cancelled ? kFdiErrUserAbort : kFdiErrTargetFile;
     case MSPACK_ERR_NOMEMORY: return kFdiErrAllocFail;
     case MSPACK_ERR_SIGNATURE: return kFdiErrNotACabinet;
@@ -245,7 +402,6 @@ struct TSTCabReader::Context {
 
   mscabd_cabinet* OpenOne(const std::string& path, bool following) {
     sys.lastError = 0;
-    sys.outputOpenFailed = false;
     const HeaderFacts facts = PeekHeader(path);
     if (!following && facts.readable && facts.files == 0 && facts.folders == 0) {
       empty = true;
@@ -387,62 +543,69 @@ void TSTCabReader::ExtractAll(const std::string& cabinet, const std::string& des
   const bool continuedFromMissing = ctx.first && (ctx.first->flags & MSCAB_HDR_PREVCAB);
 
   ctx.sys.progress = &OnProgress;
-  std::optional<TSTCabErrorRecord> firstError;
   // Folders whose remaining files cannot be reached, with the reason.
   std::map<const mscabd_folder*, TSTCabErrorRecord> brokenFolders;
-  auto note = [&](int code, int systemError) {
-    if (!firstError) firstError = TSTCabErrorRecord{code, systemError, true};
-  };
   // Without the cabinet a folder comes from, no file of it can be trusted:
   // MSZIP and LZX data refer back into the missing part.
   if (continuedFromMissing && firstFolder)
     brokenFolders[firstFolder] = TSTCabErrorRecord{kFdiErrCabinetNotFound, ENOENT, true};
 
-  for (Item& item : items) {
+  // Per file: the failure met while reading it, and whether it went to the sink.
+  std::vector<std::optional<TSTCabErrorRecord>> failures(items.size());
+  std::vector<bool> written(items.size(), false);
+  FileSink sink(items.size());
+  ctx.sys.sink = &sink;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    Item& item = items[i];
     mscabd_file* f = item.file;
     if (f->folder && (f->folder->comp_type & 0x0F) > MSCAB_COMP_LZX) {
-      note(kFdiErrBadCompressionType, 0);
+      failures[i] = TSTCabErrorRecord{kFdiErrBadCompressionType, 0, true};
       continue;
     }
     if (const auto broken = brokenFolders.find(f->folder); broken != brokenFolders.end()) {
-      note(broken->second.erfOper, broken->second.erfType);
+      failures[i] = broken->second;
       continue;
     }
-    std::string path = item.path;
-    if (OnCopyFile) OnCopyFile(item.info, path);
-    if (path.empty()) continue;
-    const fs::path target(path);
-    fs::create_directories(target.parent_path(), ec);
-    if (ec) {
-      note(kFdiErrTargetFile, ec.value());
-      continue;
-    }
-    struct stat st {};
-    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) {
-      if (Options & croDontOverwriteReadOnlyFiles) continue;
-      ::chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+    if (OnCopyFile) OnCopyFile(item.info, item.path);
+    if (item.path.empty()) continue;
+    if (Options & croDontOverwriteReadOnlyFiles) {
+      sink.Drain();  // an earlier file of the cabinet may be this one
+      struct stat st {};
+      if (::stat(item.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR)) continue;
     }
     ctx.sys.lastError = 0;
-    ctx.sys.outputOpenFailed = false;
-    const int err = ctx.cabd->extract(ctx.cabd, f, path.c_str());
+    ctx.sys.currentFile = i;
+    const int err = ctx.cabd->extract(ctx.cabd, f, item.path.c_str());
     if (err != MSPACK_ERR_OK) {
-      if (!ctx.sys.outputOpenFailed) ::unlink(path.c_str());
-      if (ctx.sys.cancelled) ctx.Fail(kFdiErrUserAbort);
-      const bool targetSide = ctx.sys.outputOpenFailed || err == MSPACK_ERR_WRITE;
+      sink.Discard(i);
+      if (ctx.sys.cancelled) {
+        sink.Drain();
+        ctx.Fail(kFdiErrUserAbort);
+      }
       TSTCabErrorRecord record{MapError(err, ctx.sys), ctx.sys.lastError, true};
-      if (!targetSide && ctx.missingNext && f->folder == lastFolder)
+      if (ctx.missingNext && f->folder == lastFolder)
         record = TSTCabErrorRecord{kFdiErrCabinetNotFound, ENOENT, true};  // the set is incomplete
-      if (!targetSide) brokenFolders[f->folder] = record;
-      note(record.erfOper, record.erfType);
+      brokenFolders[f->folder] = record;
+      failures[i] = record;
       continue;
     }
-    RestoreDate(path, item.info);
-    if (item.info.attribs & cabinet::kAttribReadOnly) {
-      if (::stat(path.c_str(), &st) == 0) ::chmod(path.c_str(), (st.st_mode & 07777) & ~mode_t(0222));
+    sink.Finish(i, item.info);
+    written[i] = true;
+  }
+  sink.Drain();
+
+  std::optional<TSTCabErrorRecord> firstError;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!failures[i] && written[i] && sink.Error(i))
+      failures[i] = TSTCabErrorRecord{kFdiErrTargetFile, sink.Error(i), true};
+    if (failures[i]) {
+      if (!firstError) firstError = failures[i];
+      continue;
     }
-    if (OnCloseFile) OnCloseFile(item.info, path);
-    if ((Options & croExecuteOnExtract) && (item.info.attribs & cabinet::kAttribExecute) && Shell)
-      Shell->OpenDocument(path);
+    if (!written[i]) continue;
+    if (OnCloseFile) OnCloseFile(items[i].info, items[i].path);
+    if ((Options & croExecuteOnExtract) && (items[i].info.attribs & cabinet::kAttribExecute) && Shell)
+      Shell->OpenDocument(items[i].path);
   }
   if (firstError) ctx.Fail(firstError->erfOper, firstError->erfType);
 }

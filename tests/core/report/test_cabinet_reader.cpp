@@ -280,5 +280,30 @@ TEST(CabinetReader, AttributesOptionsAndCancel) {
   EXPECT_FALSE(fs::exists(dir / "out2/rw.txt"));
 }
 
+// A file that cannot be created is reported after the others are written.
+TEST(CabinetReader, TargetFailureComesLastAndKeepsTheRest) {
+  TempFolder dir;
+  const std::string a = dir.Write("a", "plain file");
+  TSTCabWriter writer;
+  writer.Open(dir / "t.cab");
+  writer.AddFile(a, "a");
+  writer.AddFile(a, "a\\b");  // needs "a" to be a folder
+  writer.AddFile(a, "c");
+  writer.Close(true);
+  TSTCabReader reader;
+  int closed = 0;
+  reader.OnCloseFile = [&](const TSTCabFileInfo&, const std::string&) { ++closed; };
+  try {
+    reader.ExtractAll(dir / "t.cab", dir / "out");
+    ADD_FAILURE();
+  } catch (const ESTCabinet& e) {
+    EXPECT_EQ(e.Code(), kFdiErrTargetFile);
+    EXPECT_EQ(std::string(e.what()).rfind("Failure writing to target file [0x0008].\r\n", 0), 0u) << e.what();
+  }
+  EXPECT_EQ(testing::ReadFile(dir / "out/a"), "plain file");
+  EXPECT_EQ(testing::ReadFile(dir / "out/c"), "plain file");
+  EXPECT_EQ(closed, 2);
+}
+
 }  // namespace
 }  // namespace rpt
