@@ -112,6 +112,17 @@ TEST(Package, RefreshFolder) {
   EXPECT_FALSE(fs::exists(dir / "target/a.ini"));
 }
 
+// A folder without files gives a cabinet without folders, which opens empty.
+TEST(Package, EmptyFolderRoundTrip) {
+  TempFolder dir;
+  fs::create_directories(dir / "work");
+  ScriptedInteraction ui;
+  ASSERT_TRUE(PackFolder(ui, dir / "work/*", dir / "Report.rpt", true, false));
+  EXPECT_TRUE(ListPackage(dir / "Report.rpt").empty());
+  RefreshFolder(dir / "out/", dir / "Report.rpt");
+  EXPECT_TRUE(fs::is_empty(dir / "out"));
+}
+
 TEST(Package, DamagedPackageRaisesTheReaderMessage) {
   TempFolder dir;
   dir.Write("work/a.ini", std::string(50000, 'a'));
