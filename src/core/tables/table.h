@@ -29,7 +29,8 @@ class TTable {
 
   // --- table file (loading) ---------------------------------------------
   // Builds the sections from the table file (UTF-8 path), replacing what
-  // they held. A missing file loads as an empty form table.
+  // they held. A missing file loads as an empty form table. Raises
+  // EFileError for a file whose sizes call for millions of cells.
   void LoadFromFile(const std::string& path);
 
   // --- saving -------------------------------------------------------------
@@ -38,8 +39,8 @@ class TTable {
   // when the table could not be saved; the file is then unchanged and the
   // table stays modified.
   void SaveToFile(const std::string& path, bool showProgress);
-  // The bytes SaveToFile writes (the cells' captions are normalised as a
-  // save does). Raises EFileError like SaveToFile.
+  // The bytes SaveToFile writes; the model changes as in a save (values
+  // normalised, list links checked). Raises EFileError like SaveToFile.
   std::string SaveText();
   // Replaces the table by another table file's content, keeping the table's
   // own path. False (nothing changed) when the file does not exist.
