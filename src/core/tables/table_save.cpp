@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -47,44 +48,68 @@ const ListFile* ListFileCache::Get(std::string_view name) {
 
 namespace {
 
-// Appends "key=value" CR LF.
-class SectionWriter {
+// The file text, written into a buffer sized ahead (a table of 120,000
+// cells is some 26 MB written in many small pieces).
+class TextBuffer {
  public:
-  explicit SectionWriter(std::string& out) : out_(out) {}
-  void Header(std::string_view name) {
-    out_ += '[';
-    out_ += name;
-    out_ += "]\r\n";
+  // Makes room for `n` more bytes; every Put must fit in what was asked.
+  void Room(std::size_t n) {
+    if (data_.size() - pos_ < n) data_.resize(std::max(data_.size() * 2, pos_ + n));
   }
-  void Header(std::string_view prefix, std::int64_t n) {
-    out_ += '[';
-    out_ += prefix;
-    Int(n);
-    out_ += "]\r\n";
+  void Put(std::string_view s) {
+    std::memcpy(data_.data() + pos_, s.data(), s.size());
+    pos_ += s.size();
   }
-  void End() { out_ += "\r\n"; }
-  void String(std::string_view key, std::string_view value) {
-    out_ += key;
-    out_ += '=';
-    out_ += value;
-    out_ += "\r\n";
-  }
-  void Integer(std::string_view key, std::int64_t value) {
-    out_ += key;
-    out_ += '=';
-    Int(value);
-    out_ += "\r\n";
-  }
-  void Bool(std::string_view key, bool value) { String(key, value ? "1" : "0"); }
+  void Put(char c) { data_[pos_++] = c; }
   void Int(std::int64_t v) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
+    const auto r = std::to_chars(data_.data() + pos_, data_.data() + pos_ + 24, v);
+    pos_ = static_cast<std::size_t>(r.ptr - data_.data());
   }
-  void Blank() { out_ += ' '; }
+  std::string Take() {
+    data_.resize(pos_);
+    return std::move(data_);
+  }
 
  private:
-  std::string& out_;
+  std::string data_;
+  std::size_t pos_ = 0;
+};
+
+// Sections and "key=value" lines with CR LF, into room already made.
+class SectionWriter {
+ public:
+  explicit SectionWriter(TextBuffer& out) : out_(out) {}
+  void Header(std::string_view name) {
+    out_.Put('[');
+    out_.Put(name);
+    out_.Put("]\r\n");
+  }
+  void Header(std::string_view prefix, std::int64_t n) {
+    out_.Put('[');
+    out_.Put(prefix);
+    out_.Int(n);
+    out_.Put("]\r\n");
+  }
+  void End() { out_.Put("\r\n"); }
+  void String(std::string_view key, std::string_view value) {
+    out_.Put(key);
+    out_.Put('=');
+    out_.Put(value);
+    out_.Put("\r\n");
+  }
+  void Integer(std::string_view key, std::int64_t value) {
+    out_.Put(key);
+    out_.Put('=');
+    out_.Int(value);
+    out_.Put("\r\n");
+  }
+  void Bool(std::string_view key, bool value) { String(key, value ? "1" : "0"); }
+  void Int(std::int64_t v) { out_.Int(v); }
+  void Blank() { out_.Put(' '); }
+  void Raw(std::string_view s) { out_.Put(s); }
+
+ private:
+  TextBuffer& out_;
 };
 
 std::string FileNameOf(const std::string& path) {
@@ -105,6 +130,15 @@ std::string CellAddress(const TTable& table, const TCell& cell, char state, int 
   return std::to_string(n);
 }
 
+void WriteMultiLine(SectionWriter& w, std::string_view text) {
+  if (text.empty()) return;
+  if (text[0] != ' ' && text[0] != '$' && text.find_first_of("\r\n") == std::string_view::npos) {
+    w.Raw(text);  // the usual case: nothing to encode
+    return;
+  }
+  w.Raw(tables::EncodeMultiLine(text));
+}
+
 class Saver {
  public:
   Saver(TTable& table, TFormProgress* progress) : t_(table), progress_(progress) {}
@@ -116,7 +150,7 @@ class Saver {
 
   TTable& t_;
   TFormProgress* progress_;
-  std::string out_;
+  TextBuffer out_;
   std::int64_t n_ = 2;
   std::string title_, number_;
   TFont lastFont_{"", -1};
@@ -136,7 +170,7 @@ std::string Saver::Run() {
   const auto count = static_cast<std::int64_t>(cells);
   if (progress_) progress_->Start(static_cast<int>(cells), "Запись таблицы"_w, false);
 
-  out_.reserve(512 + cells * 260);
+  out_.Room(1024 + cells * 240);
   // "Name" and "NumTab" close the section "Table": the captions of the
   // last title and number cells among those written.
   auto note = [this](const TCell& c) {
@@ -153,6 +187,7 @@ std::string Saver::Run() {
   } else if (TRow* row = FirstRow(t.data)) {
     for (auto& c : row->cells) note(*c);
   }
+  out_.Room(1024 + 2 * (title_.size() + number_.size()));
   SectionWriter w(out_);
   w.Header("Table");
   w.Integer("PageOrient", t.page.orientation);
@@ -190,53 +225,15 @@ std::string Saver::Run() {
     for (auto& c : row->cells) WriteCell(*c, 'D', 0, 0);
   }
 
-  return std::move(out_);
+  return out_.Take();
 }
 
 void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx) {
-  SectionWriter w(out_);
   const std::uint8_t type = cell.type;
-  w.Header("Cell_", n_);
-  w.String("State", std::string_view(&state, 1));
-  w.Integer("Type", type);
-  if (type == cell_type::kText || type == cell_type::kInteger || type == cell_type::kReal)
-    w.Integer("Len", cell.Len);
-  if (type == cell_type::kInteger) w.Integer("Dec", 0);
-  if (type == cell_type::kReal || type == cell_type::kFormula) w.Integer("Dec", cell.Dec);
-  if (type == cell_type::kText || type == cell_type::kLongText) {
-    w.String("List", cell.List);
-    w.Bool("DirectInput", cell.DirectInput);
-  }
-  if (type == cell_type::kListValue) {
-    t_.CheckListLink(cell);
-    w.String("List", cell.List);
-    w.Integer("ListCode", t_.EnsureListCode(cell));
-    w.Bool("DirectInput", cell.DirectInput);
-  }
-  if (type == cell_type::kFormula) w.String("Form", cell.Form);
-  w.Integer("BObj", cell.BObj);
-  w.Integer("BVal", cell.BVal);
-  w.Integer("BList", cell.BList);
-  w.Integer("Col", cell.Col);
-  w.Integer("Row", cell.Row);
-
   const TFramedLabel& l = cell.label;
-  out_ += "Vis=";
-  w.Int(static_cast<std::int64_t>(l.top) + dy);
-  w.Blank();
-  w.Int(static_cast<std::int64_t>(l.left) + dx);
-  w.Blank();
-  w.Int(l.width);
-  w.Blank();
-  w.Int(l.height);
-  w.Blank();
-  w.Int(l.TextAlign());
-  w.Blank();
-  // Colours are signed 32-bit in the file (system colours are negative).
-  w.Int(static_cast<std::int32_t>(l.color));
-  out_ += "\r\n";
-  w.Bool("Frame", l.framed);
 
+  // Values first: a real that is no number fails the save before anything
+  // of the cell is written.
   std::string& caption = cell.label.caption;
   if (type == cell_type::kReal && !tables::TrimText(caption).empty()) {
     const auto value = tables::ParseNumber(cell.GetValue());
@@ -260,22 +257,71 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
     tables::NormalizeLoadedNumber(v, cell.Dec);
     caption = std::move(v);
   }
-  out_ += "Cap=";
-  tables::AppendMultiLine(out_, caption);
-  out_ += "\r\n";
-
-  TFont font = l.font;
-  font.name = cell.definedFontName;
-  font.size = cell.definedFontSize;
-  if (!(font == lastFont_)) {
-    lastFont_ = font;
-    lastFontText_ = FontToString(font);
+  if (type == cell_type::kListValue) {
+    t_.CheckListLink(cell);
+    t_.EnsureListCode(cell);
   }
+  if (l.font.bold != lastFont_.bold || l.font.italic != lastFont_.italic ||
+      l.font.underline != lastFont_.underline || l.font.strikeOut != lastFont_.strikeOut ||
+      l.font.color != lastFont_.color || cell.definedFontSize != lastFont_.size ||
+      cell.definedFontName != lastFont_.name) {
+    lastFont_ = l.font;
+    lastFont_.name = cell.definedFontName;
+    lastFont_.size = cell.definedFontSize;
+    lastFontText_ = FontToString(lastFont_);
+  }
+
+  // Fixed keys and numbers take under 400 bytes; a line break in a caption
+  // or hint may double in the file.
+  out_.Room(400 + cell.List.size() + cell.Form.size() + 2 * caption.size() + 2 * l.hint.size() +
+            lastFontText_.size());
+  SectionWriter w(out_);
+  w.Header("Cell_", n_);
+  w.String("State", std::string_view(&state, 1));
+  w.Integer("Type", type);
+  if (type == cell_type::kText || type == cell_type::kInteger || type == cell_type::kReal)
+    w.Integer("Len", cell.Len);
+  if (type == cell_type::kInteger) w.Integer("Dec", 0);
+  if (type == cell_type::kReal || type == cell_type::kFormula) w.Integer("Dec", cell.Dec);
+  if (type == cell_type::kText || type == cell_type::kLongText) {
+    w.String("List", cell.List);
+    w.Bool("DirectInput", cell.DirectInput);
+  }
+  if (type == cell_type::kListValue) {
+    w.String("List", cell.List);
+    w.Integer("ListCode", cell.ListCode);
+    w.Bool("DirectInput", cell.DirectInput);
+  }
+  if (type == cell_type::kFormula) w.String("Form", cell.Form);
+  w.Integer("BObj", cell.BObj);
+  w.Integer("BVal", cell.BVal);
+  w.Integer("BList", cell.BList);
+  w.Integer("Col", cell.Col);
+  w.Integer("Row", cell.Row);
+
+  w.Raw("Vis=");
+  w.Int(static_cast<std::int64_t>(l.top) + dy);
+  w.Blank();
+  w.Int(static_cast<std::int64_t>(l.left) + dx);
+  w.Blank();
+  w.Int(l.width);
+  w.Blank();
+  w.Int(l.height);
+  w.Blank();
+  w.Int(l.TextAlign());
+  w.Blank();
+  // Colours are signed 32-bit in the file (system colours are negative).
+  w.Int(static_cast<std::int32_t>(l.color));
+  w.Raw("\r\n");
+  w.Bool("Frame", l.framed);
+  w.Raw("Cap=");
+  WriteMultiLine(w, caption);
+  w.Raw("\r\n");
   w.String("Font", lastFontText_);
   if (!l.hint.empty()) {
-    out_ += "Hint=";
-    tables::AppendMultiLine(out_, l.hint);
-    out_ += "\r\n";
+    w.Raw("Hint=");
+    WriteMultiLine(w, l.hint);
+    w.Raw("\r\n");
   }
   w.End();
   ++n_;

@@ -55,16 +55,6 @@ std::string EncodeMultiLine(std::string_view caption) {
   return ReplaceLineBreaks(swapped, "||");
 }
 
-void AppendMultiLine(std::string& out, std::string_view caption) {
-  if (caption.empty()) return;
-  const char first = caption[0];
-  if (first != ' ' && first != '$' && caption.find_first_of("\r\n") == std::string_view::npos) {
-    out += caption;  // the usual case: nothing to encode
-    return;
-  }
-  out += EncodeMultiLine(caption);
-}
-
 std::string OneLine(std::string_view caption) {
   const std::string swapped = SwapLeading(caption);
   if (swapped.find_first_of("\r\n") == std::string::npos) return swapped;

@@ -19,8 +19,6 @@ std::string DecodeMultiLine(std::string_view stored);
 // "||". A lone CR or LF counts as a line break too: written as it is, it
 // would split the value across lines of the table file.
 std::string EncodeMultiLine(std::string_view caption);
-// EncodeMultiLine appended to `out`.
-void AppendMultiLine(std::string& out, std::string_view caption);
 
 // A caption on one line (titles): the leading swap, then line breaks become
 // blanks.
