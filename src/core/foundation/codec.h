@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace rpt {
 
@@ -76,14 +77,6 @@ bool FitsCp1251(std::string_view utf8);
 
 namespace codec_detail {
 
-template <std::size_t N>
-struct Utf8Literal {
-  char chars[N]{};
-  consteval Utf8Literal(const char (&s)[N]) {
-    for (std::size_t i = 0; i < N; ++i) chars[i] = s[i];
-  }
-};
-
 // Converts at compile time; a character outside the code page does not compile.
 constexpr std::size_t ConvertLiteral(std::string_view in, char* out) {
   std::size_t n = 0;
@@ -96,22 +89,38 @@ constexpr std::size_t ConvertLiteral(std::string_view in, char* out) {
   return n;
 }
 
-template <Utf8Literal L>
-inline constexpr auto kLiteral = [] {
-  constexpr std::string_view in(L.chars, sizeof(L.chars) - 1);
-  std::array<char, ConvertLiteral(in, nullptr) + 1> a{};
-  ConvertLiteral(in, a.data());
-  return a;
-}();
+template <char... Chars>
+struct LiteralStore {
+  static constexpr char kUtf8[] = {Chars..., 0};
+  static constexpr auto kBytes = [] {
+    constexpr std::string_view in(kUtf8, sizeof...(Chars));
+    std::array<char, ConvertLiteral(in, nullptr) + 1> a{};
+    ConvertLiteral(in, a.data());
+    return a;
+  }();
+};
 
 }  // namespace codec_detail
 
 namespace literals {
-// "Отчет"_w: a UTF-8 source literal as Windows-1251 bytes, converted by the compiler.
-template <codec_detail::Utf8Literal L>
+
+// "Отчет"_w: a UTF-8 source literal as Windows-1251 bytes, converted by the
+// compiler. The character-pack form of the literal operator (a GNU extension
+// that GCC and clang share) is used because clang 14 crashes on string
+// literals passed as class-type template arguments.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wpedantic"
+#ifdef __clang__
+#pragma clang diagnostic ignored "-Wgnu-string-literal-operator-template"
+#endif
+template <typename CharT, CharT... Chars>
 constexpr std::string_view operator""_w() {
-  return {codec_detail::kLiteral<L>.data(), codec_detail::kLiteral<L>.size() - 1};
+  static_assert(std::is_same_v<CharT, char>, "_w takes narrow (UTF-8) literals");
+  using Store = codec_detail::LiteralStore<Chars...>;
+  return {Store::kBytes.data(), Store::kBytes.size() - 1};
 }
+#pragma GCC diagnostic pop
+
 }  // namespace literals
 
 }  // namespace rpt
