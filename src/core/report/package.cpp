@@ -80,35 +80,57 @@ void ExchangeFirstTwoBytes(const std::string& path) {
   if (err) RaiseFileError("Cannot write file", path, err);
 }
 
+namespace {
+
+// Flushes a file's or a folder's content to disk.
+void SyncPath(const std::string& path, bool folder) {
+  const int fd = ::open(path.c_str(), (folder ? O_RDONLY | O_DIRECTORY : O_RDWR) | O_CLOEXEC);
+  if (fd < 0) RaiseFileError("Cannot open file", path, errno);
+  const int rc = ::fsync(fd);
+  const int err = errno;
+  ::close(fd);
+  // A folder that cannot be synced (some file systems refuse) is no reason
+  // to fail a save whose rename has already happened.
+  if (rc != 0 && !folder) RaiseFileError("Cannot write file", path, err);
+}
+
+}  // namespace
+
 bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string& destination,
                 bool exchange, bool includeSubfolders, std::string* cause) {
+  // The new package is written beside the old one and renamed over it, so
+  // that the destination always holds a complete package, the old or the
+  // new one, whenever the process or the machine stops. The backup
+  // destination + "$" (a second name of the old package) lasts until the
+  // new one is in place.
   const std::string backup = destination + "$";
+  const std::string partial = destination + "~";
   bool haveBackup = false;
-  bool destinationIsOurs = false;  // a failed write may be removed only then
+  std::error_code ec;
   try {
-    std::error_code ec;
+    fs::remove(partial, ec);
     if (fs::exists(fs::symlink_status(destination, ec))) {
-      fs::rename(destination, backup, ec);
-      if (ec) RaiseFileError("Cannot rename file", destination, ec.value());
+      fs::remove(backup, ec);
+      if (::link(destination.c_str(), backup.c_str()) != 0) CopyFile(destination, backup);
       haveBackup = true;
     }
-    destinationIsOurs = true;
     TSTCabWriter writer;
-    writer.Open(destination);
+    writer.Open(partial);
     writer.AddFiles(fileMask, "", includeSubfolders);
     writer.Close(true);
-    if (exchange) ExchangeFirstTwoBytes(destination);
+    if (exchange) ExchangeFirstTwoBytes(partial);
+    SyncPath(partial, false);
+    fs::rename(partial, destination, ec);
+    if (ec) RaiseFileError("Cannot rename file", partial, ec.value());
+    const std::string folder = fs::path(destination).parent_path().string();
+    SyncPath(folder.empty() ? "." : folder, true);
   } catch (const std::exception& e) {
-    std::error_code ec;
-    if (haveBackup)
-      fs::rename(backup, destination, ec);
-    else if (destinationIsOurs)
-      fs::remove(destination, ec);
+    fs::remove(partial, ec);
+    if (haveBackup) fs::remove(backup, ec);
     if (cause) *cause = e.what();
     ui.ShowMessage(MessageKind::Error, kPackFailed, kOk, kOk);
     return false;
   }
-  std::error_code ec;
   fs::remove(backup, ec);
   return true;
 }

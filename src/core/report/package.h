@@ -16,7 +16,9 @@ void ExchangeFirstTwoBytes(const std::string& path);
 
 // *pack*: writes every file matching `fileMask` ("folder/*") into the
 // package, keeping the previous package as destination + "$" until the new
-// one is complete. On failure the previous package is put back, the save
+// one is complete. The new package is written as destination + "~", flushed
+// to disk and renamed over the destination, so that a crash at any moment
+// leaves the old or the new package there, never a partial one. On failure the previous package is put back, the save
 // error is shown through `ui` and the result is false; `cause` (when given)
 // receives the underlying error's message (Windows-1251).
 bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string& destination,

@@ -1,0 +1,513 @@
+#include "core/report/report_state.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/foundation/codec.h"
+#include "core/foundation/common.h"
+#include "core/foundation/config_keys.h"
+#include "core/foundation/errors.h"
+#include "core/foundation/file_io.h"
+#include "core/foundation/text_case.h"
+#include "core/foundation/interaction.h"
+#include "core/report/package.h"
+#include "core/report/progress.h"
+#include "core/report/report_folder_dialog.h"
+
+namespace fs = std::filesystem;
+
+namespace rpt {
+
+using namespace literals;
+
+namespace {
+
+constexpr std::string_view kWrongVersion = "Не та версия отчета."_w;
+constexpr std::string_view kLoadingCaption = "Загрузка отчета"_w;
+constexpr std::string_view kTablesLabel = "Таблицы"_w;
+constexpr std::string_view kSavingCaption = "Сохранение отчета"_w;
+constexpr std::string_view kSaveQuestion = "Сохранить сделанные в отчете изменения?"_w;
+constexpr std::string_view kFindReport = "Поиск отчета"_w;
+constexpr std::string_view kReportFilter = "Файлы отчетов (*.rpt)|*.RPT"_w;
+
+std::string W(const std::string& utf8) { return Utf8ToCp1251(utf8); }
+
+// "/a/b/" is inside "/a/" (or is it).
+bool IsInside(const std::string& folder, const std::string& outer) {
+  const std::string f = WithSeparator(folder), o = WithSeparator(outer);
+  return f.compare(0, o.size(), o) == 0;
+}
+
+std::string CanonicalFolder(const std::string& folder) {
+  std::error_code ec;
+  const fs::path p = fs::weakly_canonical(fs::path(folder), ec);
+  return WithSeparator(ec ? folder : p.string());
+}
+
+}  // namespace
+
+// --- BasicReportEngine --------------------------------------------------------
+
+void BasicReportEngine::TableMapAdd(std::string_view fileName) {
+  if (view_.map) view_.map->AddTable(fileName);
+}
+
+void BasicReportEngine::TableMapRemove(std::string_view fileName) {
+  if (view_.map) view_.map->Remove(fileName);
+}
+
+// --- helpers --------------------------------------------------------------------
+
+std::string FirstFreeFolder(const std::string& programFolder, std::string_view wordUtf8) {
+  for (int n = 1;; ++n) {
+    const std::string name = std::string(wordUtf8) + std::to_string(n);
+    if (!FindEntryNoCase(programFolder, name)) return programFolder + name + "/";
+  }
+}
+
+// --- construction -----------------------------------------------------------------
+
+TReportState::TReportState(const FolderSet& folders, Interaction& ui, ReportEngine* engine,
+                           ReportView* view)
+    : folders_(folders), ui_(&ui), view_(view ? view : &defaultView_) {
+  if (!engine) {
+    ownEngine_ = std::make_unique<BasicReportEngine>();
+    engine = ownEngine_.get();
+  }
+  engine_ = engine;
+  context_.hooks = this;
+  context_.ui = ui_;
+  context_.listFolder = folders_.lists;
+  context_.templateFolder = folders_.templates;
+  currentFolder = folders_.program;
+  previousFolder = folders_.program;
+  runFolderDialog = [](TFormNewRep& dialog) { dialog.CreateAutomatically(); };
+  AttachEngine();
+}
+
+TReportState::~TReportState() {
+  tables_.clear();
+  engine_->Attach({});
+}
+
+void TReportState::ReadInstallation() {
+  const TemplateFlags flags = ReadTemplateFlags(folders_.templates);
+  isSubreport = flags.isSubreport;
+  subreportOnly = flags.subreportOnly;
+  recent_.Load(folders_.program);
+  const TableFontChoice font = ReadTableFontChoice(folders_.program);
+  context_.userFontFace = font.face;
+  context_.userFontSize = font.size;
+}
+
+// --- hooks ------------------------------------------------------------------------------
+
+void TReportState::ModifiedChanged(TTable& table, bool modified) {
+  engine_->ModifiedChanged(table, modified);
+  if (!loading_) Notify();
+}
+void TReportState::ReportChanged() {
+  reportChanged = true;
+  engine_->ReportChanged();
+}
+void TReportState::RecalcTable(TTable& table, bool deep, bool withCheck) {
+  engine_->RecalcTable(table, deep, withCheck);
+}
+void TReportState::CheckTable(TTable& table) { engine_->CheckTable(table); }
+void TReportState::TableMapAdd(std::string_view fileName) { engine_->TableMapAdd(fileName); }
+void TReportState::TableMapRemove(std::string_view fileName) { engine_->TableMapRemove(fileName); }
+void TReportState::RegisterTableLinks(TTable& table, std::string_view references) {
+  engine_->RegisterTableLinks(table, references);
+}
+bool TReportState::HasRules(std::string_view tableName) { return engine_->HasRules(tableName); }
+TColor TReportState::DisplayColor(TColor fileColor) { return engine_->DisplayColor(fileColor); }
+std::optional<TColor> TReportState::BackgroundColor() { return engine_->BackgroundColor(); }
+
+void TReportState::AttachEngine() {
+  ReportEngineView v;
+  v.workingFolder = folders_.working;
+  v.map = &map_;
+  v.structure = structure ? &*structure : nullptr;
+  v.tables.reserve(tables_.size());
+  for (const auto& t : tables_) v.tables.push_back({t.table.get(), t.itemTitle});
+  engine_->Attach(v);
+}
+
+void TReportState::Notify() { view_->StateChanged(*this); }
+
+void TReportState::ShowError(std::string_view message) {
+  ui_->ShowMessage(MessageKind::Error, message, kOk, kOk);
+}
+
+TReportTable* TReportState::FindTable(std::string_view fileCp1251) {
+  for (auto& t : tables_)
+    if (SameText(t.file, fileCp1251)) return &t;
+  return nullptr;
+}
+
+void TReportState::CloseAllTables() {
+  if (tables_.empty()) return;
+  tables_.clear();
+  AttachEngine();
+}
+
+// --- report-wide --------------------------------------------------------------------
+
+void TReportState::RecalcAllTables() { engine_->RecalcAllTables(); }
+
+void TReportState::RefreshStatuses() {
+  engine_->RefreshStatuses();
+  Notify();
+}
+
+bool TReportState::VersionIsCurrent(const std::string& folder) {
+  return VersionOf(folder) == kVersionThisYear;
+}
+
+bool TReportState::IsModified() const {
+  if (documentOpened || reportChanged) return true;
+  for (const auto& t : tables_)
+    if (t.table->Modified()) return true;
+  return false;
+}
+
+void TReportState::DiscardChanges() {
+  for (auto& t : tables_) t.table->SetModified(false);
+  documentOpened = false;
+}
+
+void TReportState::RememberFolder(const std::string& folder) {
+  recent_.Remember(folder, folders_.templates);
+}
+
+// --- open and load ----------------------------------------------------------------
+
+void TReportState::OpenReportFolder(const std::string& folder) {
+  const std::string f = folder.empty() ? folder : WithSeparator(folder);
+  if (f.empty() || HoldsReport(f)) {
+    view_->MinimiseTablesFrame();
+    treeVisible = false;
+    structure.reset();
+    selectionStructure.reset();
+    structureEditing = false;
+    LoadReport(f);
+  } else {
+    ShowError(std::string("Папка "_w) + W(f) + std::string(" отсутствует или не содержит "_w) + std::string("отчет"_w) + std::string("а."_w));
+    recent_.Remove(f);
+    currentFolder = folders_.program;
+  }
+  Notify();
+}
+
+std::string TReportState::CreateAutomaticFolder() {
+  const std::string folder =
+      FirstFreeFolder(folders_.program, Cp1251ToUtf8(ReportWord(isSubreport, true)));
+  if (!ForceFolders(folder)) throw EFileError("Cannot create folder \"" + W(folder) + "\"");
+  CopyFile(folders_.TemplatePackage(), folder + std::string(kReportPackageName));
+  return folder;
+}
+
+void TReportState::LoadReport(const std::string& folder) {
+  const bool reloadOfWorking = !folder.empty() && WithSeparator(folder) == folders_.working;
+  // 1.
+  structureWindowEnabled = false;
+  documentOpened = false;
+  CloseAllTables();
+  tablesFrameEnabled = false;
+  map_.Clear();
+  loading_ = true;
+  Notify();
+
+  auto finish = [&] {  // 9.
+    loading_ = false;
+    structureWindowEnabled = true;
+    tablesFrameEnabled = !tables_.empty() && !structureEditing;
+    headerFooterViews = true;
+    reportChanged = false;
+    Notify();
+  };
+  // A package that cannot be read leaves no report open and the windows usable.
+  auto unusable = [&](std::string_view message) {
+    ShowError(message);
+    structure.reset();
+    selectionStructure.reset();
+    treeVisible = false;
+    currentFolder = folders_.program;
+    finish();
+  };
+
+  // 2., 3.
+  std::string f = folder.empty() ? folder : WithSeparator(folder);
+  try {
+    if (f.empty()) {
+      recent_.Purge();
+      f = recent_.empty() ? CreateAutomaticFolder() : recent_.entries().front();
+    }
+    currentFolder = f;
+    const auto package = FindEntryNoCase(f, kReportPackageName);
+    RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
+  } catch (const std::exception& e) {
+    unusable(e.what());
+    return;
+  }
+
+  // 4.
+  if (!VersionIsCurrent(folders_.working)) {
+    ShowError(kWrongVersion);
+    structure.reset();
+    selectionStructure.reset();
+    treeVisible = false;
+    finish();
+    return;
+  }
+
+  TFormProgressD progress(ui_);
+  try {
+    // 5.
+    if (!rulesOpened_) {
+      engine_->OpenCheckRules(folders_.templates + std::string(kCheckRulesFileName));
+      rulesOpened_ = true;
+    }
+    const auto path = FindStructureFile(folders_.working);
+    if (!path) throw ECoreError(kWrongVersion);
+    SubreportLoading sub{folders_.working, [](const std::string& p, const std::string& d) {
+                           UnpackPackage(p, d);
+                         }};
+    structure = ReadStructure(*path, &sub);
+    selectionStructure = ReadStructure(*path);
+    if (!structure || !selectionStructure) throw ECoreError(kWrongVersion);
+    isSubreport = structure->isSubreport;
+    caption = std::string(isSubreport ? "Подготовка подотчета: "_w : "Подготовка отчета: "_w) + W(f);
+    treeVisible = true;
+    AttachEngine();
+
+    // 6.
+    progress.Start(static_cast<int>(structure->sections.size()), 0, kLoadingCaption, false, true,
+                   kTablesLabel);
+    for (const auto& section : structure->sections) {
+      if (!section.excluded) {
+        progress.ResetSecond(static_cast<int>(section.items.size()), {});
+        for (const auto& item : section.items) {
+          if (!item.excluded && item.kind == ItemKind::Table) {
+            const std::string name = Cp1251ToUtf8(item.file);
+            const auto file = name.empty() ? std::nullopt : FindEntryNoCase(folders_.working, name);
+            if (!file || !fs::is_regular_file(*file)) {
+              progress.Finish();
+              loading_ = false;
+              ShowError(std::string("Отсутствует таблица \""_w) + W(folders_.working + name) +
+                        std::string("\".\r\nЗагрузка отчета прекращена."_w));
+              treeVisible = false;
+              structureWindowEnabled = true;
+              tablesFrameEnabled = true;
+              Notify();
+              return;
+            }
+            auto table = std::make_unique<TTable>(context_);
+            table->LoadFromFile(*file);
+            TReportTable entry;
+            entry.caption = table->title;
+            entry.itemTitle = item.title;
+            entry.file = item.file;
+            entry.table = std::move(table);
+            tables_.push_back(std::move(entry));
+            AttachEngine();
+          }
+          progress.StepSecond();
+        }
+      }
+      progress.StepFirst();
+    }
+    // 7.
+    RecalcAllTables();
+    engine_->RefreshStatuses();
+    progress.Finish();
+    RememberFolder(f);
+  } catch (const std::exception&) {
+    // 8.
+    progress.Finish();
+    if (reloadOfWorking) {
+      // The working folder itself failed: it was emptied above; stop here
+      // instead of reloading for ever.
+      CloseAllTables();
+      ShowError(kWrongVersion);
+      structure.reset();
+      selectionStructure.reset();
+      treeVisible = false;
+      finish();
+      return;
+    }
+    LoadReport(folders_.working);
+    return;
+  }
+  finish();
+}
+
+// --- save -------------------------------------------------------------------------------
+
+bool TReportState::SaveAndPack(bool always) {
+  (void)always;
+  structureWindowEnabled = false;
+  Notify();
+  bool ok = true;
+  {
+    TFormProgress progress(ui_);
+    progress.Start(static_cast<int>(tables_.size()), kSavingCaption, false);
+    try {
+      RecalcAllTables();
+      for (auto& t : tables_) {
+        progress.Step();
+        if (t.table->Modified()) t.table->SaveToFile(t.table->filePath, false);
+      }
+    } catch (const std::exception& e) {
+      // A table that could not be written keeps its mark, and the package
+      // keeps the last complete state of the report.
+      progress.Finish();
+      ShowError(e.what());
+      ok = false;
+    }
+  }
+  if (ok) {
+    const auto package = FindEntryNoCase(currentFolder, kReportPackageName);
+    ok = PackFolder(*ui_, folders_.working + "*",
+                    package ? *package : currentFolder + std::string(kReportPackageName), true, false);
+  }
+  if (ok) {
+    documentOpened = false;
+    reportChanged = false;
+  }
+  structureWindowEnabled = true;
+  Notify();
+  return ok;
+}
+
+bool TReportState::Save() {
+  if (!IsModified()) return false;
+  return SaveAndPack(false);
+}
+
+bool TReportState::SaveAs() {
+  if (!treeVisible) return false;  // no report is open
+  if (structureEditing) EndStructureEditing();
+  if (!SaveAndPack(true)) return false;
+  previousFolder = currentFolder;
+  if (AskFolder(*this, FolderDialogMode::SaveAs) == FolderDialogResult::Created) {
+    treeVisible = false;
+    structureEditing = false;
+    OpenReportFolder(currentFolder);
+    return true;
+  }
+  currentFolder = previousFolder;
+  Notify();
+  return false;
+}
+
+// --- new, open, delete --------------------------------------------------------------------
+
+bool TReportState::NewReport() {
+  if (structureEditing) EndStructureEditing();
+  if (!CloseQuery()) return false;
+  const bool keepSub = isSubreport;
+  const std::string keepCurrent = currentFolder, keepPrevious = previousFolder;
+  isSubreport = subreportOnly;
+  previousFolder = folders_.templates;
+  bool created = false;
+  if (AskFolder(*this, FolderDialogMode::NewReport) == FolderDialogResult::Created) {
+    treeVisible = false;
+    structureEditing = false;
+    OpenReportFolder(currentFolder);
+    created = true;
+  } else {
+    isSubreport = keepSub;
+    currentFolder = keepCurrent;
+    previousFolder = keepPrevious;
+  }
+  Notify();
+  view_->BringToFront();
+  return created;
+}
+
+void TReportState::Open() {
+  if (!CloseQuery()) return;
+  const auto file = ui_->ChooseOpenFile(kFindReport, kReportFilter, folders_.program);
+  if (!file || file->empty()) return;
+  const fs::path parent = fs::path(*file).parent_path();
+  OpenReportFolder(WithSeparator(parent.empty() ? "." : parent.string()));
+}
+
+bool TReportState::DeleteReport() {
+  // Only an open report's own folder is ever deleted.
+  if (!treeVisible || structureEditing || currentFolder == folders_.program) return false;
+  const std::string question = std::string("Вы действительно хотите удалить "_w) +
+                               std::string(ReportWord(isSubreport, false)) + std::string(" из папки "_w) +
+                               W(currentFolder) + "?";
+  if (ui_->ShowMessage(MessageKind::Confirmation, question, kYes | kNo) != kYes) return false;
+  view_->MinimiseTablesFrame();
+  CloseAllTables();
+  treeVisible = false;
+  structure.reset();
+  selectionStructure.reset();
+  const std::string former = currentFolder;
+  currentFolder = folders_.program;
+  std::error_code ec;
+  const std::string cwd = WithSeparator(fs::current_path(ec).string());
+  if (!ec && IsInside(cwd, CanonicalFolder(former))) {
+    if (::chdir(folders_.program.c_str()) != 0) {
+      // Deleting proceeds; the folder then stays as the process's current one.
+    }
+  }
+  // A report folder that holds the program's own folders, or is the home or
+  // root folder, loses only the report's package: deleting it whole would
+  // take far more than the report with it.
+  const std::string canon = CanonicalFolder(former);
+  const char* home = std::getenv("HOME");
+  const bool tooWide = canon == "/" || IsInside(CanonicalFolder(folders_.program), canon) ||
+                       (home && *home && CanonicalFolder(home) == canon);
+  if (tooWide) {
+    if (auto p = FindEntryNoCase(former, kReportPackageName)) fs::remove(*p, ec);
+  } else {
+    (void)ClearFolder(former, true);
+  }
+  recent_.Remove(former);
+  structureEditing = false;
+  Notify();
+  return true;
+}
+
+bool TReportState::CloseQuery() {
+  if (structureEditing) EndStructureEditing();
+  if (tables_.empty()) return true;
+  if (IsModified() && ui_->ShowMessage(MessageKind::Confirmation, kSaveQuestion, kYes | kNo) == kYes) {
+    const bool ok = Save();
+    RememberFolder(currentFolder);
+    return ok;
+  }
+  DiscardChanges();
+  RememberFolder(currentFolder);
+  return true;
+}
+
+bool TReportState::EndStructureEditing() {
+  if (!((structureEditing && structureChanged) || (isSubreport && !subreportOnly))) return true;
+  const auto package = FindEntryNoCase(currentFolder, kReportPackageName);
+  return PackFolder(*ui_, folders_.working + "*",
+                    package ? *package : currentFolder + std::string(kReportPackageName), true, false);
+}
+
+void TReportState::ChooseRecent(std::size_t index) {
+  if (index >= recent_.entries().size()) return;
+  if (!CloseQuery()) return;
+  const std::string entry = recent_.entries()[index];
+  if (entry == WithSeparator(folders_.templates)) {
+    recent_.Remove(entry);
+    ui_->ShowMessage(MessageKind::Warning,
+                     std::string("Папка \""_w) + W(entry) + std::string("\" является служебной. "_w) +
+                         std::string("Редактирование данных в ней запрещено."_w),
+                     kOk, kOk);
+    Notify();
+    return;
+  }
+  OpenReportFolder(entry);
+}
+
+}  // namespace rpt

@@ -1,0 +1,190 @@
+// The report state: the one open report, its tables and the operations that
+// open, load, save, create and delete reports. Owned by the structure
+// window; the desktop program, reportctl and the tests drive the same
+// object, the windows following through ReportView.
+//
+// Paths are UTF-8 and every folder ends with "/"; texts are Windows-1251.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/foundation/folders.h"
+#include "core/report/recent_list.h"
+#include "core/report/report_engine.h"
+#include "core/report/structure.h"
+#include "core/report/table_map.h"
+#include "core/tables/table.h"
+
+namespace rpt {
+
+class Interaction;
+class TFormNewRep;
+class TReportState;
+
+// One table window of the report: the table and its captions.
+struct TReportTable {
+  std::unique_ptr<TTable> table;
+  std::string caption;    // the window's caption: the table's title
+  std::string itemTitle;  // the item's caption in the structure tree
+  std::string file;       // "Файл" of the item (Windows-1251)
+};
+
+// How the windows follow the report state. Every call has a default that
+// does nothing.
+class ReportView {
+ public:
+  virtual ~ReportView() = default;
+  // Any of the shown state changed (tree, caption, enabled windows, tables):
+  // the actions' enabled states are recomputed.
+  virtual void StateChanged(const TReportState&) {}
+  virtual void MinimiseTablesFrame() {}
+  // After a new report: the program in front, the tree focused.
+  virtual void BringToFront() {}
+};
+
+// The result of the report folder dialog.
+enum class FolderDialogResult { Created, Cancelled };
+
+class TReportState : private TableHooks {
+ public:
+  TReportState(const FolderSet& folders, Interaction& ui, ReportEngine* engine = nullptr,
+               ReportView* view = nullptr);
+  ~TReportState() override;
+  TReportState(const TReportState&) = delete;
+  TReportState& operator=(const TReportState&) = delete;
+
+  // --- installation ---------------------------------------------------------
+  // Reads what start-up reads once: the template structure file's flags, the
+  // recent list (purged), the table font of "LocOpt.cnf".
+  void ReadInstallation();
+
+  // --- report operations ------------------------------------------------------
+  // *open report folder*: empty = the most recent report (or a new one).
+  void OpenReportFolder(const std::string& folder);
+  // *load report*; empty = the most recent report (or a new one).
+  void LoadReport(const std::string& folder);
+  // *save*: false when nothing was saved (unmodified) or saving failed.
+  bool Save();
+  // *save as*: true when the report was saved and opened from its new folder.
+  bool SaveAs();
+  // *new report*: true when a new report was created and opened.
+  bool NewReport();
+  // *open*: the file dialog "Поиск отчета", then *open report folder*.
+  void Open();
+  // *delete report*: true when the report was deleted.
+  bool DeleteReport();
+  // *close query*: true when the caller may go on.
+  bool CloseQuery();
+  bool IsModified() const;
+  void DiscardChanges();
+  // *remember folder* in the recent list.
+  void RememberFolder(const std::string& folder);
+  // Choosing an entry of the recent list (index from 0).
+  void ChooseRecent(std::size_t index);
+  // Writes the structure back when a sub-report's structure was being
+  // defined or the open report is a sub-report of a full installation
+  // (the working folder packed into the current folder's "Report.rpt").
+  bool EndStructureEditing();
+
+  // *version is current*: the folder's structure file carries "23_00_22".
+  static bool VersionIsCurrent(const std::string& folder);
+
+  // --- report-wide operations on the tables ---------------------------------
+  void RecalcAllTables();
+  void RefreshStatuses();
+
+  // --- the state --------------------------------------------------------------
+  const FolderSet& folders() const { return folders_; }
+  Interaction& ui() const { return *ui_; }
+  TableContext& tableContext() { return context_; }
+
+  std::string currentFolder;  // the program folder when no report is open
+  std::string previousFolder;
+  bool isSubreport = false;
+  bool subreportOnly = false;
+  bool structureEditing = false;
+  bool structureChanged = false;
+  bool reportChanged = false;
+  bool documentOpened = false;
+
+  bool loading() const { return loading_; }
+  void SetLoadingFlag(bool on) { loading_ = on; }
+
+  // The windows as the state left them.
+  bool treeVisible = false;
+  bool structureWindowEnabled = true;
+  bool tablesFrameEnabled = false;
+  bool headerFooterViews = false;
+  std::string caption;  // of the structure window (Windows-1251)
+
+  // The open report's structure: the tree (sub-reports loaded) and the
+  // document selection's (without them). Empty when none is loaded.
+  std::optional<StructureModel> structure;
+  std::optional<StructureModel> selectionStructure;
+
+  const std::vector<TReportTable>& tables() const { return tables_; }
+  TReportTable* FindTable(std::string_view fileCp1251);
+  TMapTables& tableMap() { return map_; }
+  TRecentList& recent() { return recent_; }
+  ReportEngine& engine() { return *engine_; }
+
+  // The report folder dialog's driver: shows the dialog until it closes.
+  // By default "Создать автоматически" is pressed.
+  std::function<void(TFormNewRep&)> runFolderDialog;
+
+  // Closes every table window without saving.
+  void CloseAllTables();
+
+ private:
+  friend class TFormNewRep;
+
+  // TableHooks: the loading flag and the change marks are the state's;
+  // everything else goes to the engine.
+  bool Loading() const override { return loading_; }
+  void SetLoading(bool on) override { loading_ = on; }
+  void ModifiedChanged(TTable& table, bool modified) override;
+  void ReportChanged() override;
+  void RecalcTable(TTable& table, bool deep, bool withCheck) override;
+  void CheckTable(TTable& table) override;
+  void TableMapAdd(std::string_view fileName) override;
+  void TableMapRemove(std::string_view fileName) override;
+  void RegisterTableLinks(TTable& table, std::string_view references) override;
+  bool HasRules(std::string_view tableName) override;
+  TColor DisplayColor(TColor fileColor) override;
+  std::optional<TColor> BackgroundColor() override;
+
+  // The table windows of the structure (step 6 of *load report*). False
+  // when a table file is missing (reported, loading stopped).
+  bool LoadTables();
+  // Save steps 1 to 5; `always` packs even when nothing changed.
+  bool SaveAndPack(bool always);
+  // *create* of a new report folder "Отчет" + N in the program folder.
+  std::string CreateAutomaticFolder();
+  void AttachEngine();
+  void Notify();
+  // Shows an error's message in the error box.
+  void ShowError(std::string_view message);
+
+  FolderSet folders_;
+  Interaction* ui_;
+  ReportView defaultView_;
+  ReportView* view_;
+  std::unique_ptr<ReportEngine> ownEngine_;
+  ReportEngine* engine_;
+  TableContext context_;
+  bool loading_ = false;
+  bool rulesOpened_ = false;
+  std::vector<TReportTable> tables_;
+  TMapTables map_;
+  TRecentList recent_;
+};
+
+// The first free folder program folder + word + N + "/" (N = 1, 2, …).
+std::string FirstFreeFolder(const std::string& programFolder, std::string_view wordUtf8);
+
+}  // namespace rpt
