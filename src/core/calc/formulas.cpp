@@ -1,0 +1,526 @@
+#include "core/calc/formulas.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "core/calc/rx_math_parser.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/colors_fonts.h"
+#include "core/foundation/common.h"
+#include "core/foundation/interaction.h"
+#include "core/report/open_tables.h"
+#include "core/tables/table.h"
+
+namespace rpt {
+
+using namespace literals;
+
+namespace {
+
+// Substituted values are rescanned for references, so a cell whose text
+// names itself would make the text grow or repeat for ever; far beyond any
+// real formula, resolving stops with an error.
+constexpr int kMaxReferenceRounds = 10000;
+constexpr std::size_t kMaxResolvedLength = 1 << 20;
+
+std::string WithoutBlanks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text)
+    if (c != ' ') out += c;
+  return out;
+}
+
+// Every occurrence, left to right, without rescanning replacements.
+void ReplaceAll(std::string& text, std::string_view pattern, std::string_view value) {
+  std::size_t pos = text.find(pattern);
+  if (pos == std::string::npos) return;
+  std::string out;
+  out.reserve(text.size());
+  std::size_t from = 0;
+  while (pos != std::string::npos) {
+    out.append(text, from, pos - from);
+    out += value;
+    from = pos + pattern.size();
+    pos = text.find(pattern, from);
+  }
+  out.append(text, from, std::string::npos);
+  text = std::move(out);
+}
+
+// The table name in front of the "[" at `bracket`: back to the nearest
+// operator "*", "+", "-", "/" or the start of the text.
+std::size_t NameStart(std::string_view text, std::size_t bracket) {
+  std::size_t start = bracket;
+  while (start > 0 && std::strchr("*+-/", text[start - 1]) == nullptr) --start;
+  return start;
+}
+
+// What lies between the first "(" and the first ")" of the text; nothing
+// when there is no such pair.
+std::optional<std::string_view> FirstParenContent(std::string_view text) {
+  const std::size_t open = text.find('(');
+  const std::size_t close = text.find(')');
+  if (open == std::string_view::npos || close == std::string_view::npos || close < open) return std::nullopt;
+  return text.substr(open + 1, close - open - 1);
+}
+
+// A reference's content: "r:c" (exactly one ":") or a cell number "n".
+struct Reference {
+  bool twoNumbers = false;
+  std::int32_t row = 0, col = 0;  // twoNumbers
+  std::int32_t number = 0;        // otherwise
+};
+
+std::optional<Reference> ParseReference(std::string_view content) {
+  Reference ref;
+  const std::size_t colon = content.find(':');
+  if (colon != std::string_view::npos && content.find(':', colon + 1) == std::string_view::npos) {
+    const auto r = TryStrToInt(content.substr(0, colon));
+    const auto c = TryStrToInt(content.substr(colon + 1));
+    if (!r || !c) return std::nullopt;
+    ref.twoNumbers = true;
+    ref.row = *r;
+    ref.col = *c;
+    return ref;
+  }
+  const auto n = TryStrToInt(content);
+  if (!n) return std::nullopt;
+  ref.number = *n;
+  return ref;
+}
+
+// A form table's cell by its "Col" and "Row" keys.
+TCell* FormCellByKeys(const TTable& table, std::int32_t col, std::int32_t row) {
+  if (const TRow* first = FirstRow(table.data))
+    for (const auto& cell : first->cells)
+      if (cell->Col == col && cell->Row == row) return cell.get();
+  return nullptr;
+}
+
+bool IsNumberType(const TCell* cell) {
+  return cell && (cell->type == cell_type::kInteger || cell->type == cell_type::kReal);
+}
+
+// Digits of |value| to 18 significant places and the decimal exponent of
+// the first one.
+void SignificantDigits(long double value, std::string& digits, int& exponent) {
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 17);
+  const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
+  const std::size_t e = sci.find('e');
+  digits.assign(1, sci[0]);
+  digits.append(sci.substr(2, e - 2));
+  exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+}
+
+}  // namespace
+
+FormulaText SplitFormula(std::string_view form) {
+  FormulaText f;
+  f.code = TryStrToInt(NthWord(form, 1)).value_or(0);
+  f.vertical = NthWord(form, 2) == "0";
+  const std::size_t first = form.find(' ');
+  const std::size_t second = first == std::string_view::npos ? first : form.find(' ', first + 1);
+  f.expression = second == std::string_view::npos ? form : form.substr(second + 1);
+  return f;
+}
+
+std::string FormatFixedValue(long double value, int decimals) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : value < 0 ? "-INF" : "INF";
+  if (decimals < 0) decimals = 0;
+  if (decimals > 18) decimals = 18;
+  std::string digits;
+  int intDigits = 1;
+  if (value != 0) {
+    int exponent = 0;
+    SignificantDigits(value, digits, exponent);
+    intDigits = exponent + 1;
+    const int keep = intDigits + decimals;
+    if (keep < 0) {
+      digits.clear();
+    } else if (keep < static_cast<int>(digits.size())) {
+      const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+      digits.resize(static_cast<std::size_t>(keep));
+      if (up) {
+        int i = keep - 1;
+        for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
+        if (i >= 0) {
+          ++digits[static_cast<std::size_t>(i)];
+        } else {
+          digits.insert(digits.begin(), '1');
+          ++intDigits;
+        }
+      }
+    }
+  }
+  const auto digitAt = [&](int i) {
+    return i >= 0 && i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)] : '0';
+  };
+  std::string out;
+  if (intDigits <= 0) out += '0';
+  for (int i = 0; i < intDigits; ++i) out += digitAt(i);
+  if (decimals > 0) {
+    out += ',';
+    for (int i = 0; i < decimals; ++i) out += digitAt(intDigits + i);
+  }
+  if (value < 0 && out.find_first_not_of("0,") != std::string::npos) out.insert(out.begin(), '-');
+  return out;
+}
+
+std::string FormatGeneralValue(long double value) {
+  if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : value < 0 ? "-INF" : "INF";
+  if (value == 0) return "0";
+  char buf[64];
+  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
+  const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
+  const std::size_t e = sci.find('e');
+  std::string digits(1, sci[0]);
+  digits.append(sci.substr(2, e - 2));
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  int exponent = 0;
+  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+
+  std::string out = value < 0 ? "-" : "";
+  const int count = static_cast<int>(digits.size());
+  if (exponent >= 15 || exponent < -5) {
+    out += digits[0];
+    if (count > 1) {
+      out += ',';
+      out.append(digits, 1, std::string::npos);
+    }
+    out += 'E';
+    out += std::to_string(exponent);
+  } else if (exponent < 0) {
+    out += "0,";
+    out.append(static_cast<std::size_t>(-exponent - 1), '0');
+    out += digits;
+  } else {
+    const int intDigits = exponent + 1;
+    for (int i = 0; i < intDigits; ++i) out += i < count ? digits[static_cast<std::size_t>(i)] : '0';
+    if (count > intDigits) {
+      out += ',';
+      out.append(digits, static_cast<std::size_t>(intDigits), std::string::npos);
+    }
+  }
+  return out;
+}
+
+std::optional<long double> ReadCommaNumber(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  char buf[128];
+  if (text.empty() || text.size() >= sizeof buf) return std::nullopt;
+  std::size_t n = 0, i = 0;
+  if (text[0] == '+' || text[0] == '-') {
+    if (text[0] == '-') buf[n++] = '-';
+    ++i;
+  }
+  bool digits = false, separator = false;
+  for (; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c >= '0' && c <= '9') {
+      digits = true;
+      buf[n++] = c;
+    } else if (c == ',' && !separator) {
+      separator = true;
+      buf[n++] = '.';
+    } else {
+      break;
+    }
+  }
+  if (!digits) return std::nullopt;
+  if (i < text.size() && (text[i] == 'E' || text[i] == 'e')) {
+    buf[n++] = 'e';
+    ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) buf[n++] = text[i++];
+    const std::size_t expStart = i;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) buf[n++] = text[i];
+    if (i == expStart) return std::nullopt;
+  }
+  if (i != text.size()) return std::nullopt;
+  long double value = 0;
+  const auto r = std::from_chars(buf, buf + n, value, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != buf + n || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::string CellAddress(const TTable& table, const TCell& cell) {
+  if (table.Fixed && GetCell(table.data, cell.Col, cell.Row) == &cell && cell.Row >= 1)
+    return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
+  if (cell.number > 0) return std::to_string(cell.number);
+  return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
+}
+
+// --- TFormulaCalc -------------------------------------------------------------
+
+TFormulaCalc::Scope::Scope(TFormulaCalc& calc) : calc_(calc) {
+  if (calc_.scopeDepth_++ == 0) {
+    calc_.cycleReported_ = false;
+    calc_.results_[0].clear();
+    calc_.results_[1].clear();
+  }
+}
+
+TFormulaCalc::Scope::~Scope() {
+  if (--calc_.scopeDepth_ == 0) {
+    calc_.results_[0].clear();
+    calc_.results_[1].clear();
+    calc_.inProgress_.clear();
+    calc_.impure_ = false;
+  }
+}
+
+std::string TFormulaCalc::CalcCell(TTable* table, TCell& cell, bool deep) {
+  Scope scope(*this);
+  return Compute(table, cell, deep);
+}
+
+std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
+  if (!table) return "0";
+  auto& results = results_[deep ? 1 : 0];
+  if (const auto it = results.find(&cell); it != results.end()) return it->second;
+
+  if (!inProgress_.insert(&cell).second) throw CycleUnwind{&cell};
+  struct Frame {
+    TFormulaCalc& c;
+    const TCell* cell;
+    const TTable* ownerTable;
+    const TCell* ownerCell;
+    bool outerImpure;
+    ~Frame() {
+      c.inProgress_.erase(cell);
+      c.ownerTable_ = ownerTable;
+      c.ownerCell_ = ownerCell;
+    }
+  } frame{*this, &cell, ownerTable_, ownerCell_, impure_};
+  ownerTable_ = table;
+  ownerCell_ = &cell;
+  impure_ = false;
+
+  if (static_cast<int>(inProgress_.size()) > kMaxChain) {
+    throw ECoreError(std::string("Слишком длинная цепочка формул: таблица \""_w) + table->tableName + "\", " +
+                     std::string("Ячейка "_w) + CellAddress(*table, cell) + ".");
+  }
+
+  std::string text;
+  try {
+    text = ComputeUncached(*table, cell, deep);
+  } catch (const CycleUnwind& cycle) {
+    // Every cell on the cycle shows 0; the cell the cycle started from
+    // gives 0 to whatever asked for it, and the computation goes on.
+    text = FormatFixedValue(0, cell.Dec);
+    cell.SetValue(text);
+    if (cycle.start != &cell) throw;
+    ReportCycle(*table, cell);
+    impure_ = true;
+    return text;
+  }
+  const bool mine = impure_;
+  impure_ = frame.outerImpure || mine;
+  if (!mine) results.emplace(&cell, text);
+  return text;
+}
+
+std::string TFormulaCalc::ComputeUncached(TTable& table, TCell& cell, bool deep) {
+  const FormulaText f = SplitFormula(cell.Form);
+  long double value = 0;
+  switch (f.code) {
+    case 0: case 1: case 2: case 3: case 4: case 5: case 6:
+      value = Sum(table, cell, f, deep);
+      break;
+    case 7:
+      if (cell.Dec < 0) return OtherTableCopy(f.expression);
+      value = OtherTableValue(f.expression, deep);
+      break;
+    case 8:
+      if (cell.Dec < 0) return SameTableCopy(table, f.expression);
+      value = SameTableValue(&table, f.expression, deep);
+      break;
+    default:
+      break;
+  }
+  return FormatFixedValue(value, cell.Dec);
+}
+
+long double TFormulaCalc::CellValue(TTable& table, TCell* cell, bool deep) {
+  if (!cell) return 0;
+  switch (cell->type) {
+    case cell_type::kInteger:
+      return TryStrToInt(cell->GetValue()).value_or(0);
+    case cell_type::kReal:
+      return ReadCommaNumber(cell->GetValue()).value_or(0);
+    case cell_type::kFormula:
+      return ReadCommaNumber(Compute(&table, *cell, deep)).value_or(0);
+    default:
+      return 0;
+  }
+}
+
+long double TFormulaCalc::Sum(TTable& table, TCell& cell, const FormulaText& f, bool deep) {
+  const TDataSect& data = table.data;
+  const std::int32_t row = cell.Row, col = cell.Col;
+  // The cell at position i along the formula's line.
+  const auto at = [&](std::int32_t i) { return f.vertical ? GetCell(data, col, i) : GetCell(data, i, row); };
+  const std::int32_t own = f.vertical ? row : col;
+  const std::int32_t last = f.vertical ? table.RowCount : table.ColCount;
+  long double sum = 0;
+  switch (f.code) {
+    case 0:
+    case 1:
+      for (std::int32_t i = 1; i <= last; ++i) {
+        if (i == own) continue;
+        TCell* c = at(i);
+        if (f.code == 0 || IsNumberType(c)) sum += CellValue(table, c, deep);
+      }
+      break;
+    case 2:
+    case 4:
+      for (std::int32_t i = own - 1; i >= 1; --i) {
+        TCell* c = at(i);
+        if (IsNumberType(c)) sum += CellValue(table, c, deep);
+        else if (f.code == 4) break;
+      }
+      break;
+    case 3:
+    case 5:
+      for (std::int32_t i = own + 1; i <= last; ++i) {
+        TCell* c = at(i);
+        if (IsNumberType(c)) sum += CellValue(table, c, deep);
+        else if (f.code == 5) break;
+      }
+      break;
+    case 6:
+      for (int w = 3;; ++w) {
+        const std::string word = NthWord(cell.Form, w);
+        if (word.empty()) break;
+        const std::int32_t k = TryStrToInt(word).value_or(0);
+        const std::int32_t index = k < 0 ? (k == INT32_MIN ? INT32_MAX : -k) : k;
+        const long double v = CellValue(table, at(index), deep);
+        if (k > 0) sum += v;
+        else sum -= v;
+      }
+      break;
+    default:
+      break;
+  }
+  return sum;
+}
+
+std::string TFormulaCalc::ShownText(TCell& cell) {
+  // A formula cell's shown text changes as the operation stores results.
+  if (cell.type == cell_type::kFormula) impure_ = true;
+  return cell.GetValue();
+}
+
+void TFormulaCalc::ResolveReferences(std::string& text, TTable* table, bool deep) {
+  for (int round = 0;; ++round) {
+    const std::size_t open = text.find('(');
+    if (open == std::string::npos) return;
+    const std::size_t close = text.find(')');
+    const std::string_view rest = std::string_view(text).substr(open);
+    if (close == std::string::npos || close < open) Malformed(rest.substr(0, std::min<std::size_t>(rest.size(), 40)));
+    if (round >= kMaxReferenceRounds || text.size() > kMaxResolvedLength)
+      Malformed(std::string_view(text).substr(open, close - open + 1));
+    const std::string pattern = text.substr(open, close - open + 1);
+    const std::string_view content = std::string_view(pattern).substr(1, pattern.size() - 2);
+
+    std::string value;
+    if (table) {
+      const auto ref = ParseReference(content);
+      if (!ref) Malformed(pattern);
+      TCell* cell = nullptr;
+      if (ref->twoNumbers) {
+        cell = table->Fixed ? GetCell(table->data, ref->col, ref->row) : FormCellByKeys(*table, ref->col, ref->row);
+        if (!cell) {
+          text.assign(1, '0');
+          return;
+        }
+        value = cell->type == cell_type::kFormula && deep ? Compute(table, *cell, deep) : ShownText(*cell);
+      } else {
+        cell = CellByNumber(table->data, ref->number);
+        if (!cell) {
+          text.assign(1, '0');
+          return;
+        }
+        value = ShownText(*cell);
+      }
+      if (value.empty() && cell->Dec >= 0) value.assign(1, '0');
+    } else {
+      value.assign(1, '0');
+    }
+    ReplaceAll(text, pattern, value);
+  }
+}
+
+long double TFormulaCalc::SameTableValue(TTable* table, std::string_view expression, bool deep) {
+  std::string text = WithoutBlanks(expression);
+  ResolveReferences(text, table, deep);
+  return TRxMathParser().Evaluate(text);
+}
+
+long double TFormulaCalc::OtherTableValue(std::string_view expression, bool deep) {
+  std::string text = WithoutBlanks(expression);
+  for (std::size_t bracket; (bracket = text.find('[')) != std::string::npos;) {
+    const std::size_t start = NameStart(text, bracket);
+    const std::size_t close = text.find(']');
+    const std::string name = text.substr(start, bracket - start);
+    // Without a "]" after the "[" the inner part is empty, which the
+    // evaluator refuses.
+    const std::string inner = close != std::string::npos && close > bracket ? text.substr(bracket + 1, close - bracket - 1) : "";
+    TTable* other = tables_->FindByName(name);
+    std::string resolved = inner;
+    ResolveReferences(resolved, other, deep);
+    const std::string number = FormatGeneralValue(TRxMathParser().Evaluate(resolved));
+    ReplaceAll(text, name + "[" + inner + "]", number);
+  }
+  return TRxMathParser().Evaluate(text);
+}
+
+std::string TFormulaCalc::SameTableCopy(TTable& table, std::string_view expression) {
+  const std::string text = WithoutBlanks(expression);
+  const auto content = FirstParenContent(text);
+  const auto ref = content ? ParseReference(*content) : std::nullopt;
+  if (!ref) Malformed(text);
+  TCell* cell = ref->twoNumbers ? GetCell(table.data, ref->col, ref->row) : CellByNumber(table.data, ref->number);
+  return cell ? ShownText(*cell) : std::string();
+}
+
+std::string TFormulaCalc::OtherTableCopy(std::string_view expression) {
+  const std::string text = WithoutBlanks(expression);
+  const std::size_t bracket = text.find('[');
+  const std::size_t close = text.find(']');
+  const std::string name = bracket == std::string::npos ? text : text.substr(NameStart(text, bracket), bracket - NameStart(text, bracket));
+  TTable* other = tables_->FindByName(name);
+  if (!other) return {};
+  const std::string_view inner = bracket != std::string::npos && close != std::string::npos && close > bracket
+                                     ? std::string_view(text).substr(bracket + 1, close - bracket - 1)
+                                     : std::string_view();
+  const auto content = FirstParenContent(inner);
+  const auto ref = content ? ParseReference(*content) : std::nullopt;
+  if (!ref) Malformed(text);
+  TCell* cell = ref->twoNumbers ? GetCell(other->data, ref->col, ref->row) : CellByNumber(other->data, ref->number);
+  return cell ? ShownText(*cell) : std::string();
+}
+
+void TFormulaCalc::Malformed(std::string_view reference) const {
+  std::string message = std::string("Неверная ссылка \""_w) + std::string(reference) + "\" в формуле";
+  if (ownerTable_ && ownerCell_)
+    message += std::string(": таблица \""_w) + ownerTable_->tableName + "\", " + std::string("Ячейка "_w) +
+               CellAddress(*ownerTable_, *ownerCell_);
+  throw EConvertError(message + ".");
+}
+
+void TFormulaCalc::ReportCycle(const TTable& table, const TCell& cell) {
+  if (cycleReported_) return;
+  cycleReported_ = true;
+  if (!ui_) return;
+  const std::string text = std::string("Формула ссылается сама на себя: таблица \""_w) + table.tableName + "\", " +
+                           std::string("Ячейка "_w) + CellAddress(table, cell) + ".\r\n" +
+                           std::string("Ячейкам этого цикла дано значение 0."_w);
+  ui_->ShowMessage(MessageKind::Warning, text, kOk, kOk);
+}
+
+}  // namespace rpt

@@ -1,0 +1,127 @@
+#include "core/calc/recalc.h"
+
+#include <algorithm>
+
+#include "core/foundation/errors.h"
+#include "core/foundation/interaction.h"
+#include "core/foundation/text_case.h"
+#include "core/report/open_tables.h"
+#include "core/report/table_map.h"
+#include "core/tables/table.h"
+#include "core/tables/table_text.h"
+
+namespace rpt {
+
+std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
+  std::vector<TCell*> cells;
+  if (!table.hasFormulas) return cells;
+  const auto take = [&cells](const std::unique_ptr<TCell>& cell) {
+    if (cell->type == cell_type::kFormula) cells.push_back(cell.get());
+  };
+  if (table.Fixed) {
+    for (const auto& c : table.header.cells) take(c);
+    for (const auto& c : table.footer.cells) take(c);
+    for (int r = 1; r <= table.RowCount; ++r)
+      if (const TRow* row = RowAt(table.data, r))
+        for (int c = 1; c <= table.ColCount; ++c)
+          if (const std::size_t i = static_cast<std::size_t>(c - 1); i < row->cells.size()) take(row->cells[i]);
+  } else if (const TRow* row = FirstRow(table.data)) {
+    for (const auto& c : row->cells) take(c);
+  }
+  return cells;
+}
+
+// --- TRecalc ----------------------------------------------------------------------
+
+TRecalc::TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui)
+    : tables_(tables), map_(map), calc_(tables, ui) {}
+
+void TRecalc::Pass(TTable& table, bool deep) {
+  for (TCell* cell : FormulaCellsInOrder(table)) cell->SetValue(calc_.Compute(&table, *cell, deep));
+}
+
+void TRecalc::RecalcTable(TTable& table, bool deep, bool withCheck) {
+  {
+    TFormulaCalc::Scope scope(calc_);
+    Pass(table, deep);
+  }
+  if (withCheck) table.hooks().CheckTable(table);
+}
+
+void TRecalc::RecalcAllTables() {
+  TMapTables rest = map_.Copy();
+  for (TTable* table : tables_.ReportTables())
+    if (!table->hasFormulas) rest.Remove(TOpenTables::FileNameOf(*table));
+  const auto order = rest.RecalcOrder([this](const std::string& fileName) { return tables_.FindByFileName(fileName); });
+  TFormulaCalc::Scope scope(calc_);
+  for (const auto& ready : order.ordered) Pass(*ready.window, true);
+  for (const auto& held : order.blocked) Pass(*held.window, true);
+}
+
+void TRecalc::RegisterTableLinks(TTable& table, std::string_view references) {
+  const std::string fileName = TOpenTables::FileNameOf(table);
+  std::string text(references);
+  for (std::size_t bracket; (bracket = text.find('[')) != std::string::npos;) {
+    std::size_t start = bracket;
+    while (start > 0 && text[start - 1] != '*' && text[start - 1] != '+' && text[start - 1] != '-' &&
+           text[start - 1] != '/')
+      --start;
+    const std::string name(tables::TrimText(std::string_view(text).substr(start, bracket - start)));
+    text.erase(start, bracket - start + 1);
+    if (name.empty()) continue;
+    const int index = map_.IndexOf(fileName);
+    if (index < 0 || static_cast<std::size_t>(index) + 1 != map_.Count()) continue;
+    const bool active = std::any_of(activeNames_.begin(), activeNames_.end(),
+                                    [&](const std::string& a) { return SameText(a, name); });
+    if (active) map_.AddReference(name + ".ini", static_cast<std::size_t>(index));
+  }
+}
+
+// --- moments ------------------------------------------------------------------------
+
+RecalcRule RuleOf(RecalcMoment moment) {
+  switch (moment) {
+    case RecalcMoment::ReportLoaded:
+    case RecalcMoment::WholeReportNeeded: return {true, true, false, false};
+    case RecalcMoment::TableActivated: return {false, true, false, true};
+    case RecalcMoment::RecalcAction: return {false, true, true, false};
+    case RecalcMoment::NumberChanged:
+    case RecalcMoment::RowOperation:
+    case RecalcMoment::SubreportValuesAdded: return {false, false, true, false};
+    case RecalcMoment::TableReloaded: return {false, true, true, false};
+    case RecalcMoment::IndicatorSaved: return {false, false, false, false};
+  }
+  return {false, false, false, false};
+}
+
+TCalcHooks::TCalcHooks(TOpenTables& tables, TMapTables& map, Interaction* ui)
+    : map_(map), ui_(ui), recalc_(tables, map, ui) {}
+
+bool TCalcHooks::Guarded(TTable* table, bool deep, bool withCheck, bool all) {
+  try {
+    if (all) recalc_.RecalcAllTables();
+    else if (table) recalc_.RecalcTable(*table, deep, withCheck);
+    return true;
+  } catch (const ECoreError& e) {
+    if (ui_) ui_->ShowMessage(MessageKind::Error, e.Message(), kOk, kOk);
+    return false;
+  }
+}
+
+void TCalcHooks::RecalcTable(TTable& table, bool deep, bool withCheck) { Guarded(&table, deep, withCheck, false); }
+
+bool TCalcHooks::Recalculate(RecalcMoment moment, TTable* table) {
+  const RecalcRule rule = RuleOf(moment);
+  if (!rule.allTables && (!table || (rule.onlyWithFormulas && !table->hasFormulas))) return true;
+  return Guarded(table, rule.deep, rule.withCheck, rule.allTables);
+}
+
+void TCalcHooks::TableMapAdd(std::string_view fileName) { map_.AddTable(fileName); }
+
+void TCalcHooks::TableMapRemove(std::string_view fileName) { map_.Remove(fileName); }
+
+void TCalcHooks::RegisterTableLinks(TTable& table, std::string_view references) {
+  recalc_.RegisterTableLinks(table, references);
+}
+
+}  // namespace rpt

@@ -1,0 +1,117 @@
+// Recalculation: one table's pass over its formula cells, the report-wide
+// recalculation in dependency order, the recording of cross-table
+// dependencies while tables load, and the moments at which the program
+// recalculates. TCalcHooks plugs all of it into the tables through their
+// TableHooks; the report state owns one and the table windows share it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/calc/formulas.h"
+#include "core/tables/table_context.h"
+
+namespace rpt {
+
+class Interaction;
+class TMapTables;
+class TOpenTables;
+
+// The formula cells of a table in the order a pass computes them: a grid
+// table's header cells, footer cells, then data rows 1..RowCount column by
+// column (not the column headings, not the buffer row); a form table's
+// cells in order. Empty when the table has no formula cells.
+std::vector<TCell*> FormulaCellsInOrder(TTable& table);
+
+class TRecalc {
+ public:
+  TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui);
+
+  TFormulaCalc& formulas() { return calc_; }
+
+  // The names of the report's items that are not excluded (documents too):
+  // only references to these tables count as dependencies.
+  void SetActiveNames(std::vector<std::string> names) { activeNames_ = std::move(names); }
+
+  std::string CalcCell(TTable* table, TCell& cell, bool deep) { return calc_.CalcCell(table, cell, deep); }
+
+  // Every formula cell of the table gets its new text through SetValue;
+  // with `withCheck` the table check (TableHooks::CheckTable) follows. An
+  // error ends the pass at once, the remaining cells keep their texts and
+  // no check runs; the error propagates (ERxParserError, EConvertError,
+  // ECoreError).
+  void RecalcTable(TTable& table, bool deep, bool withCheck);
+
+  // Every open table with formula cells, once, deep, tables after the
+  // tables they read (the table map). Tables held back by a cycle of
+  // dependencies or by a table that is not open follow once, in map order.
+  // An error ends the whole recalculation and propagates.
+  void RecalcAllTables();
+
+  // While `table` loads: records in its map entry the tables that a code-7
+  // formula's text `references` reads, when the entry is the map's last
+  // one and the name is an active name.
+  void RegisterTableLinks(TTable& table, std::string_view references);
+
+ private:
+  void Pass(TTable& table, bool deep);
+
+  TOpenTables& tables_;
+  TMapTables& map_;
+  TFormulaCalc calc_;
+  std::vector<std::string> activeNames_;
+};
+
+// When the program recalculates.
+enum class RecalcMoment {
+  ReportLoaded,          // a report was loaded, before its tables are checked
+  WholeReportNeeded,     // printing, exports, sending; after imports and sub-report
+                         // inclusion or removal; the tables frame closing
+  TableActivated,        // a table window became active
+  RecalcAction,          // the frame's action "Пересчет" on the active table
+  NumberChanged,         // a cell of type 2, 3 or 6 changed (outside loading)
+  RowOperation,          // a row was inserted, copied, removed, sorted, cleared
+  TableReloaded,         // a table was reloaded from a file
+  SubreportValuesAdded,  // a sub-report's values were added into a table
+  IndicatorSaved,        // the composition window saved an indicator
+};
+
+struct RecalcRule {
+  bool allTables;   // RecalcAllTables (the rest does not apply)
+  bool deep;
+  bool withCheck;   // the check runs only after a pass that succeeded
+  bool onlyWithFormulas;  // nothing happens for a table without formulas
+  bool operator==(const RecalcRule&) const = default;
+};
+RecalcRule RuleOf(RecalcMoment moment);
+
+// The calculation's part of the table hooks: recalculation requested by
+// cells, the table map filled while tables load, and the recalculation
+// moments. Errors of a recalculation it starts are shown as an error
+// message through the interaction port. Checking (CheckTable) is left to
+// a derived class.
+class TCalcHooks : public TableHooks {
+ public:
+  TCalcHooks(TOpenTables& tables, TMapTables& map, Interaction* ui);
+
+  TRecalc& recalc() { return recalc_; }
+
+  void RecalcTable(TTable& table, bool deep, bool withCheck) override;
+  void TableMapAdd(std::string_view fileName) override;
+  void TableMapRemove(std::string_view fileName) override;
+  void RegisterTableLinks(TTable& table, std::string_view references) override;
+
+  // Recalculates what the moment calls for (`table` for the one-table
+  // moments). False when a recalculation failed; its error was shown.
+  bool Recalculate(RecalcMoment moment, TTable* table = nullptr);
+
+ private:
+  bool Guarded(TTable* table, bool deep, bool withCheck, bool all);
+
+  TMapTables& map_;
+  Interaction* ui_;
+  TRecalc recalc_;
+};
+
+}  // namespace rpt
