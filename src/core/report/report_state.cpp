@@ -494,10 +494,9 @@ bool TReportState::EndStructureEditing() {
                     package ? *package : currentFolder + std::string(kReportPackageName), true, false);
 }
 
-void TReportState::ChooseRecent(std::size_t index) {
-  if (index >= recent_.entries().size()) return;
+void TReportState::ChooseRecent(const std::string& chosen) {
   if (!CloseQuery()) return;
-  const std::string entry = recent_.entries()[index];
+  const std::string entry = WithSeparator(chosen);
   if (entry == WithSeparator(folders_.templates)) {
     recent_.Remove(entry);
     ui_->ShowMessage(MessageKind::Warning,

@@ -84,8 +84,9 @@ class TReportState : private TableHooks {
   void DiscardChanges();
   // *remember folder* in the recent list.
   void RememberFolder(const std::string& folder);
-  // Choosing an entry of the recent list (index from 0).
-  void ChooseRecent(std::size_t index);
+  // Choosing an entry of the recent list (the entry's folder: the close
+  // query may reorder the list first).
+  void ChooseRecent(const std::string& entry);
   // Writes the structure back when a sub-report's structure was being
   // defined or the open report is a sub-report of a full installation
   // (the working folder packed into the current folder's "Report.rpt").

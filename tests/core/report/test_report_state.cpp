@@ -1,0 +1,418 @@
+// The report lifecycle driven through the scripted port: loading, saving,
+// save as, new, open, delete and the close query.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "core/foundation/codec.h"
+#include "core/report/recent_list.h"
+#include "core/report/report_folder_dialog.h"
+#include "core/report/report_state.h"
+#include "core/report/startup.h"
+#include "report_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace rpt {
+namespace {
+
+using namespace literals;
+using testing::MakeProgram;
+using testing::MakeReport;
+using testing::ReadFile;
+using testing::ScriptedInteraction;
+using testing::TempFolder;
+
+std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+
+std::string CellValue(const TReportTable& t) { return CellByNumber(t.table->data, 2)->label.caption; }
+
+ino_t Inode(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_ino;
+}
+
+struct Program {
+  TempFolder dir;
+  FolderSet folders;
+  ScriptedInteraction ui;
+  std::unique_ptr<TReportState> state;
+  explicit Program(const testing::StructureOptions& o = {}) : folders(MakeProgram(dir, o)) {
+    PrepareFolders(folders, ui);
+    state = std::make_unique<TReportState>(folders, ui);
+    state->ReadInstallation();
+  }
+  std::string Report(const std::string& name, const testing::StructureOptions& o = {}) {
+    return MakeReport(dir, name, testing::BlankReportFiles(o));
+  }
+};
+
+TEST(ReportLoad, FirstLoadCreatesReportFromTemplateWithProgress) {
+  Program p;
+  fs::create_directories(p.folders.program + "Отчет1");  // taken: the next number is used
+  p.state->OpenReportFolder({});
+  TReportState& s = *p.state;
+  const std::string folder = p.folders.program + "Отчет2/";
+  EXPECT_EQ(s.currentFolder, folder);
+  EXPECT_EQ(ReadFile(folder + "Report.rpt"), ReadFile(p.folders.TemplatePackage()));
+  ASSERT_EQ(s.tables().size(), 2u);
+  EXPECT_EQ(s.tables()[0].itemTitle, W("Таблица 1"));
+  EXPECT_EQ(CellValue(s.tables()[1]), "7");
+  EXPECT_TRUE(s.treeVisible);
+  EXPECT_FALSE(s.loading());
+  EXPECT_TRUE(s.structureWindowEnabled);
+  EXPECT_TRUE(s.tablesFrameEnabled);
+  EXPECT_FALSE(s.IsModified());
+  EXPECT_EQ(s.caption, W("Подготовка отчета: " + folder));
+  EXPECT_EQ(s.recent().entries(), std::vector<std::string>{folder});
+  EXPECT_TRUE(p.ui.messages.empty());
+
+  // Two sections (2 and 1 items): the second bar restarts per section.
+  std::vector<std::string> events;
+  for (const auto& e : p.ui.progress)
+    events.push_back(e.event + " " + std::to_string(e.bar) + " " + std::to_string(e.position) + " " +
+                     Cp1251ToUtf8(e.text));
+  const std::vector<std::string> expected = {
+      "show 0 0 Загрузка отчета", "update 1 0 Таблицы", "update 1 0 ", "update 1 12 ",
+      "update 1 25 ",             "update 0 12 ",       "update 1 0 ", "update 1 25 ",
+      "update 0 25 ",             "close 0 0 "};
+  EXPECT_EQ(events, expected);
+  EXPECT_TRUE(p.ui.progress[0].secondBar);
+  EXPECT_FALSE(p.ui.progress[0].stoppable);
+}
+
+TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
+  struct Case {
+    const char* name;
+    std::function<std::string(Program&)> make;  // the report folder
+    std::string message;                        // UTF-8; empty: check only that one error came
+    std::size_t tablesLeft;
+  };
+  const std::vector<Case> cases = {
+      {"wrong version",
+       [](Program& p) { return p.Report("old", {.version = "22_00_21"}); },
+       "Не та версия отчета.", 0},
+      {"missing table of the second section",
+       [](Program& p) {
+         auto files = testing::BlankReportFiles();
+         files.erase(files.begin() + 2);  // T2.ini
+         return MakeReport(p.dir, "holed", files);
+       },
+       "", 1},
+      {"damaged package",
+       [](Program& p) {
+         p.dir.Write("bad/Report.rpt", "not a cabinet at all");
+         return p.dir / "bad/";
+       },
+       "", 0},
+      {"table that cannot be loaded",
+       [](Program& p) {
+         auto files = testing::BlankReportFiles();
+         files[1].second = "[Table]\r\nFixed=1\r\nRowCount=100000\r\nColCount=100000\r\n";
+         return MakeReport(p.dir, "huge", files);
+       },
+       "Не та версия отчета.", 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    const std::string folder = c.make(p);
+    p.state->OpenReportFolder(folder);
+    TReportState& s = *p.state;
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Error);
+    if (!c.message.empty()) EXPECT_EQ(p.ui.messages[0].text, W(c.message));
+    EXPECT_EQ(s.tables().size(), c.tablesLeft);
+    EXPECT_FALSE(s.treeVisible);
+    EXPECT_FALSE(s.loading());
+    EXPECT_TRUE(s.structureWindowEnabled);
+    EXPECT_FALSE(s.Save());  // nothing to save, nothing written
+    EXPECT_FALSE(s.SaveAs());
+    // Another report opens afterwards.
+    p.ui.messages.clear();
+    p.state->OpenReportFolder(p.Report("good"));
+    EXPECT_TRUE(p.ui.messages.empty());
+    EXPECT_EQ(s.tables().size(), 2u);
+    EXPECT_TRUE(s.treeVisible);
+  }
+}
+
+TEST(ReportLoad, MissingTableMessageNamesThePath) {
+  Program p;
+  auto files = testing::BlankReportFiles();
+  files.erase(files.begin() + 2);
+  p.state->OpenReportFolder(MakeReport(p.dir, "holed", files));
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].text,
+            W("Отсутствует таблица \"" + p.folders.working + "T2.ini\".\r\nЗагрузка отчета прекращена."));
+  EXPECT_EQ(p.state->tables()[0].file, "T1.ini");
+  // The progress window was closed before the message.
+  EXPECT_EQ(p.ui.progress.back().event, "close");
+}
+
+TEST(ReportLoad, AllTablesExcludedLoadsWithoutTables) {
+  Program p;
+  p.state->OpenReportFolder(p.Report("none", {.excludeAllTables = true}));
+  EXPECT_TRUE(p.ui.messages.empty());
+  EXPECT_TRUE(p.state->tables().empty());
+  EXPECT_TRUE(p.state->treeVisible);
+  EXPECT_FALSE(p.state->tablesFrameEnabled);
+}
+
+TEST(ReportOpen, FolderWithoutPackageIsReportedAndForgotten) {
+  Program p;
+  const std::string kept = p.Report("kept");
+  const std::string gone = p.Report("gone");
+  p.state->OpenReportFolder(kept);
+  p.state->OpenReportFolder(gone);
+  ASSERT_EQ(p.state->recent().entries().front(), gone);
+  fs::remove(gone + "Report.rpt");
+  p.ui.messages.clear();
+  p.state->OpenReportFolder(gone);
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Error);
+  EXPECT_EQ(p.ui.messages[0].text, W("Папка " + gone + " отсутствует или не содержит отчета."));
+  EXPECT_EQ(p.state->recent().entries(), std::vector<std::string>{kept});
+  EXPECT_EQ(p.state->currentFolder, p.folders.program);
+}
+
+TEST(ReportSave, UnchangedReportIsNotSaved) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  const std::string before = ReadFile(folder + "Report.rpt");
+  const ino_t inode = Inode(folder + "Report.rpt");
+  p.ui.progress.clear();
+  EXPECT_FALSE(p.state->Save());
+  EXPECT_TRUE(p.ui.progress.empty());
+  EXPECT_EQ(Inode(folder + "Report.rpt"), inode);
+  EXPECT_EQ(ReadFile(folder + "Report.rpt"), before);
+}
+
+TEST(ReportSave, EditedCellIsSavedIntoThePackage) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  TReportState& s = *p.state;
+  CellByNumber(s.tables()[1].table->data, 2)->SetValue("42");
+  EXPECT_TRUE(s.reportChanged);
+  EXPECT_TRUE(s.IsModified());
+  p.ui.progress.clear();
+  ASSERT_TRUE(s.Save());
+  EXPECT_FALSE(s.IsModified());
+  EXPECT_FALSE(fs::exists(folder + "Report.rpt$"));
+  EXPECT_FALSE(fs::exists(folder + "Report.rpt~"));
+  ASSERT_FALSE(p.ui.progress.empty());
+  EXPECT_EQ(p.ui.progress[0].window, ProgressWindow::Single);
+  EXPECT_EQ(p.ui.progress[0].text, W("Сохранение отчета"));
+
+  // A fresh program sees the value.
+  ScriptedInteraction ui2;
+  TReportState other(p.folders, ui2);
+  other.OpenReportFolder(folder);
+  ASSERT_EQ(other.tables().size(), 2u);
+  EXPECT_EQ(CellValue(other.tables()[1]), "42");
+}
+
+TEST(ReportSave, TableThatCannotBeWrittenFailsTheSave) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  TReportState& s = *p.state;
+  const std::string before = ReadFile(folder + "Report.rpt");
+  CellByNumber(s.tables()[0].table->data, 2)->SetValue("9");
+  // The table's temporary file cannot be created.
+  fs::create_directories(p.folders.working + "Temp.tmp/x");
+  EXPECT_FALSE(s.Save());
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Error);
+  EXPECT_NE(p.ui.messages[0].text.find("T1"), std::string::npos) << p.ui.messages[0].text;
+  EXPECT_EQ(ReadFile(folder + "Report.rpt"), before);
+  EXPECT_TRUE(s.tables()[0].table->Modified());
+  EXPECT_TRUE(s.IsModified());
+  EXPECT_EQ(p.ui.progress.back().event, "close");
+
+  fs::remove_all(p.folders.working + "Temp.tmp");
+  EXPECT_TRUE(s.Save());
+  EXPECT_FALSE(s.IsModified());
+}
+
+TEST(ReportSave, PackFailureKeepsPackageAndChangeMarks) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  TReportState& s = *p.state;
+  const std::string before = ReadFile(folder + "Report.rpt");
+  CellByNumber(s.tables()[0].table->data, 2)->SetValue("9");
+  fs::create_directories(folder + "Report.rpt~/blocked");  // the new package cannot be written
+  EXPECT_FALSE(s.Save());
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].text,
+            W("При сохранении данных возникла ошибка. Причиной может быть блокировка какого-либо "
+              "документа отчета другим приложением, например, MS Word. Постарайтесь устранить причину "
+              "ошибки и повторите операцию сохранения."));
+  EXPECT_EQ(ReadFile(folder + "Report.rpt"), before);
+  EXPECT_FALSE(fs::exists(folder + "Report.rpt$"));
+  EXPECT_TRUE(s.reportChanged);
+  EXPECT_TRUE(s.IsModified());
+}
+
+TEST(ReportSaveAs, WritesThePackageFirstThenOpensTheCopy) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  TReportState& s = *p.state;
+  const ino_t inode = Inode(folder + "Report.rpt");
+  ASSERT_TRUE(s.SaveAs());  // unchanged, and still written
+  EXPECT_NE(Inode(folder + "Report.rpt"), inode);
+  const std::string copy = p.folders.program + "Отчет1/";
+  EXPECT_EQ(s.currentFolder, copy);
+  EXPECT_EQ(ReadFile(copy + "Report.rpt"), ReadFile(folder + "Report.rpt"));
+  EXPECT_EQ(s.tables().size(), 2u);
+  EXPECT_TRUE(s.treeVisible);
+  EXPECT_EQ(s.recent().entries().front(), copy);
+
+  // A change goes into the old package before the copy is made.
+  CellByNumber(s.tables()[0].table->data, 2)->SetValue("11");
+  ASSERT_TRUE(s.SaveAs());
+  EXPECT_EQ(s.currentFolder, p.folders.program + "Отчет2/");
+  EXPECT_EQ(CellValue(s.tables()[0]), "11");
+  ScriptedInteraction ui2;
+  TReportState other(p.folders, ui2);
+  other.OpenReportFolder(copy);
+  EXPECT_EQ(CellValue(other.tables()[0]), "11");
+}
+
+TEST(ReportSaveAs, CancelledDialogRestoresTheFolder) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  p.state->runFolderDialog = [](TFormNewRep& d) { d.Cancel(); };
+  EXPECT_FALSE(p.state->SaveAs());
+  EXPECT_EQ(p.state->currentFolder, folder);
+  EXPECT_EQ(p.state->previousFolder, folder);
+  EXPECT_EQ(p.state->tables().size(), 2u);
+}
+
+TEST(ReportCloseQuery, AnswersDecideBetweenSavingAndDiscarding) {
+  for (const Button answer : {kYes, kNo}) {
+    SCOPED_TRACE(answer == kYes ? "yes" : "no");
+    Program p;
+    const std::string folder = p.Report("r");
+    p.state->OpenReportFolder(folder);
+    const std::string before = ReadFile(folder + "Report.rpt");
+    CellByNumber(p.state->tables()[0].table->data, 2)->SetValue("3");
+    p.ui.answers = {answer};
+    EXPECT_TRUE(p.state->CloseQuery());
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_EQ(p.ui.messages[0].text, W("Сохранить сделанные в отчете изменения?"));
+    EXPECT_EQ(p.ui.messages[0].buttons, unsigned(kYes | kNo));
+    EXPECT_FALSE(p.state->IsModified() && answer == kYes);
+    EXPECT_EQ(ReadFile(folder + "Report.rpt") == before, answer == kNo);
+    if (answer == kNo) EXPECT_FALSE(p.state->tables()[0].table->Modified());
+  }
+  // Unmodified: no question.
+  Program p;
+  p.state->OpenReportFolder(p.Report("r"));
+  EXPECT_TRUE(p.state->CloseQuery());
+  EXPECT_TRUE(p.ui.messages.empty());
+}
+
+TEST(ReportNew, CreatesFromTemplateOrRestoresOnCancel) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  p.state->runFolderDialog = [](TFormNewRep& d) { d.Cancel(); };
+  EXPECT_FALSE(p.state->NewReport());
+  EXPECT_EQ(p.state->currentFolder, folder);
+  EXPECT_EQ(p.state->tables().size(), 2u);
+
+  p.state->runFolderDialog = [](TFormNewRep& d) { d.CreateAutomatically(); };
+  ASSERT_TRUE(p.state->NewReport());
+  const std::string created = p.folders.program + "Отчет1/";
+  EXPECT_EQ(p.state->currentFolder, created);
+  EXPECT_EQ(ReadFile(created + "Report.rpt"), ReadFile(p.folders.TemplatePackage()));
+  EXPECT_EQ(p.state->tables().size(), 2u);
+  EXPECT_EQ(p.state->recent().entries(), (std::vector<std::string>{created, folder}));
+}
+
+TEST(ReportOpen, ChosenFileOpensItsFolder) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.ui.pickerAnswers = {folder + "Report.rpt"};
+  p.state->Open();
+  EXPECT_EQ(p.state->currentFolder, folder);
+  EXPECT_EQ(p.state->tables().size(), 2u);
+  p.ui.pickerAnswers = {std::nullopt};
+  p.state->Open();
+  EXPECT_EQ(p.state->currentFolder, folder);
+}
+
+TEST(ReportDelete, ConfirmedDeletionRemovesFolderAndEntry) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  p.ui.answers = {kNo};
+  EXPECT_FALSE(p.state->DeleteReport());
+  EXPECT_TRUE(fs::exists(folder + "Report.rpt"));
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].text, W("Вы действительно хотите удалить отчет из папки " + folder + "?"));
+  p.ui.answers = {kYes};
+  EXPECT_TRUE(p.state->DeleteReport());
+  EXPECT_FALSE(fs::exists(folder));
+  EXPECT_TRUE(p.state->recent().empty());
+  EXPECT_EQ(p.state->currentFolder, p.folders.program);
+  EXPECT_TRUE(p.state->tables().empty());
+  EXPECT_FALSE(p.state->treeVisible);
+  // With no report open there is nothing to delete, least of all the program folder.
+  EXPECT_FALSE(p.state->DeleteReport());
+  EXPECT_TRUE(fs::exists(p.folders.TemplatePackage()));
+}
+
+TEST(RecentList, RememberPurgeAndTheTemplateFolder) {
+  Program p;
+  std::vector<std::string> folders;
+  for (int i = 0; i < 12; ++i) folders.push_back(p.Report("r" + std::to_string(i)));
+  TRecentList list;
+  for (const auto& f : folders) list.Remember(f, p.folders.templates);
+  ASSERT_EQ(list.entries().size(), 10u);
+  EXPECT_EQ(list.entries().front(), folders[11]);
+  list.Remember(folders[5], p.folders.templates);  // moves to the top
+  EXPECT_EQ(list.entries().front(), folders[5]);
+  EXPECT_EQ(list.entries().size(), 10u);
+  list.Remember(p.dir / "empty/", p.folders.templates);  // no package: not listed
+  fs::create_directories(p.dir / "empty");
+  list.Remember(p.dir / "empty/", p.folders.templates);
+  p.dir.Write("prog/Help/Data/TabIni/Report.rpt", "x");
+  list.Remember(p.folders.templates, p.folders.templates);
+  EXPECT_EQ(list.entries().front(), folders[5]);
+  fs::remove(folders[11] + "Report.rpt");
+  list.Purge();
+  EXPECT_EQ(list.entries().size(), 9u);
+
+  // Written when the program ends, read back at the next start.
+  ASSERT_EQ(list.Save(p.folders.program), "");
+  TRecentList again;
+  again.Load(p.folders.program);
+  EXPECT_EQ(again.entries(), list.entries());
+}
+
+TEST(RecentList, ChoosingTheTemplateFolderWarnsAndForgetsIt) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  p.state->recent().Set({p.folders.templates, folder});
+  p.state->ChooseRecent(p.folders.templates);
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Warning);
+  std::string entry = p.folders.templates;
+  EXPECT_EQ(p.ui.messages[0].text,
+            W("Папка \"" + entry + "\" является служебной. Редактирование данных в ней запрещено."));
+  EXPECT_EQ(p.state->recent().entries(), std::vector<std::string>{folder});
+  EXPECT_EQ(p.state->currentFolder, folder);
+}
+
+}  // namespace
+}  // namespace rpt
