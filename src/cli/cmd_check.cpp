@@ -1,5 +1,6 @@
-// reportctl check: loads the tables of a report folder, recalculates them,
-// refreshes every table's status and prints the statuses and protocols.
+// reportctl check: loads the tables of a report folder, recalculates them in
+// dependency order, refreshes every table's status and prints the statuses
+// and protocols. Exit 3 when some table has errors.
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -8,6 +9,9 @@
 #include "cli/command.h"
 #include "cli/headless_interaction.h"
 #include "core/calc/check_status.h"
+#include "core/calc/checking_engine.h"
+#include "core/report/open_tables.h"
+#include "core/report/table_map.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
 #include "core/report/structure.h"
@@ -15,19 +19,6 @@
 
 namespace rpt::cli {
 namespace {
-
-// The report state's hooks as far as checking a folder needs them.
-class CheckHooks : public TableHooks {
- public:
-  explicit CheckHooks(checks::TableChecker& checker) : checker_(checker) {}
-  bool HasRules(std::string_view tableName) override { return checker_.HasRules(tableName); }
-  void CheckTable(TTable& table) override {
-    if (!Loading()) checker_.CheckTable(table);
-  }
-
- private:
-  checks::TableChecker& checker_;
-};
 
 std::string_view StatusWord(std::uint8_t status) {
   switch (status) {
@@ -37,11 +28,6 @@ std::string_view StatusWord(std::uint8_t status) {
     default: return "undetermined";
   }
 }
-
-// Recalculation of every table in dependency order before the check.
-// SEAM: the formula engine's RecalcAllTables plugs in here; until it does,
-// the tables are checked with the formula values stored in their files.
-void RecalcAllTables(std::vector<checks::CheckedTable>& tables) {}
 
 int RunCheck(const Args& argsIn) {
   Args args = argsIn;
@@ -62,23 +48,29 @@ int RunCheck(const Args& argsIn) {
   const auto model = ReadStructure(*structurePath);
   if (!model) throw std::runtime_error("cannot read " + *structurePath);
 
-  checks::TableChecker checker;
+  HeadlessInteraction ui;
+  TOpenTables openTables;
+  TMapTables map;
+  TCheckingEngine engine(openTables, map, &ui);
+  checks::TableChecker& checker = engine.checker();
   auto rules = FindEntryNoCase(folder, "Check.chk");
   if (!rules && !rulesFolder.empty()) rules = FindEntryNoCase(rulesFolder, "Check.chk");
-  if (rules) checker.OpenRules(*rules);
+  if (rules) engine.OpenCheckRules(*rules);
 
-  HeadlessInteraction ui;
-  CheckHooks hooks(checker);
   TableContext context;
-  context.hooks = &hooks;
+  context.hooks = &engine;
   context.ui = &ui;
   context.listFolder = folder;
   context.templateFolder = rulesFolder.empty() ? folder : rulesFolder;
 
+  ReportEngineView view;
+  view.workingFolder = folder;
+  view.map = &map;
+  view.structure = &*model;
+  engine.Attach(view);
   std::vector<std::unique_ptr<TTable>> owned;
-  std::vector<checks::CheckedTable> tables;
   std::vector<std::string> fileNames;
-  hooks.SetLoading(true);
+  engine.SetLoading(true);
   for (const StructureSection& section : model->sections) {
     if (section.excluded) continue;
     for (const StructureItem& item : section.items) {
@@ -87,19 +79,22 @@ int RunCheck(const Args& argsIn) {
       const std::string path = FindEntryNoCase(folder, name).value_or(folder + name);
       auto table = std::make_unique<TTable>(context);
       table->LoadFromFile(path);
-      tables.push_back({table.get(), item.title});
+      view.tables.push_back({table.get(), item.title});
       fileNames.push_back(item.file);
       owned.push_back(std::move(table));
+      engine.Attach(view);
     }
   }
-  hooks.SetLoading(false);
-  checker.SetTables(tables);
-  RecalcAllTables(tables);
+  engine.SetLoading(false);
+  // Formula values first, in dependency order; a failed recalculation has
+  // shown its error and the tables keep the values they have.
+  engine.RecalcAllTables();
 
   const bool ok = checker.CheckAllTables();
-  for (std::size_t i = 0; i < tables.size(); ++i) {
-    PrintLine(fileNames[i] + ' ' + std::string(StatusWord(tables[i].table->status)));
-    for (const std::string& line : checker.Protocol(*tables[i].table)) PrintLine("  " + line);
+  for (std::size_t i = 0; i < view.tables.size(); ++i) {
+    const TTable& table = *view.tables[i].table;
+    PrintLine(fileNames[i] + ' ' + std::string(StatusWord(table.status)));
+    for (const std::string& line : checker.Protocol(table)) PrintLine("  " + line);
   }
   return ok ? kExitOk : 3;
 }

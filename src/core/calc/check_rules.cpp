@@ -501,6 +501,12 @@ void CheckRulesFile::Open(const std::string& path) {
   sections_.clear();
 }
 
+void CheckRulesFile::Release() {
+  ini_.reset();
+  path_.clear();
+  sections_.clear();
+}
+
 CheckRulesFile::Section& CheckRulesFile::SectionOf(std::string_view tableName) {
   auto it = sections_.find(std::string(tableName));
   if (it != sections_.end()) return it->second;

@@ -91,6 +91,8 @@ class CheckRulesFile {
   // file means no rules. Releasing never writes it back.
   void Open(const std::string& path);
   bool IsOpen() const { return ini_ != nullptr; }
+  // Releases the file at program end (nothing is written).
+  void Release();
   const std::string& Path() const { return path_; }
 
   // "Count" of the table's section; 0 when there is no file or section.
