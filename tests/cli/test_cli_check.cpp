@@ -1,0 +1,95 @@
+// reportctl check end to end on the bundled blank report.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <initializer_list>
+#include <string>
+
+#include "core/foundation/codec.h"
+#include "support/temp_folder.h"
+
+namespace rpt {
+namespace {
+
+using testing::ReadFile;
+using testing::TempFolder;
+namespace fs = std::filesystem;
+
+struct RunResult {
+  int exitCode;
+  std::string out;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+RunResult Reportctl(const TempFolder& dir, std::initializer_list<std::string> args) {
+  std::string cmd = Quote(REPORTCTL_PATH);
+  for (const auto& a : args) cmd += " " + Quote(a);
+  cmd += " 2>" + Quote(dir / "stderr.txt");
+  RunResult r{};
+  FILE* p = ::popen(cmd.c_str(), "r");
+  char buf[4096];
+  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
+  const int status = ::pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+// The installation's blank report as the program finds it: Windows-1251
+// with CR LF line ends. Check.chk is left out unless asked for.
+std::string StageBlankReport(const TempFolder& dir, bool withRules) {
+  const fs::path source = fs::path(REPORT_SOURCE_DIR) / "data/installation/TabIni";
+  for (const auto& entry : fs::directory_iterator(source)) {
+    const std::string name = entry.path().filename().string();
+    const std::string ext = entry.path().extension().string();
+    if (ext != ".ini" && ext != ".str" && ext != ".chk") continue;
+    if (name == "Check.chk" && !withRules) continue;
+    std::string text;
+    for (const char c : ReadFile(entry.path().string())) {
+      if (c == '\n') text += '\r';
+      text += c;
+    }
+    dir.Write("rep/" + name, Utf8ToCp1251(text));
+  }
+  return dir / "rep";
+}
+
+TEST(CliCheck, BlankReportIsEmptyEverywhere) {
+  TempFolder dir;
+  const std::string folder = StageBlankReport(dir, true);
+  const RunResult r = Reportctl(dir, {"check", folder});
+  EXPECT_EQ(r.exitCode, 0) << ReadFile(dir / "stderr.txt");
+  // Formula cells tested against "пусто" are filled by the recalculation.
+  EXPECT_NE(r.out.find("Org.ini empty\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("CKP.ini empty\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("errors"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("norm"), std::string::npos) << r.out;
+}
+
+TEST(CliCheck, RulesFromAnotherFolderAndErrors) {
+  TempFolder dir;
+  const std::string folder = StageBlankReport(dir, false);
+  dir.Write("rules/Check.chk", Utf8ToCp1251("[Org]\r\nCount=2\r\n1=(5 1) > 0;Не указан год\r\n"
+                                            "2=T9(1 1) = 0\r\n"));
+  const RunResult r = Reportctl(dir, {"check", folder, "--rules", dir / "rules"});
+  EXPECT_EQ(r.exitCode, 3) << ReadFile(dir / "stderr.txt");
+  EXPECT_NE(r.out.find("Title.ini empty\nOrg.ini errors\n"
+                       "  1. Ячейка (5-1): Не указан год\n"
+                       "  2. Проверку условия  \"T9(1 1) = 0\"  выполнить не удалось.\n"
+                       "Podr.ini empty\n"),
+            std::string::npos)
+      << r.out;
+  // Without rules anywhere nothing fails.
+  EXPECT_EQ(Reportctl(dir, {"check", folder}).exitCode, 0);
+  EXPECT_EQ(Reportctl(dir, {"check"}).exitCode, 2);
+  EXPECT_EQ(Reportctl(dir, {"check", dir / "nothing"}).exitCode, 1);
+}
+
+}  // namespace
+}  // namespace rpt
