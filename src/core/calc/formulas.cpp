@@ -506,7 +506,7 @@ std::string TFormulaCalc::OtherTableCopy(std::string_view expression) {
 }
 
 void TFormulaCalc::Malformed(std::string_view reference) const {
-  std::string message = std::string("Неверная ссылка \""_w) + std::string(reference) + "\" в формуле";
+  std::string message = std::string("Неверная ссылка \""_w) + std::string(reference) + std::string("\" в формуле"_w);
   if (ownerTable_ && ownerCell_)
     message += std::string(": таблица \""_w) + ownerTable_->tableName + "\", " + std::string("Ячейка "_w) +
                CellAddress(*ownerTable_, *ownerCell_);

@@ -6,6 +6,7 @@
 #include "core/foundation/interaction.h"
 #include "core/foundation/text_case.h"
 #include "core/report/open_tables.h"
+#include "core/report/structure.h"
 #include "core/report/table_map.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
@@ -34,7 +35,7 @@ std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
 // --- TRecalc ----------------------------------------------------------------------
 
 TRecalc::TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui)
-    : tables_(tables), map_(map), calc_(tables, ui) {}
+    : tables_(tables), map_(&map), calc_(tables, ui) {}
 
 void TRecalc::Pass(TTable& table, bool deep) {
   for (TCell* cell : FormulaCellsInOrder(table)) cell->SetValue(calc_.Compute(&table, *cell, deep));
@@ -49,7 +50,7 @@ void TRecalc::RecalcTable(TTable& table, bool deep, bool withCheck) {
 }
 
 void TRecalc::RecalcAllTables() {
-  TMapTables rest = map_.Copy();
+  TMapTables rest = map_->Copy();
   for (TTable* table : tables_.ReportTables())
     if (!table->hasFormulas) rest.Remove(TOpenTables::FileNameOf(*table));
   const auto order = rest.RecalcOrder([this](const std::string& fileName) { return tables_.FindByFileName(fileName); });
@@ -69,11 +70,11 @@ void TRecalc::RegisterTableLinks(TTable& table, std::string_view references) {
     const std::string name(tables::TrimText(std::string_view(text).substr(start, bracket - start)));
     text.erase(start, bracket - start + 1);
     if (name.empty()) continue;
-    const int index = map_.IndexOf(fileName);
-    if (index < 0 || static_cast<std::size_t>(index) + 1 != map_.Count()) continue;
+    const int index = map_->IndexOf(fileName);
+    if (index < 0 || static_cast<std::size_t>(index) + 1 != map_->Count()) continue;
     const bool active = std::any_of(activeNames_.begin(), activeNames_.end(),
                                     [&](const std::string& a) { return SameText(a, name); });
-    if (active) map_.AddReference(name + ".ini", static_cast<std::size_t>(index));
+    if (active) map_->AddReference(name + ".ini", static_cast<std::size_t>(index));
   }
 }
 
@@ -95,7 +96,25 @@ RecalcRule RuleOf(RecalcMoment moment) {
 }
 
 TCalcHooks::TCalcHooks(TOpenTables& tables, TMapTables& map, Interaction* ui)
-    : map_(map), ui_(ui), recalc_(tables, map, ui) {}
+    : tables_(&tables), map_(&map), ui_(ui), recalc_(tables, map, ui) {}
+
+TCalcHooks::TCalcHooks(Interaction* ui)
+    : ownTables_(std::make_unique<TOpenTables>()),
+      ownMap_(std::make_unique<TMapTables>()),
+      tables_(ownTables_.get()),
+      map_(ownMap_.get()),
+      ui_(ui),
+      recalc_(*tables_, *map_, ui) {}
+
+void TCalcHooks::Attach(const ReportEngineView& view) {
+  if (view.map) map_ = view.map;
+  recalc_.SetMap(*map_);
+  tables_->Clear();
+  tables_->SetWorkingFolder(view.workingFolder);
+  for (const ReportTableRef& ref : view.tables)
+    if (ref.table) tables_->Register(*ref.table);
+  recalc_.SetActiveNames(view.structure ? view.structure->activeNames : std::vector<std::string>());
+}
 
 bool TCalcHooks::Guarded(TTable* table, bool deep, bool withCheck, bool all) {
   try {
@@ -116,9 +135,9 @@ bool TCalcHooks::Recalculate(RecalcMoment moment, TTable* table) {
   return Guarded(table, rule.deep, rule.withCheck, rule.allTables);
 }
 
-void TCalcHooks::TableMapAdd(std::string_view fileName) { map_.AddTable(fileName); }
+void TCalcHooks::TableMapAdd(std::string_view fileName) { map_->AddTable(fileName); }
 
-void TCalcHooks::TableMapRemove(std::string_view fileName) { map_.Remove(fileName); }
+void TCalcHooks::TableMapRemove(std::string_view fileName) { map_->Remove(fileName); }
 
 void TCalcHooks::RegisterTableLinks(TTable& table, std::string_view references) {
   recalc_.RegisterTableLinks(table, references);

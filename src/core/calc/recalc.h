@@ -2,21 +2,22 @@
 // recalculation in dependency order, the recording of cross-table
 // dependencies while tables load, and the moments at which the program
 // recalculates. TCalcHooks plugs all of it into the tables through their
-// TableHooks; the report state owns one and the table windows share it.
+// hooks; as a ReportEngine the report state can own it.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/calc/formulas.h"
-#include "core/tables/table_context.h"
+#include "core/report/open_tables.h"
+#include "core/report/report_engine.h"
 
 namespace rpt {
 
 class Interaction;
 class TMapTables;
-class TOpenTables;
 
 // The formula cells of a table in the order a pass computes them: a grid
 // table's header cells, footer cells, then data rows 1..RowCount column by
@@ -29,6 +30,8 @@ class TRecalc {
   TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui);
 
   TFormulaCalc& formulas() { return calc_; }
+  // The report's table map (the report state replaces it on attaching).
+  void SetMap(TMapTables& map) { map_ = &map; }
 
   // The names of the report's items that are not excluded (documents too):
   // only references to these tables count as dependencies.
@@ -58,7 +61,7 @@ class TRecalc {
   void Pass(TTable& table, bool deep);
 
   TOpenTables& tables_;
-  TMapTables& map_;
+  TMapTables* map_;
   TFormulaCalc calc_;
   std::vector<std::string> activeNames_;
 };
@@ -86,21 +89,33 @@ struct RecalcRule {
 };
 RecalcRule RuleOf(RecalcMoment moment);
 
-// The calculation's part of the table hooks: recalculation requested by
-// cells, the table map filled while tables load, and the recalculation
-// moments. Errors of a recalculation it starts are shown as an error
-// message through the interaction port. Checking (CheckTable) is left to
-// a derived class.
-class TCalcHooks : public TableHooks {
+// The calculation's part of the report engine: recalculation requested
+// by cells, the table map filled while tables load, the recalculation
+// moments, and the report-wide recalculation the report state asks for.
+// Errors of a recalculation it starts are shown as an error message
+// through the interaction port and end only that recalculation. Checking
+// (CheckTable, RefreshStatuses, the check rules) is left to a derived
+// class; a derived Attach must call this one.
+class TCalcHooks : public ReportEngine {
  public:
+  // With the caller's registry of open tables and table map (tests,
+  // reportctl).
   TCalcHooks(TOpenTables& tables, TMapTables& map, Interaction* ui);
+  // For the report state: a registry of its own, filled by Attach, and the
+  // map Attach names.
+  explicit TCalcHooks(Interaction* ui);
 
   TRecalc& recalc() { return recalc_; }
+  TOpenTables& openTables() { return *tables_; }
 
   void RecalcTable(TTable& table, bool deep, bool withCheck) override;
   void TableMapAdd(std::string_view fileName) override;
   void TableMapRemove(std::string_view fileName) override;
   void RegisterTableLinks(TTable& table, std::string_view references) override;
+
+  // The report's tables, map, working folder and active names.
+  void Attach(const ReportEngineView& view) override;
+  void RecalcAllTables() override { Recalculate(RecalcMoment::WholeReportNeeded); }
 
   // Recalculates what the moment calls for (`table` for the one-table
   // moments). False when a recalculation failed; its error was shown.
@@ -109,7 +124,10 @@ class TCalcHooks : public TableHooks {
  private:
   bool Guarded(TTable* table, bool deep, bool withCheck, bool all);
 
-  TMapTables& map_;
+  std::unique_ptr<TOpenTables> ownTables_;
+  std::unique_ptr<TMapTables> ownMap_;
+  TOpenTables* tables_;
+  TMapTables* map_;
   Interaction* ui_;
   TRecalc recalc_;
 };
