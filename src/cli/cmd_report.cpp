@@ -1,0 +1,207 @@
+// reportctl new / open / set: the report lifecycle of the desktop program,
+// headless. `open` and `set` load a report exactly as the program does
+// (unpack, version, tables, recalculation, statuses) but in a private
+// working area, so that neither the report folder (for `open`) nor a
+// running program's working folder is touched.
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "cli/command.h"
+#include "cli/headless_interaction.h"
+#include "core/calc/checking_engine.h"
+#include "core/foundation/codec.h"
+#include "core/foundation/file_io.h"
+#include "core/foundation/text_case.h"
+#include "core/report/recent_list.h"
+#include "core/report/report_folder_dialog.h"
+#include "core/report/report_state.h"
+#include "core/report/startup.h"
+
+namespace rpt::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Headless, answering the folder browser with the folder given.
+class FolderInteraction : public HeadlessInteraction {
+ public:
+  std::optional<std::string> folder;
+  std::optional<std::string> ChooseFolder(std::string_view, const std::string&) override { return folder; }
+};
+
+// Takes "--NAME VALUE" out of the arguments.
+std::optional<std::string> TakeOption(Args& args, const std::string& name) {
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] != name) continue;
+    if (i + 1 >= args.size()) throw UsageError(name + " takes a value");
+    std::string value = args[i + 1];
+    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    return value;
+  }
+  return std::nullopt;
+}
+
+bool TakeFlag(Args& args, const std::string& name) {
+  for (std::size_t i = 0; i < args.size(); ++i)
+    if (args[i] == name) {
+      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+      return true;
+    }
+  return false;
+}
+
+std::string ProgramFolder(Args& args) {
+  const auto p = TakeOption(args, "--program-folder");
+  if (!p) throw UsageError("--program-folder is required");
+  std::error_code ec;
+  const fs::path abs = fs::absolute(*p, ec);
+  return WithSeparator(ec ? *p : abs.lexically_normal().string());
+}
+
+std::string AbsoluteFolder(const std::string& folder) {
+  std::error_code ec;
+  const fs::path abs = fs::absolute(folder, ec);
+  return WithSeparator(ec ? folder : abs.lexically_normal().string());
+}
+
+// The program's folder set with the temporary folders moved into a private
+// folder that is removed afterwards; the installed packages stay where the
+// program folder has them.
+class PrivateArea {
+ public:
+  explicit PrivateArea(const std::string& programFolder) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp") + "reportctl-XXXXXX";
+    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
+    root_ = pattern + "/";
+    folders = FolderSet::FromProgramFolder(programFolder);
+    const FolderSet inside = FolderSet::FromProgramFolder(root_, folders.installData);
+    folders.templates = inside.templates;
+    folders.lists = inside.lists;
+    folders.print = inside.print;
+    folders.service = inside.service;
+    folders.working = inside.working;
+    folders.subreports = inside.subreports;
+    folders.reception = inside.reception;
+    folders.import = inside.import;
+    folders.check = inside.check;
+  }
+  ~PrivateArea() {
+    std::error_code ec;
+    fs::remove_all(root_, ec);
+  }
+  FolderSet folders;
+
+ private:
+  std::string root_;
+};
+
+std::string_view StatusWord(std::uint8_t status) {
+  switch (status) {
+    case 1: return "norm";
+    case 2: return "empty";
+    case 3: return "errors";
+    default: return "undetermined";
+  }
+}
+
+void PrintTables(const TReportState& state) {
+  for (const auto& t : state.tables())
+    PrintLine(t.caption + "\t" + t.file + "\t" + std::string(StatusWord(t.table->status)));
+}
+
+// A loaded report in a private working area.
+struct LoadedReport {
+  HeadlessInteraction ui;
+  PrivateArea area;
+  TCheckingEngine engine{&ui};
+  TReportState state;
+  LoadedReport(const std::string& program, const std::string& folder)
+      : area(program), state(area.folders, ui, &engine) {
+    PrepareFolders(area.folders, ui);
+    state.ReadInstallation();
+    if (!HoldsReport(folder)) {
+      state.OpenReportFolder(folder);  // reports the folder
+      throw std::runtime_error("no report in " + folder);
+    }
+    state.OpenReportFolder(folder);
+    if (!state.treeVisible) throw std::runtime_error("the report could not be loaded");
+  }
+};
+
+int RunNew(const Args& argsIn) {
+  Args args = argsIn;
+  const std::string program = ProgramFolder(args);
+  const bool sub = TakeFlag(args, "--sub");
+  if (args.size() > 1) throw UsageError("at most one report folder");
+  FolderInteraction ui;
+  TReportState state(FolderSet::FromProgramFolder(program), ui);
+  state.isSubreport = sub;
+  state.subreportOnly = sub;  // a plain copy of the blank report, named for a sub-report
+  state.previousFolder = state.folders().templates;
+  if (args.empty()) {
+    state.runFolderDialog = [](TFormNewRep& d) { d.CreateAutomatically(); };
+  } else {
+    ui.folder = AbsoluteFolder(args[0]);
+    std::error_code ec;
+    fs::create_directories(*ui.folder, ec);
+    state.runFolderDialog = [](TFormNewRep& d) { d.ChooseFolder(); };
+  }
+  if (AskFolder(state, FolderDialogMode::NewReport) != FolderDialogResult::Created) return kExitError;
+  std::printf("%s\n", state.currentFolder.c_str());
+  return kExitOk;
+}
+
+int RunOpen(const Args& argsIn) {
+  Args args = argsIn;
+  const std::string program = ProgramFolder(args);
+  if (args.size() != 1) throw UsageError("one report folder expected");
+  LoadedReport report(program, AbsoluteFolder(args[0]));
+  PrintTables(report.state);
+  return kExitOk;
+}
+
+TCell* FindCell(TTable& table, const std::string& address) {
+  const auto dash = address.find('-');
+  try {
+    if (dash != std::string::npos)
+      return GetCell(table.data, std::stoi(address.substr(dash + 1)), std::stoi(address.substr(0, dash)));
+    return CellByNumber(table.data, std::stoi(address));
+  } catch (const std::logic_error&) {
+    throw UsageError("CELL is \"row-col\" or a cell number");
+  }
+}
+
+int RunSet(const Args& argsIn) {
+  Args args = argsIn;
+  const std::string program = ProgramFolder(args);
+  if (args.size() != 4) throw UsageError("FOLDER TABLE CELL VALUE expected");
+  LoadedReport report(program, AbsoluteFolder(args[0]));
+  TReportState& state = report.state;
+  const std::string wanted = Utf8ToCp1251(args[1]);
+  TReportTable* target = state.FindTable(wanted);
+  if (!target)
+    for (const auto& t : state.tables())
+      if (SameText(t.table->tableName, wanted)) target = const_cast<TReportTable*>(&t);
+  if (!target) throw std::runtime_error("no table " + args[1] + " in the report");
+  TCell* cell = FindCell(*target->table, args[2]);
+  if (!cell) throw std::runtime_error("no cell " + args[2] + " in " + args[1]);
+  if (IsNotEditedType(cell->type)) throw std::runtime_error("cell " + args[2] + " takes no input");
+  cell->SetValue(Utf8ToCp1251(args[3]));
+  if (state.IsModified() && !state.Save()) return kExitError;
+  PrintTables(state);
+  return kExitOk;
+}
+
+}  // namespace
+
+REPORTCTL_COMMAND("new", "new --program-folder P [--sub] [FOLDER]", RunNew);
+REPORTCTL_COMMAND("open", "open --program-folder P FOLDER", RunOpen);
+REPORTCTL_COMMAND("set", "set --program-folder P FOLDER TABLE CELL VALUE", RunSet);
+
+}  // namespace rpt::cli
