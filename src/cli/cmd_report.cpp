@@ -112,7 +112,8 @@ std::string_view StatusWord(std::uint8_t status) {
 
 void PrintTables(const TReportState& state) {
   for (const auto& t : state.tables())
-    PrintLine(t.caption + "\t" + t.file + "\t" + std::string(StatusWord(t.table->status)));
+    PrintLine((t.caption.empty() ? t.itemTitle : t.caption) + "\t" + t.file + "\t" +
+              std::string(StatusWord(t.table->status)));
 }
 
 // A loaded report in a private working area.

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/common.h"
 #include "core/foundation/config_keys.h"
@@ -72,7 +73,7 @@ TReportState::TReportState(const FolderSet& folders, Interaction& ui, ReportEngi
                            ReportView* view)
     : folders_(folders), ui_(&ui), view_(view ? view : &defaultView_) {
   if (!engine) {
-    ownEngine_ = std::make_unique<BasicReportEngine>();
+    ownEngine_ = std::make_unique<TCheckingEngine>(&ui);
     engine = ownEngine_.get();
   }
   engine_ = engine;

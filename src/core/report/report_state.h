@@ -52,6 +52,8 @@ enum class FolderDialogResult { Created, Cancelled };
 
 class TReportState : private TableHooks {
  public:
+  // Without an engine the state makes its own TCheckingEngine (formulas,
+  // checks and statuses); tests may give a BasicReportEngine.
   TReportState(const FolderSet& folders, Interaction& ui, ReportEngine* engine = nullptr,
                ReportView* view = nullptr);
   ~TReportState() override;

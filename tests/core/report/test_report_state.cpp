@@ -216,6 +216,30 @@ TEST(ReportSave, EditedCellIsSavedIntoThePackage) {
   EXPECT_EQ(CellValue(other.tables()[1]), "42");
 }
 
+TEST(ReportSave, LoadAndSaveRecalculateAcrossTablesAndSetStatuses) {
+  Program p;
+  auto files = testing::BlankReportFiles();
+  files[2].second = testing::WinText(
+      "[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=7\nDec=0\nForm=7 0 T1[(2)]*2\n"
+      "Vis=10 10 40 20 5 0\nCap=0\n");
+  const std::string folder = MakeReport(p.dir, "calc", files);
+  p.state->OpenReportFolder(folder);
+  TReportState& s = *p.state;
+  ASSERT_EQ(s.tables().size(), 2u);
+  EXPECT_EQ(CellValue(s.tables()[1]), "10");
+  EXPECT_EQ(s.tables()[0].table->status, 1);
+  EXPECT_FALSE(s.IsModified());  // values computed while loading are no change
+
+  CellByNumber(s.tables()[0].table->data, 2)->SetValue("6");
+  ASSERT_TRUE(s.Save());
+  EXPECT_EQ(CellValue(s.tables()[1]), "12");
+  ScriptedInteraction ui2;
+  TReportState other(p.folders, ui2);
+  other.OpenReportFolder(folder);
+  EXPECT_EQ(CellValue(other.tables()[1]), "12");
+  EXPECT_EQ(ReadFile(p.folders.working + "T2.ini").find("Cap=12") != std::string::npos, true);
+}
+
 TEST(ReportSave, TableThatCannotBeWrittenFailsTheSave) {
   Program p;
   const std::string folder = p.Report("r");
