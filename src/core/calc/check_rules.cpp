@@ -52,17 +52,27 @@ std::optional<int> PositiveInt(std::string_view s) {
   return value;
 }
 
+// An operand as the parser found it.
+struct Operand {
+  bool address = false;
+  std::string_view text;  // a constant or "пусто": the trimmed operand text
+  std::string_view name;  // an address's table name ("" for the owning table)
+  int r = 0, c = 0;       // r == 0: cell number c
+};
+
 // The address between the parentheses: "r c" (blanks and at most one ","
-// between two positive integers) or one integer n > 1 ("0 n").
-std::optional<std::string> ParseAddress(std::string_view inner) {
+// between two positive integers) or one integer n > 1 (r = 0, c = n).
+bool ParseAddress(std::string_view inner, Operand& op) {
   inner = Trim(inner);
   std::size_t i = 0;
   while (i < inner.size() && inner[i] >= '0' && inner[i] <= '9') ++i;
   const std::string_view first = inner.substr(0, i);
   if (i == inner.size()) {
     const auto n = PositiveInt(first);
-    if (!n || *n < 2) return std::nullopt;
-    return "0 " + std::to_string(*n);
+    if (!n || *n < 2) return false;
+    op.r = 0;
+    op.c = *n;
+    return true;
   }
   std::size_t j = i;
   int commas = 0;
@@ -70,12 +80,13 @@ std::optional<std::string> ParseAddress(std::string_view inner) {
     if (inner[j] == ',') ++commas;
     ++j;
   }
-  if (j == i || commas > 1) return std::nullopt;
-  const std::string_view second = inner.substr(j);
+  if (j == i || commas > 1) return false;
   const auto r = PositiveInt(first);
-  const auto c = PositiveInt(second);
-  if (!r || !c) return std::nullopt;
-  return std::to_string(*r) + ' ' + std::to_string(*c);
+  const auto c = PositiveInt(inner.substr(j));
+  if (!r || !c) return false;
+  op.r = *r;
+  op.c = *c;
+  return true;
 }
 
 // A constant: digits and decimal commas, no sign, no point.
@@ -88,34 +99,35 @@ bool LooksLikeNumber(std::string_view s) {
   return digit;
 }
 
-// One operand's two texts, or nothing when it does not fit the grammar.
-bool ParseOperand(std::string_view text, std::string& file, std::string& address) {
+std::size_t FindIni(std::string_view s) {
+  for (std::size_t i = 0; i + 4 <= s.size(); ++i)
+    if (s[i] == '.' && SameText(s.substr(i, 4), ".ini")) return i;
+  return std::string_view::npos;
+}
+
+// One operand, or false when it does not fit the grammar.
+bool ParseOperand(std::string_view text, Operand& op) {
   text = Trim(text);
+  op = Operand{};
   if (text.empty()) return false;
   if (IsEmptyWord(text) || LooksLikeNumber(text)) {
-    file.clear();
-    address = text;
+    op.text = text;
     return true;
   }
   if (text.back() != ')') return false;
   const std::size_t open = text.find('(');
   if (open == std::string_view::npos) return false;
-  const auto addr = ParseAddress(text.substr(open + 1, text.size() - open - 2));
-  if (!addr) return false;
+  if (!ParseAddress(text.substr(open + 1, text.size() - open - 2), op)) return false;
   std::string_view name = Trim(text.substr(0, open));
-  file.clear();
   if (!name.empty()) {
     // Everything from ".INI" on is ignored; a name still holding a "." is no name.
-    const std::string folded = FoldCase(name);
-    const std::size_t ext = folded.find(".ini");
-    if (ext != std::string::npos) name = Trim(name.substr(0, ext));
-    if (name.empty() || name.find('.') != std::string_view::npos) return false;
-    if (name.find('(') != std::string_view::npos || name.find(')') != std::string_view::npos)
-      return false;
-    file = UpperCase(name);
-    file += ".INI";
+    if (const std::size_t ext = FindIni(name); ext != std::string_view::npos)
+      name = Trim(name.substr(0, ext));
+    if (name.empty() || name.find_first_of(".()") != std::string_view::npos) return false;
   }
-  address = *addr;
+  op.address = true;
+  op.name = name;
+  op.text = text;
   return true;
 }
 
@@ -138,12 +150,104 @@ int ArithmeticCode(std::string_view op) {
   return -1;
 }
 
-// A number text as the rules read it: "," decimal separator, blanks around
-// allowed; nothing when it is not a number.
+// A condition in parsed form: operands and the code after each (the
+// comparison after operand 0, arithmetic codes after the others).
+struct Parsed {
+  std::vector<Operand> operands;
+  std::vector<int> codes;
+  bool parsed = true;
+};
+
+// Parses from the left and stops at the first operand or operator that does
+// not fit; text left after that point makes the condition unparsable, a
+// last operand that does not fit is simply missing.
+void ParseInto(std::string_view condition, Parsed& out) {
+  out.operands.clear();
+  out.codes.clear();
+  out.parsed = true;
+  std::size_t pos = 0;
+  for (;;) {
+    std::size_t end = pos;
+    while (end < condition.size() && !IsOperatorChar(condition[end])) ++end;
+    Operand op;
+    if (!ParseOperand(condition.substr(pos, end - pos), op)) {
+      out.parsed = end == condition.size();
+      return;
+    }
+    out.operands.push_back(op);
+    pos = end;
+    if (pos == condition.size()) return;
+    const bool comparison = out.operands.size() == 1;
+    std::size_t opEnd = pos;
+    while (opEnd < condition.size() &&
+           (comparison ? IsComparisonChar(condition[opEnd]) : IsArithChar(condition[opEnd])))
+      ++opEnd;
+    const std::string_view text = condition.substr(pos, opEnd - pos);
+    const int code = comparison ? ComparisonCode(text, condition.substr(opEnd)) : ArithmeticCode(text);
+    if (code < 0) {
+      out.parsed = false;
+      return;
+    }
+    out.codes.push_back(code);
+    pos = opEnd;
+  }
+}
+
+// A number text as the rules read it: blanks around it, an optional sign,
+// digits with one optional decimal ",", an optional exponent; nothing when
+// it is not a number or out of range. (The same reading as NumberOrDefault,
+// without building a copy on the heap.)
 std::optional<double> ReadNumber(std::string_view text) {
-  const double v = NumberOrDefault(text, std::numeric_limits<double>::quiet_NaN());
-  if (std::isnan(v)) return std::nullopt;
-  return v;
+  std::size_t b = 0, e = text.size();
+  while (b < e && text[b] == ' ') ++b;
+  while (e > b && text[e - 1] == ' ') --e;
+  std::string_view t = text.substr(b, e - b);
+  bool negative = false;
+  if (!t.empty() && (t.front() == '+' || t.front() == '-')) {
+    negative = t.front() == '-';
+    t.remove_prefix(1);
+  }
+  if (t.empty() || t.size() > 400) {
+    if (t.empty()) return std::nullopt;
+    const double v = NumberOrDefault(text, std::numeric_limits<double>::quiet_NaN());
+    if (std::isnan(v)) return std::nullopt;
+    return v;
+  }
+  char plain[408];
+  std::size_t n = 0, i = 0;
+  int mantissa = 0;
+  while (i < t.size() && t[i] >= '0' && t[i] <= '9') plain[n++] = t[i++], ++mantissa;
+  if (i < t.size() && t[i] == ',') {
+    plain[n++] = '.';
+    ++i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') plain[n++] = t[i++], ++mantissa;
+  }
+  if (mantissa == 0) return std::nullopt;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    plain[n++] = 'e';
+    ++i;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) plain[n++] = t[i++];
+    int exponent = 0;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') plain[n++] = t[i++], ++exponent;
+    if (exponent == 0) return std::nullopt;
+  }
+  if (i != t.size()) return std::nullopt;
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(plain, plain + n, value);
+  if (ec != std::errc() || ptr != plain + n) return std::nullopt;
+  return negative ? -value : value;
+}
+
+// The value a number takes when written in the general format and read
+// back: rounded to 15 significant digits.
+double Round15(double v) {
+  if (v == 0 || !std::isfinite(v)) return 0;
+  if (std::fabs(v) < 1e15 && v == std::trunc(v)) return v;
+  char buf[64];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+  double r = 0;
+  std::from_chars(buf, res.ptr, r);
+  return r;
 }
 
 // Breaks off the test of a rule: it then counts as holding.
@@ -168,25 +272,12 @@ double CellNumber(const TCell& cell) {
   return v ? *v : 0.0;
 }
 
-// The cell an address names in a table: "r c" the grid address, "0 n"
-// cell number n - 2 (the offset the rule files are written for).
-const TCell* AddressedCell(const TTable& table, std::string_view address) {
-  const std::size_t blank = address.find(' ');
-  int r = 0, c = 0;
-  std::from_chars(address.data(), address.data() + blank, r);
-  std::from_chars(address.data() + blank + 1, address.data() + address.size(), c);
-  if (r == 0) return CellByNumber(table.data, c - 2);
-  return GetCell(table.data, c, r);
+// The cell an address names in a table: (r c) the grid address, (n) cell
+// number n - 2 (the offset the rule files are written for).
+const TCell* AddressedCell(const TTable& table, const Operand& op) {
+  if (op.r == 0) return CellByNumber(table.data, op.c - 2);
+  return GetCell(table.data, op.c, op.r);
 }
-
-int AddressLastNumber(std::string_view address) {
-  int n = 0;
-  const std::size_t blank = address.find(' ');
-  std::from_chars(address.data() + blank + 1, address.data() + address.size(), n);
-  return n;
-}
-
-bool IsAddress(std::string_view text) { return text.find(' ') != std::string_view::npos; }
 
 std::string CellMessage(std::size_t number, std::string_view condition, std::string_view message) {
   const std::size_t close = condition.find(')');
@@ -248,37 +339,36 @@ std::string GeneralNumberText(double value) {
 }
 
 ParsedCondition ParseCondition(std::string_view condition) {
+  Parsed p;
+  ParseInto(condition, p);
   ParsedCondition result;
-  std::vector<std::string>& texts = result.texts;
-  std::size_t pos = 0;
-  for (int operand = 0;; ++operand) {
-    std::size_t end = pos;
-    while (end < condition.size() && !IsOperatorChar(condition[end])) ++end;
-    std::string file, address;
-    if (!ParseOperand(condition.substr(pos, end - pos), file, address)) {
-      // A last operand that does not fit still uses the text up.
-      result.parsed = end == condition.size();
-      return result;
+  result.parsed = p.parsed;
+  for (std::size_t i = 0; i < p.operands.size(); ++i) {
+    const Operand& op = p.operands[i];
+    if (op.address) {
+      result.texts.push_back(op.name.empty() ? std::string() : UpperCase(op.name) + ".INI");
+      result.texts.push_back(std::to_string(op.r) + ' ' + std::to_string(op.c));
+    } else {
+      result.texts.emplace_back();
+      result.texts.emplace_back(op.text);
     }
-    texts.push_back(std::move(file));
-    texts.push_back(std::move(address));
-    pos = end;
-    if (pos == condition.size()) return result;
-    std::size_t opEnd = pos;
-    const bool comparison = operand == 0;
-    while (opEnd < condition.size() &&
-           (comparison ? IsComparisonChar(condition[opEnd]) : IsArithChar(condition[opEnd])))
-      ++opEnd;
-    const std::string_view op = condition.substr(pos, opEnd - pos);
-    const int code = comparison ? ComparisonCode(op, condition.substr(opEnd)) : ArithmeticCode(op);
-    if (code < 0) {
-      result.parsed = false;
-      return result;
-    }
-    texts.push_back(std::to_string(code));
-    pos = opEnd;
+    if (i < p.codes.size()) result.texts.push_back(std::to_string(p.codes[i]));
   }
+  return result;
 }
+
+namespace {
+
+// The text at one operand position: the captured text when there is one,
+// else a number in the general format (kept as its value).
+struct Slot {
+  double number = 0;
+  std::string_view text;  // non-empty: the captured text
+};
+
+double SlotNumber(const Slot& s) { return s.text.empty() ? s.number : ReadNumberOrBreak(s.text); }
+
+}  // namespace
 
 TestResult TestCondition(TTable& owner, std::string_view condition,
                          std::optional<std::string_view> message, TableLookup* lookup,
@@ -290,62 +380,60 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
     protocol.push_back(std::move(s));
     return TestResult::NotTested;
   };
-  ParsedCondition parsed = ParseCondition(condition);
-  if (!parsed.parsed) return notTested();
-  std::vector<std::string>& t = parsed.texts;
-  // Operand positions 0..m; an incomplete form (no right side, or an
-  // operator without its operand) breaks the rule off.
-  if (t.size() < 5 || t.size() % 3 != 2) return TestResult::Error;
-  const std::size_t operands = (t.size() + 1) / 3;
+  thread_local Parsed p;
+  thread_local std::vector<Slot> slots;
+  thread_local std::vector<int> ops;
+  ParseInto(condition, p);
+  if (!p.parsed) return notTested();
+  // An incomplete form (no right side, or an operator without its operand)
+  // breaks the rule off.
+  const std::size_t operands = p.operands.size();
+  if (operands < 2 || p.codes.size() != operands - 1) return TestResult::Error;
   try {
-    const bool emptyMode = t[3].empty() && IsEmptyWord(t[4]);
-    std::string captured;
-    for (std::size_t i = 0; i < operands; ++i) {
-      const std::string& file = t[3 * i];
-      const std::string& address = t[3 * i + 1];
+    const bool emptyMode = !p.operands[1].address && IsEmptyWord(p.operands[1].text);
+    std::string_view captured;
+    slots.clear();
+    for (const Operand& op : p.operands) {
       double value;
-      if (!file.empty()) {
+      if (!op.address) {
+        const auto v = ReadNumber(op.text);
+        value = v ? *v : kNoValue;
+      } else if (!op.name.empty()) {
+        std::string file = UpperCase(op.name);
+        file += ".INI";
         TTable* other = lookup ? lookup->FindTable(owner, file) : nullptr;
         if (!other) {
           value = kNoValue;
         } else {
-          const TCell* cell = AddressedCell(*other, address);
+          const TCell* cell = AddressedCell(*other, op);
           if (!cell) throw RuleBroken{};
           value = CellNumber(*cell);
         }
-      } else if (!IsAddress(address)) {
-        const auto v = ReadNumber(address);
-        value = v ? *v : kNoValue;
       } else if (emptyMode) {
-        const TCell* cell = CellByNumber(owner.data, AddressLastNumber(address));
+        // The emptiness test reads the cell with the address's last number.
+        const TCell* cell = CellByNumber(owner.data, op.c);
         if (!cell) throw RuleBroken{};
         captured = Trim(cell->label.caption);
         value = 0;
       } else {
-        const TCell* cell = AddressedCell(owner, address);
+        const TCell* cell = AddressedCell(owner, op);
         if (!cell) throw RuleBroken{};
         value = CellNumber(*cell);
       }
       if (value < -999999999 && !emptyMode) return notTested();
-      t[3 * i + 1] = captured.empty() ? GeneralNumberText(value) : captured;
+      slots.push_back(captured.empty() ? Slot{Round15(value), {}} : Slot{0, captured});
     }
     // The right side: "*" and "/" first, then "+" and "-", left to right.
-    std::vector<std::string> values;
-    std::vector<int> ops;
-    for (std::size_t i = 1; i < operands; ++i) {
-      values.push_back(std::move(t[3 * i + 1]));
-      if (i + 1 < operands) ops.push_back(std::stoi(t[3 * i + 2]));
-    }
+    ops.assign(p.codes.begin() + 1, p.codes.end());
     for (int pass = 0; pass < 2; ++pass) {
       for (std::size_t k = 0; k < ops.size();) {
         const int op = ops[k];
-        const bool now = pass == 0 ? (op == kMultiply || op == kDivide) : (op == kAdd || op == kSubtract);
-        if (!now) {
+        if (pass == 0 ? (op != kMultiply && op != kDivide) : (op != kAdd && op != kSubtract)) {
           ++k;
           continue;
         }
-        const double a = ReadNumberOrBreak(values[k]);
-        const double b = ReadNumberOrBreak(values[k + 1]);
+        const double a = SlotNumber(slots[k + 1]);
+        const double b = SlotNumber(slots[k + 2]);
         double r;
         switch (op) {
           case kMultiply: r = a * b; break;
@@ -357,19 +445,22 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
           default: r = a - b; break;
         }
         if (!std::isfinite(r)) throw RuleBroken{};
-        values[k] = GeneralNumberText(r);
-        values.erase(values.begin() + static_cast<std::ptrdiff_t>(k) + 1);
+        slots[k + 1] = Slot{Round15(r), {}};
+        slots.erase(slots.begin() + static_cast<std::ptrdiff_t>(k) + 2);
         ops.erase(ops.begin() + static_cast<std::ptrdiff_t>(k));
       }
     }
-    const auto rv = ReadNumber(values.front());
-    const double R = rv ? *rv : 0.0;
-    const int code = std::stoi(t[2]);
+    double R = slots[1].number;
+    if (!slots[1].text.empty()) {
+      const auto rv = ReadNumber(slots[1].text);
+      R = rv ? *rv : 0.0;
+    }
+    const int code = p.codes[0];
     bool holds;
     if (code == kNotEmpty) {
       holds = !captured.empty();
     } else {
-      const double L = ReadNumberOrBreak(t[1]);
+      const double L = SlotNumber(slots[0]);
       switch (code) {
         case kEqual: holds = L == R; break;
         case kNotEqual: holds = L != R; break;
