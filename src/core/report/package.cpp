@@ -58,9 +58,28 @@ auto WithPlainCopy(const std::string& package, Fn use) {
   const std::string copy = folder.path() + fs::path(package).filename().string() + "_";
   std::error_code ec;
   if (!fs::exists(package, ec)) RaiseReaderError(kFdiErrCabinetNotFound, ENOENT);
-  CopyFile(package, copy);
-  fs::permissions(copy, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::add, ec);
-  ExchangeFirstTwoBytes(copy);
+  // A throwaway copy: written with the bytes already exchanged and never
+  // flushed to disk, which would only make every opening wait.
+  auto bytes = ReadWholeFile(package);
+  if (!bytes) RaiseFileError("Cannot read file", package, errno ? errno : EIO);
+  if (bytes->size() >= 2) std::swap((*bytes)[0], (*bytes)[1]);
+  {
+    const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0) RaiseFileError("Cannot create file", copy, errno);
+    std::size_t done = 0;
+    int err = 0;
+    while (done < bytes->size()) {
+      const ssize_t n = ::write(fd, bytes->data() + done, bytes->size() - done);
+      if (n < 0) {
+        if (errno == EINTR) continue;
+        err = errno;
+        break;
+      }
+      done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && !err) err = errno;
+    if (err) RaiseFileError("Cannot write file", copy, err);
+  }
   return use(copy);
 }
 

@@ -301,6 +301,7 @@ void TReportState::LoadReport(const std::string& folder) {
               treeVisible = false;
               structureWindowEnabled = true;
               tablesFrameEnabled = true;
+              AttachEngine();  // the tables loaded so far stay open
               Notify();
               return;
             }
@@ -312,13 +313,15 @@ void TReportState::LoadReport(const std::string& folder) {
             entry.file = item.file;
             entry.table = std::move(table);
             tables_.push_back(std::move(entry));
-            AttachEngine();
           }
           progress.StepSecond();
         }
       }
       progress.StepFirst();
     }
+    // The engine learns the tables once they are all loaded: a table's
+    // loading needs only the map, which it fills itself.
+    AttachEngine();
     // 7.
     RecalcAllTables();
     engine_->RefreshStatuses();
