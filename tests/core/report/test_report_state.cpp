@@ -393,6 +393,17 @@ TEST(ReportDelete, ConfirmedDeletionRemovesFolderAndEntry) {
   // With no report open there is nothing to delete, least of all the program folder.
   EXPECT_FALSE(p.state->DeleteReport());
   EXPECT_TRUE(fs::exists(p.folders.TemplatePackage()));
+
+  // A report kept in a folder that holds the program itself loses only its package.
+  const std::string outer = p.dir.path();
+  fs::copy_file(p.Report("again") + "Report.rpt", outer + "Report.rpt");
+  p.state->OpenReportFolder(outer);
+  ASSERT_TRUE(p.state->treeVisible);
+  p.ui.answers = {kYes};
+  EXPECT_TRUE(p.state->DeleteReport());
+  EXPECT_FALSE(fs::exists(outer + "Report.rpt"));
+  EXPECT_TRUE(fs::exists(p.folders.TemplatePackage()));
+  EXPECT_TRUE(fs::exists(p.dir / "again/Report.rpt"));
 }
 
 TEST(RecentList, RememberPurgeAndTheTemplateFolder) {
