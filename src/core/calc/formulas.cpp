@@ -1,5 +1,6 @@
 #include "core/calc/formulas.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -103,17 +104,76 @@ bool IsNumberType(const TCell* cell) {
   return cell && (cell->type == cell_type::kInteger || cell->type == cell_type::kReal);
 }
 
-// Digits of |value| to 18 significant places and the decimal exponent of
-// the first one.
-void SignificantDigits(long double value, std::string& digits, int& exponent) {
+// Powers of ten that the 64-bit mantissa of long double holds exactly.
+constexpr int kExactPowers = 28;
+constexpr auto kPow10 = [] {
+  std::array<long double, kExactPowers> p{};
+  long double v = 1;
+  for (auto& x : p) {
+    x = v;
+    v *= 10;
+  }
+  return p;
+}();
+
+// |value| (finite, not 0) to `sig` significant digits (at most 18) and the
+// decimal exponent of the first one, rounded as the library's exact
+// conversion rounds (which goes through printf and is slow). Values within
+// reach of an exact power of ten are scaled to an integer instead.
+void SignificantDigits(long double value, int sig, std::string& digits, int& exponent) {
+  const long double a = std::fabs(value);
+  int binary = 0;
+  std::frexp(a, &binary);
+  int e = static_cast<int>(std::floor((binary - 1) * 0.30102999566398119521));
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    const int k = sig - 1 - e;
+    if (k >= kExactPowers || k <= -kExactPowers) break;
+    long double r;
+    if (k >= 0) {
+      // m + err is a * 10^k exactly (the error of a product is itself a
+      // long double), so the rounding to an integer is decided exactly;
+      // halfway goes to even, as the library's conversion does.
+      const long double p = kPow10[static_cast<std::size_t>(k)];
+      const long double m = a * p;
+      const long double whole = std::floor(m);
+      const long double half = m - whole - 0.5L;  // exact
+      if (std::fabs(half) > 0.25L) {
+        r = half > 0 ? whole + 1 : whole;
+      } else {
+        const long double err = std::fma(a, p, -m);
+        if (half + err > 0 || (half == -err && std::fmod(whole, 2.0L) != 0)) r = whole + 1;
+        else r = whole;
+      }
+    } else {
+      const long double m = a / kPow10[static_cast<std::size_t>(-k)];
+      const long double whole = std::floor(m);
+      // One rounding of a quotient: near a halfway point the exact
+      // conversion decides.
+      if (std::fabs(m - whole - 0.5L) < 0.125L) break;
+      r = m - whole > 0.5L ? whole + 1 : whole;
+    }
+    if (r >= kPow10[static_cast<std::size_t>(sig)]) {
+      ++e;
+      continue;
+    }
+    if (r < kPow10[static_cast<std::size_t>(sig - 1)]) {
+      --e;
+      continue;
+    }
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, static_cast<std::uint64_t>(r)).ptr;
+    digits.assign(buf, end);
+    exponent = e;
+    return;
+  }
   char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 17);
+  const auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, sig - 1);
   const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
-  const std::size_t e = sci.find('e');
+  const std::size_t ePos = sci.find('e');
   digits.assign(1, sci[0]);
-  digits.append(sci.substr(2, e - 2));
+  if (ePos > 2) digits.append(sci.substr(2, ePos - 2));
   exponent = 0;
-  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  std::from_chars(sci.data() + ePos + (sci[ePos + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
 }
 
 }  // namespace
@@ -136,7 +196,7 @@ std::string FormatFixedValue(long double value, int decimals) {
   int intDigits = 1;
   if (value != 0) {
     int exponent = 0;
-    SignificantDigits(value, digits, exponent);
+    SignificantDigits(value, 18, digits, exponent);
     intDigits = exponent + 1;
     const int keep = intDigits + decimals;
     if (keep < 0) {
@@ -173,15 +233,10 @@ std::string FormatFixedValue(long double value, int decimals) {
 std::string FormatGeneralValue(long double value) {
   if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : value < 0 ? "-INF" : "INF";
   if (value == 0) return "0";
-  char buf[64];
-  const auto r = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 14);
-  const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
-  const std::size_t e = sci.find('e');
-  std::string digits(1, sci[0]);
-  digits.append(sci.substr(2, e - 2));
-  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  std::string digits;
   int exponent = 0;
-  std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
+  SignificantDigits(value, 15, digits, exponent);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
   std::string out = value < 0 ? "-" : "";
   const int count = static_cast<int>(digits.size());
@@ -241,6 +296,27 @@ std::optional<long double> ReadCommaNumber(std::string_view text) {
     if (i == expStart) return std::nullopt;
   }
   if (i != text.size()) return std::nullopt;
+  // Up to 18 digits without an exponent: the integer of the digits divided
+  // by an exact power of ten, one correctly rounded division.
+  std::uint64_t mantissa = 0;
+  int count = 0, decimals = 0;
+  bool fast = true, afterPoint = false;
+  for (std::size_t j = 0; j < n && fast; ++j) {
+    const char c = buf[j];
+    if (c >= '0' && c <= '9') {
+      mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+      if (++count > 18) fast = false;
+      if (afterPoint) ++decimals;
+    } else if (c == '.') {
+      afterPoint = true;
+    } else if (c != '-') {
+      fast = false;
+    }
+  }
+  if (fast) {
+    const long double v = static_cast<long double>(mantissa) / kPow10[static_cast<std::size_t>(decimals)];
+    return buf[0] == '-' ? -v : v;
+  }
   long double value = 0;
   const auto r = std::from_chars(buf, buf + n, value, std::chars_format::general);
   if (r.ec != std::errc() || r.ptr != buf + n || !std::isfinite(value)) return std::nullopt;
@@ -254,20 +330,64 @@ std::string CellAddress(const TTable& table, const TCell& cell) {
   return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
 }
 
+// --- ResultCache -----------------------------------------------------------------
+
+namespace formulas_detail {
+
+std::size_t ResultCache::IndexOf(const TCell* cell) const {
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = (reinterpret_cast<std::uintptr_t>(cell) >> 4) * 0x9E3779B97F4A7C15ull >> 20 & mask;
+  while (slots_[i].key && slots_[i].key != cell) i = (i + 1) & mask;
+  return i;
+}
+
+const std::string* ResultCache::Find(const TCell* cell) const {
+  if (used_.empty()) return nullptr;
+  const Slot& slot = slots_[IndexOf(cell)];
+  return slot.key ? &slot.text : nullptr;
+}
+
+void ResultCache::Insert(const TCell* cell, const std::string& text) {
+  if ((used_.size() + 1) * 2 > slots_.size()) Grow();
+  const std::size_t i = IndexOf(cell);
+  if (!slots_[i].key) used_.push_back(i);
+  slots_[i].key = cell;
+  slots_[i].text = text;
+}
+
+void ResultCache::Grow() {
+  std::vector<Slot> old = std::move(slots_);
+  slots_.assign(old.empty() ? 256 : old.size() * 2, Slot{});
+  used_.clear();
+  for (Slot& slot : old) {
+    if (!slot.key) continue;
+    const std::size_t i = IndexOf(slot.key);
+    slots_[i] = std::move(slot);
+    used_.push_back(i);
+  }
+}
+
+void ResultCache::Clear() {
+  for (const std::size_t i : used_) slots_[i].key = nullptr;
+  used_.clear();
+}
+
+}  // namespace formulas_detail
+
 // --- TFormulaCalc -------------------------------------------------------------
 
 TFormulaCalc::Scope::Scope(TFormulaCalc& calc) : calc_(calc) {
   if (calc_.scopeDepth_++ == 0) {
     calc_.cycleReported_ = false;
-    calc_.results_[0].clear();
-    calc_.results_[1].clear();
+    calc_.results_[0].Clear();
+    calc_.results_[1].Clear();
   }
 }
 
 TFormulaCalc::Scope::~Scope() {
   if (--calc_.scopeDepth_ == 0) {
-    calc_.results_[0].clear();
-    calc_.results_[1].clear();
+    calc_.results_[0].Clear();
+    calc_.results_[1].Clear();
     calc_.inProgress_.clear();
     calc_.impure_ = false;
   }
@@ -281,21 +401,22 @@ std::string TFormulaCalc::CalcCell(TTable* table, TCell& cell, bool deep) {
 std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
   if (!table) return "0";
   auto& results = results_[deep ? 1 : 0];
-  if (const auto it = results.find(&cell); it != results.end()) return it->second;
+  if (const std::string* known = results.Find(&cell)) return *known;
 
-  if (!inProgress_.insert(&cell).second) throw CycleUnwind{&cell};
+  for (const TCell* c : inProgress_)
+    if (c == &cell) throw CycleUnwind{&cell};
+  inProgress_.push_back(&cell);
   struct Frame {
     TFormulaCalc& c;
-    const TCell* cell;
     const TTable* ownerTable;
     const TCell* ownerCell;
     bool outerImpure;
     ~Frame() {
-      c.inProgress_.erase(cell);
+      c.inProgress_.pop_back();
       c.ownerTable_ = ownerTable;
       c.ownerCell_ = ownerCell;
     }
-  } frame{*this, &cell, ownerTable_, ownerCell_, impure_};
+  } frame{*this, ownerTable_, ownerCell_, impure_};
   ownerTable_ = table;
   ownerCell_ = &cell;
   impure_ = false;
@@ -320,7 +441,7 @@ std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
   }
   const bool mine = impure_;
   impure_ = frame.outerImpure || mine;
-  if (!mine) results.emplace(&cell, text);
+  if (!mine) results.Insert(&cell, text);
   return text;
 }
 
@@ -458,7 +579,7 @@ void TFormulaCalc::ResolveReferences(std::string& text, TTable* table, bool deep
 long double TFormulaCalc::SameTableValue(TTable* table, std::string_view expression, bool deep) {
   std::string text = WithoutBlanks(expression);
   ResolveReferences(text, table, deep);
-  return TRxMathParser().Evaluate(text);
+  return parser_.Evaluate(text);
 }
 
 long double TFormulaCalc::OtherTableValue(std::string_view expression, bool deep) {
@@ -473,10 +594,10 @@ long double TFormulaCalc::OtherTableValue(std::string_view expression, bool deep
     TTable* other = tables_->FindByName(name);
     std::string resolved = inner;
     ResolveReferences(resolved, other, deep);
-    const std::string number = FormatGeneralValue(TRxMathParser().Evaluate(resolved));
+    const std::string number = FormatGeneralValue(parser_.Evaluate(resolved));
     ReplaceAll(text, name + "[" + inner + "]", number);
   }
-  return TRxMathParser().Evaluate(text);
+  return parser_.Evaluate(text);
 }
 
 std::string TFormulaCalc::SameTableCopy(TTable& table, std::string_view expression) {

@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <unordered_set>
+#include <vector>
 
+#include "core/calc/rx_math_parser.h"
 #include "core/foundation/errors.h"
 
 namespace rpt {
@@ -51,6 +51,29 @@ std::optional<long double> ReadCommaNumber(std::string_view text);
 // "3-2" (row-column) for a data cell of a grid table, the cell number for
 // any other cell: the address that follows "Ячейка " in messages.
 std::string CellAddress(const TTable& table, const TCell& cell);
+
+namespace formulas_detail {
+
+// Cell -> result text, open addressing. Clearing keeps the memory, so an
+// operation after the first allocates little.
+class ResultCache {
+ public:
+  const std::string* Find(const TCell* cell) const;
+  void Insert(const TCell* cell, const std::string& text);
+  void Clear();
+
+ private:
+  struct Slot {
+    const TCell* key = nullptr;
+    std::string text;
+  };
+  std::size_t IndexOf(const TCell* cell) const;
+  void Grow();
+  std::vector<Slot> slots_;
+  std::vector<std::size_t> used_;
+};
+
+}  // namespace formulas_detail
 
 // Computes formula cells. One object serves the whole report; it keeps no
 // state between operations except what Scope holds while one runs.
@@ -119,8 +142,10 @@ class TFormulaCalc {
   // Set while a computation reads a formula cell's shown text (or meets a
   // cycle): its result may change within the operation, so it is not kept.
   bool impure_ = false;
-  std::unordered_set<const TCell*> inProgress_;
-  std::unordered_map<const TCell*, std::string> results_[2];  // [deep]
+  // The cells being computed, outermost first.
+  std::vector<const TCell*> inProgress_;
+  formulas_detail::ResultCache results_[2];  // [deep]
+  TRxMathParser parser_;
 };
 
 }  // namespace rpt

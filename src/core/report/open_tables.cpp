@@ -15,6 +15,12 @@ std::string NameOfFile(std::string_view fileName) {
   return FoldCase(fileName.substr(0, fileName.find('.')));
 }
 
+// "a//b/./c" and "a/b/c/" name the same folder: compared as "a/b/c/".
+std::string NormalFolder(const std::string& folder) {
+  if (folder.empty()) return folder;
+  return WithSeparator(std::filesystem::path(folder).lexically_normal().string());
+}
+
 }  // namespace
 
 std::string TOpenTables::FileNameOf(const TTable& table) {
@@ -24,12 +30,13 @@ std::string TOpenTables::FileNameOf(const TTable& table) {
 void TOpenTables::Register(TTable& table, bool printOnly) {
   const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.table == &table; });
   const std::filesystem::path path(table.filePath);
-  std::string folder = path.parent_path().string();
-  Entry entry{&table, FileNameOf(table), folder.empty() ? std::string() : WithSeparator(folder), printOnly};
+  Entry entry{&table, FileNameOf(table), NormalFolder(path.parent_path().string()), printOnly};
   if (it != entries_.end()) *it = std::move(entry);
   else entries_.push_back(std::move(entry));
   Reindex();
 }
+
+void TOpenTables::SetWorkingFolder(std::string folder) { workingFolder_ = NormalFolder(folder); }
 
 void TOpenTables::Unregister(TTable& table) {
   const auto it = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.table == &table; });

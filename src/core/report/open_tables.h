@@ -21,7 +21,7 @@ class TOpenTables {
   // The working folder (UTF-8, ends with "/") that the tables of the open
   // report are loaded from; empty: any folder. FindByFileName only matches
   // tables in it.
-  void SetWorkingFolder(std::string folder) { workingFolder_ = std::move(folder); }
+  void SetWorkingFolder(std::string folder);
   const std::string& WorkingFolder() const { return workingFolder_; }
 
   // Registers a loaded table under the name and file of its path at this

@@ -247,6 +247,26 @@ TEST(CycleTest, ACycleAcrossTablesInTheReportWideRecalculation) {
   EXPECT_EQ(r.ui.messages.size(), 1u);
 }
 
+TEST(OpenTablesTest, FoundByNameAndByFileInTheWorkingFolder) {
+  TestReport r;
+  TTable& fin = r.Add("Fin", 1, 1, {Num(1, 1, "1")});
+  TTable& other = r.Add("Other", 1, 1, {Num(1, 1, "1")}, false);
+  r.open.Register(other, /*printOnly=*/true);
+  EXPECT_EQ(r.open.FindByName("fIN"), &fin);
+  EXPECT_EQ(r.open.FindByName("Other"), nullptr);
+  EXPECT_EQ(r.open.FindByFileName("FIN.INI"), &fin);
+  EXPECT_EQ(r.open.FindByFileName("Fin.txt"), nullptr);
+  r.open.SetWorkingFolder(r.dir.path() + "./sub/..//");
+  EXPECT_EQ(r.open.FindByFileName("Fin.ini"), &fin);
+  r.open.SetWorkingFolder(r.dir.path() + "sub/");
+  EXPECT_EQ(r.open.FindByFileName("Fin.ini"), nullptr);
+  EXPECT_EQ(r.open.FindByName("Fin"), &fin) << "formulas read tables wherever they lie";
+  r.open.Unregister(fin);
+  EXPECT_EQ(r.open.FindByName("Fin"), nullptr);
+  EXPECT_EQ(r.open.Tables(), std::vector<TTable*>{&other});
+  EXPECT_TRUE(r.open.ReportTables().empty());
+}
+
 TEST(ReportEngineTest, AttachedToTheReportsTablesAndMap) {
   // As the report state uses it: the map and the active names come with
   // Attach before the tables load, the tables after.
