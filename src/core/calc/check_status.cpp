@@ -8,6 +8,7 @@
 #include "core/foundation/colors_fonts.h"
 #include "core/foundation/common.h"
 #include "core/foundation/errors.h"
+#include "core/foundation/file_io.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/text_case.h"
 #include "core/report/structure.h"
@@ -334,6 +335,10 @@ std::string TableChecker::ProtocolFileText() const {
     text += "\r\n";
   }
   return text;
+}
+
+std::string TableChecker::WriteProtocolFile(const std::string& path) const {
+  return AtomicWriteFile(path, ProtocolFileText());
 }
 
 bool TableChecker::CheckTableAction(TTable& active) {

@@ -211,6 +211,10 @@ class TableChecker : public TableLookup {
   void CloseProtocol();
   // "Печатать" and "В файл": the lines as a text file (CR LF).
   std::string ProtocolFileText() const;
+  // Writes that text to `path` (UTF-8): "T.txt" of the service folder for
+  // "Печатать", the chosen file for "В файл". Empty on success, else the
+  // reason.
+  [[nodiscard]] std::string WriteProtocolFile(const std::string& path) const;
 
   // --- entry points ---
   // The frame's "Проверка": true (and the protocol shown, not modal) when

@@ -4,6 +4,7 @@
 
 #include "check_test_tables.h"
 #include "core/calc/check_status.h"
+#include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
 #include "core/report/structure.h"
@@ -186,6 +187,8 @@ TEST_F(CheckStatusTest, ReportProtocolAndTargets) {
   EXPECT_EQ(FindTargetItem(model, "x"), std::nullopt);
 
   EXPECT_EQ(checker.ProtocolFileText().substr(0, 12), Utf8ToCp1251("2.1. Кадры\r\n"));
+  ASSERT_EQ(checker.WriteProtocolFile(dir / "T.txt"), "");
+  EXPECT_EQ(testing::ReadFile(dir / "T.txt"), checker.ProtocolFileText());
 }
 
 TEST_F(CheckStatusTest, TableModeHighlightsAndFollowsTheStatus) {
@@ -301,6 +304,33 @@ TEST_F(CheckStatusTest, OtherTablesAreFoundInTheOwnersFolderOnly) {
   EXPECT_EQ(checker.FindTable(*kadry, "ORG"), nullptr);
   auto elsewhere = testing::MakeNumberGrid(context, "/elsewhere/X.ini", {{"1"}});
   EXPECT_EQ(checker.FindTable(*elsewhere, "ORG.INI"), nullptr);
+}
+
+TEST_F(CheckStatusTest, TheEngineForwardsHooksAndLearnsTablesOnAttach) {
+  TOpenTables open;
+  TMapTables map;
+  TCheckingEngine engine(open, map, nullptr);
+  engine.OpenCheckRules(dir / "Check.chk");
+  engine.OpenCheckRules(dir / "Other.chk");  // kept open from the first load
+  EXPECT_EQ(engine.checker().rules().Path(), dir / "Check.chk");
+  EXPECT_TRUE(engine.HasRules("KADRY"));
+  EXPECT_FALSE(engine.HasRules("Org"));
+  ReportEngineView view;
+  view.workingFolder = dir.path();
+  view.map = &map;
+  view.tables = {{kadry.get(), "K"}, {org.get(), "O"}};
+  engine.Attach(view);
+  EXPECT_EQ(engine.checker().tables().size(), 2u);
+  // Org(4) is found through the checker's own table list.
+  Set(*kadry, 1, 3, "1");
+  engine.RefreshStatuses();
+  EXPECT_EQ(kadry->status, kErrors);
+  EXPECT_EQ(org->status, kEmpty);
+  Set(*kadry, 1, 3, "0");
+  static_cast<TableHooks&>(engine).CheckTable(*kadry);
+  EXPECT_EQ(kadry->status, kEmpty);
+  engine.ReleaseCheckRules();
+  EXPECT_FALSE(engine.HasRules("Kadry"));
 }
 
 }  // namespace
