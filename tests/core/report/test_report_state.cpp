@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/foundation/codec.h"
+#include "core/report/package.h"
 #include "core/report/recent_list.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
@@ -124,6 +125,19 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
     ASSERT_EQ(p.ui.messages.size(), 1u);
     EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Error);
     if (!c.message.empty()) EXPECT_EQ(p.ui.messages[0].text, W(c.message));
+    if (std::string(c.name) == "damaged package") {
+      // The cabinet reader's own message.
+      TempFolder out;
+      std::string expected;
+      try {
+        UnpackPackage(folder + "Report.rpt", out.path());
+      } catch (const std::exception& e) {
+        expected = e.what();
+      }
+      EXPECT_FALSE(expected.empty());
+      EXPECT_EQ(p.ui.messages[0].text, expected);
+      EXPECT_EQ(s.currentFolder, p.folders.program);
+    }
     EXPECT_EQ(s.tables().size(), c.tablesLeft);
     EXPECT_FALSE(s.treeVisible);
     EXPECT_FALSE(s.loading());
