@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/my_ini_file.h"
 #include "core/report/package.h"
 #include "core/report/recent_list.h"
 #include "core/report/report_folder_dialog.h"
@@ -321,6 +322,22 @@ TEST(ReportSaveAs, WritesThePackageFirstThenOpensTheCopy) {
   TReportState other(p.folders, ui2);
   other.OpenReportFolder(copy);
   EXPECT_EQ(CellValue(other.tables()[0]), "11");
+}
+
+TEST(ReportSaveAs, SubreportOfAFullInstallationRecordsItsNewFolder) {
+  Program p;
+  const std::string folder = p.Report("dep", {.subreport = true});
+  p.state->OpenReportFolder(folder);
+  ASSERT_TRUE(p.state->isSubreport);
+  ASSERT_TRUE(p.state->SaveAs());
+  const std::string copy = p.folders.program + "Подотчет1/";
+  EXPECT_EQ(p.state->currentFolder, copy);
+  EXPECT_TRUE(p.state->isSubreport);
+  EXPECT_EQ(p.state->caption, W("Подготовка подотчета: " + copy));
+  TempFolder out;
+  UnpackPackage(copy + "Report.rpt", out.path());
+  TMyIniFile ini(*FindStructureFile(out.path()));
+  EXPECT_EQ(StoredFolderToPath(ini.ReadString(W("Отчет"), W("Папка"), "")), copy);
 }
 
 TEST(ReportSaveAs, CancelledDialogRestoresTheFolder) {
