@@ -266,8 +266,8 @@ std::string FormatGeneralValue(long double value) {
 std::optional<long double> ReadCommaNumber(std::string_view text) {
   while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
   while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  char buf[128];
-  if (text.empty() || text.size() >= sizeof buf) return std::nullopt;
+  if (text.empty()) return std::nullopt;
+  std::string buf(text.size() + 1, '\0');
   std::size_t n = 0, i = 0;
   if (text[0] == '+' || text[0] == '-') {
     if (text[0] == '-') buf[n++] = '-';
@@ -318,8 +318,8 @@ std::optional<long double> ReadCommaNumber(std::string_view text) {
     return buf[0] == '-' ? -v : v;
   }
   long double value = 0;
-  const auto r = std::from_chars(buf, buf + n, value, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr != buf + n || !std::isfinite(value)) return std::nullopt;
+  const auto r = std::from_chars(buf.data(), buf.data() + n, value, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != buf.data() + n || !std::isfinite(value)) return std::nullopt;
   return value;
 }
 

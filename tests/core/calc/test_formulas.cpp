@@ -79,8 +79,11 @@ TEST(FormulaTextTest, NumbersWithACommaAsDecimalSeparator) {
       {"1,5", 1.5L}, {" -2 ", -2.0L}, {",5", 0.5L}, {"1,5E3", 1500.0L}, {"+3", 3.0L},
       {"1.5", std::nullopt}, {"1,2,3", std::nullopt}, {"abc", std::nullopt}, {"", std::nullopt},
       {",", std::nullopt}, {"1E", std::nullopt}, {"1 000", std::nullopt},
+      {"12345678901234567890", 12345678901234567890.0L},
   };
   for (const Case& c : cases) EXPECT_EQ(ReadCommaNumber(c.text), c.value) << c.text;
+  // However long the text.
+  EXPECT_EQ(ReadCommaNumber("0," + std::string(200, '0') + "5"), 5e-201L);
 }
 
 // One row of cells around a formula cell at column 3; the same cells in
