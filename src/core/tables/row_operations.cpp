@@ -18,25 +18,6 @@ using namespace literals;
 
 namespace {
 
-// Sets the loading flag for a bulk change and puts back what it was, so
-// that an operation nested in another bulk operation (list insertion
-// copies rows) does not end the outer one's flag.
-class LoadingScope {
- public:
-  explicit LoadingScope(TTable& table) : hooks_(table.hooks()), was_(hooks_.Loading()) {
-    if (!was_) hooks_.SetLoading(true);
-  }
-  ~LoadingScope() {
-    if (!was_) hooks_.SetLoading(false);
-  }
-  LoadingScope(const LoadingScope&) = delete;
-  LoadingScope& operator=(const LoadingScope&) = delete;
-
- private:
-  TableHooks& hooks_;
-  bool was_;
-};
-
 bool IsDataRow(const TTable& t, int r) {
   return t.Fixed && r >= 1 && r <= t.RowCount && RowAt(t.data, r) != nullptr;
 }

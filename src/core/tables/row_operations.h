@@ -18,11 +18,30 @@
 #include <string_view>
 #include <vector>
 
+#include "core/tables/table.h"
+
 namespace rpt {
 
 class Interaction;
-class TCell;
-class TTable;
+
+// Sets the loading flag for a bulk change and puts back what it was, so
+// that an operation nested in another bulk operation (list insertion
+// copies rows) does not end the outer one's flag.
+class LoadingScope {
+ public:
+  explicit LoadingScope(TTable& table) : hooks_(table.hooks()), was_(hooks_.Loading()) {
+    if (!was_) hooks_.SetLoading(true);
+  }
+  ~LoadingScope() {
+    if (!was_) hooks_.SetLoading(false);
+  }
+  LoadingScope(const LoadingScope&) = delete;
+  LoadingScope& operator=(const LoadingScope&) = delete;
+
+ private:
+  TableHooks& hooks_;
+  bool was_;
+};
 
 // Copies row `source` into row `destination`, cell by cell over the
 // columns: definition, frame, alignment, font, colour, hint and value, with
