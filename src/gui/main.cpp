@@ -1,12 +1,4 @@
 // The desktop program.
-#include <QApplication>
+#include "gui/foundation/program.h"
 
-#include "gui/report/structure_window.h"
-
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName("report");
-  rpt::gui::StructureWindow window;
-  window.show();
-  return QApplication::exec();
-}
+int main(int argc, char** argv) { return rpt::gui::RunProgram(argc, argv); }

@@ -11,7 +11,7 @@ class StructureWindowTest : public QObject {
   Q_OBJECT
  private slots:
   void startsEmptyWithItsCaption() {
-    rpt::gui::StructureWindow window;
+    rpt::gui::TF_StructRep window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     QCOMPARE(window.windowTitle(), QString::fromUtf8("Структура отчета:"));

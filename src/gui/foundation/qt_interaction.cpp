@@ -5,11 +5,11 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QProcess>
-#include <QProgressDialog>
 #include <QPushButton>
 #include <QUrl>
 
 #include "gui/foundation/qt_text.h"
+#include "gui/report/progress_windows.h"
 
 namespace rpt::gui {
 
@@ -75,45 +75,45 @@ std::optional<std::string> QtInteraction::ChooseSaveFile(std::string_view captio
   return FromQt(file);
 }
 
-// A plain progress dialog until the progress windows proper arrive with the
-// desktop program's structure window.
 void QtInteraction::ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
                                  bool secondBar) {
-  const int i = static_cast<int>(window);
-  if (!progress_[i]) progress_[i] = new QProgressDialog(parent_);
-  progress_[i]->setAutoClose(false);
-  progress_[i]->setAutoReset(false);
-  progress_[i]->setWindowTitle(FromCp1251(caption));
-  progress_[i]->setRange(0, 25);
-  progress_[i]->setValue(0);
-  if (!stoppable) progress_[i]->setCancelButton(nullptr);
-  (void)secondBar;  // the double window's second bar comes with the desktop windows
-  progress_[i]->show();
+  ProgressClose(window);
+  QWidget* shown;
+  if (window == ProgressWindow::Single) {
+    single_ = new TFormProgressWindow(FromCp1251(caption), stoppable);
+    shown = single_;
+  } else {
+    double_ = new TFormProgressDWindow(FromCp1251(caption), stoppable, secondBar);
+    shown = double_;
+  }
+  shown->show();
+  PlaceBottomRight(shown);
+  shown->raise();
   QApplication::processEvents();
 }
 
 void QtInteraction::ProgressUpdate(ProgressWindow window, int bar, int position, std::string_view text) {
-  const int i = static_cast<int>(window);
-  if (!progress_[i] || bar != 0) return;
-  progress_[i]->setValue(position);
-  if (!text.empty()) progress_[i]->setLabelText(FromCp1251(text));
+  if (window == ProgressWindow::Single) {
+    if (!single_ || bar != 0) return;
+    single_->SetPosition(position);
+    if (!text.empty()) single_->SetCaption(FromCp1251(text));
+  } else {
+    if (!double_ || bar < 0 || bar > 1) return;
+    double_->SetPosition(bar, position);
+    if (!text.empty()) double_->SetText(bar, FromCp1251(text));
+  }
 }
 
 void QtInteraction::ProgressClose(ProgressWindow window) {
-  const int i = static_cast<int>(window);
-  delete progress_[i];
+  if (window == ProgressWindow::Single)
+    delete single_;
+  else
+    delete double_;
 }
 
 bool QtInteraction::ProgressStopRequested(ProgressWindow window) {
-  const int i = static_cast<int>(window);
-  if (!progress_[i] || !progress_[i]->wasCanceled()) return false;
-  // Cancelling hides the dialog; it stays up until the core has asked
-  // whether to stop, and closes it when the answer is yes.
-  const int value = progress_[i]->value();
-  progress_[i]->reset();
-  progress_[i]->setValue(value);
-  progress_[i]->show();
-  return true;
+  if (window == ProgressWindow::Single) return single_ && single_->TakeStopRequest();
+  return double_ && double_->TakeStopRequest();
 }
 
 void QtInteraction::ProcessEvents() { QApplication::processEvents(); }

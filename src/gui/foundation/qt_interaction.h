@@ -6,10 +6,13 @@
 #include <QWidget>
 
 #include "core/foundation/interaction.h"
+#include "gui/report/progress_windows.h"
 
-class QProgressDialog;
 
 namespace rpt::gui {
+
+class TFormProgressWindow;
+class TFormProgressDWindow;
 
 class QtInteraction : public Interaction {
  public:
@@ -35,7 +38,11 @@ class QtInteraction : public Interaction {
 
  private:
   QPointer<QWidget> parent_;
-  QPointer<QProgressDialog> progress_[2];
+  QPointer<TFormProgressWindow> single_;
+  QPointer<TFormProgressDWindow> double_;
+ public:
+  TFormProgressWindow* singleWindow() const { return single_; }
+  TFormProgressDWindow* doubleWindow() const { return double_; }
 };
 
 }  // namespace rpt::gui

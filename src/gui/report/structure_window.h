@@ -1,29 +1,146 @@
-// The application's working window: the open report as a tree of sections
-// and items. Grows with the report lifecycle; for now it shows the tree of a
-// structure model and the initial caption.
+// TF_StructRep, the application's working window: the open report as a
+// tree of sections and items with the tables' lights, the main menu through
+// which every function is reached, the recent list and the hand-over of
+// items for editing. It owns no report logic: the report state does the
+// work and tells the window through ReportView.
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
+#include <map>
+#include <string>
 
+#include "core/report/report_state.h"
+#include "gui/report/structure_actions.h"
+
+class QAction;
+class QLabel;
+class QMenu;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace rpt {
-struct StructureModel;
+class TProgramSession;
 }
 
 namespace rpt::gui {
 
-class StructureWindow : public QMainWindow {
+class TLegendPanel;
+class TSelectTab;
+
+// Roles of the data kept on each tree node.
+enum NodeRole {
+  kKindRole = Qt::UserRole,   // NodeKind as int
+  kSectionNameRole,           // "Пункт_N_M" of an item
+  kFileRole,                  // "Файл" of an item
+  kExcludedRole,              // bool
+  kSectionIndexRole,          // index of the section (sections and items)
+  kItemIndexRole,             // index of the item within its section
+  kStateRole,                 // the state image: excluded mark or light
+};
+
+class TF_StructRep : public QMainWindow, public ReportView {
   Q_OBJECT
  public:
-  explicit StructureWindow(QWidget* parent = nullptr);
+  explicit TF_StructRep(QWidget* parent = nullptr);
+  ~TF_StructRep() override;
 
-  // Shows the model as the tree (nothing: an empty tree).
-  void ShowStructure(const StructureModel* model);
+  // The session whose report state the window shows and drives (null:
+  // nothing to show, commands do nothing).
+  void AttachSession(TProgramSession* session);
+  void SetSelectTab(TSelectTab* selectTab) { selectTab_ = selectTab; }
+  // Overrides the printer check (tests; machines without printers).
+  void SetPrinterInstalled(bool installed);
+
+  // ReportView
+  void StateChanged(const TReportState& state) override;
+  void BringToFront() override;
+
+  // Closing ends the program when set (the tables frame clears it when it
+  // takes over).
+  void SetExitMode(bool on) { exitMode_ = on; }
+  bool exitMode() const { return exitMode_; }
+
   QTreeWidget* Tree() const { return tree_; }
+  // The command with the given object name ("NewRep", "SaveRep", "Edit", …).
+  QAction* Command(const QString& name) const;
+  QMenu* MenuNamed(const QString& name) const;
+  QLabel* KindLabel() const { return kindLabel_; }
+  TLegendPanel* Legend() const { return legend_; }
+  StructureInputs Inputs() const;
+  // Recomputes every enabled and visible state.
+  void UpdateStates();
+  // Rebuilds the tree from the state's structure and sets the lights.
+  void RebuildTree();
+  void UpdateLights();
+  // Selects the node at a depth-first position (root 0).
+  void SelectPosition(int position);
+  int SelectedPosition() const;
+
+  // *Edit* of the selected node; `byEnter` toggles folder nodes.
+  void EditExecute(bool byEnter = false);
+  void RefreshLights();
+
+  // Placement kept in "History.ini".
+  void RestorePlacement();
+  void SavePlacement();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QAction* AddCommand(const char* name, const char* caption, const char* hint);
+  QMenu* AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint);
+  void AddToMenuBar(QAction* command);
+  void BuildCommands();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildPopups();
+  void ConnectCommands();
+  void RebuildHistory();
+  void NotYet();
+  void Help(int topic);
+  void ChooseFont();
+  void TreePressed(QTreeWidgetItem* item);
+  bool OpenDocumentItem(const std::string& file);
+  TReportState* state() const;
+
+  TProgramSession* session_ = nullptr;
+  TSelectTab* selectTab_ = nullptr;
   QTreeWidget* tree_;
+  QLabel* kindLabel_ = nullptr;
+  TLegendPanel* legend_ = nullptr;
+  QMenu* historyMenu_ = nullptr;
+  QAction* settingsSeparator_ = nullptr;
+  std::map<QString, QAction*> commands_;
+  std::map<QString, QMenu*> menus_;
+  bool exitMode_ = false;
+  bool printerInstalled_ = false;
+  bool wasLoading_ = false;
+  bool shownTree_ = false;
 };
+
+// Panel 1 of the status bar: the legend of the lights; a click refreshes them.
+class TLegendPanel : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TLegendPanel(QWidget* parent = nullptr);
+  void SetShown(bool shown);
+  bool legendShown() const { return shown_; }
+  std::function<void()> onClick;
+  QSize sizeHint() const override { return {172, 20}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
+
+ private:
+  bool shown_ = true;
+};
+
+// The text of the information box of commands still to come.
+QString NextVersionText();
 
 }  // namespace rpt::gui

@@ -1,0 +1,59 @@
+// One run of the desktop program: the single-instance check, the splash,
+// the long-lived windows, the folders and the first report, then the
+// structure window; at the end the session's shutdown (recent list,
+// temporary folders, lock).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/foundation/folders.h"
+
+namespace rpt {
+class Interaction;
+class TProgramSession;
+}  // namespace rpt
+
+namespace rpt::gui {
+
+class QtInteraction;
+class TF_StructRep;
+class TSelectTab;
+class TSplashForm;
+
+class TProgram {
+ public:
+  // `ui` null: the Qt message boxes and progress windows.
+  TProgram(const FolderSet& folders, std::string programName, Interaction* ui = nullptr);
+  ~TProgram();
+
+  // Start up to the loaded report with the splash still shown. False for a
+  // second instance: only the warning was shown and no file was touched.
+  bool Start();
+  // Removes the splash and shows the structure window in exit mode.
+  void ShowStructure();
+
+  TF_StructRep& structure() { return *structure_; }
+  TSelectTab& selectTab() { return *selectTab_; }
+  TProgramSession& session() { return *session_; }
+  Interaction& ui() { return *ui_; }
+  TSplashForm* splash() { return splash_.get(); }
+
+ private:
+  FolderSet folders_;
+  std::string programName_;
+  std::unique_ptr<QtInteraction> ownUi_;
+  Interaction* ui_;
+  std::unique_ptr<TSplashForm> splash_;
+  std::unique_ptr<TF_StructRep> structure_;
+  std::unique_ptr<TSelectTab> selectTab_;
+  std::unique_ptr<TProgramSession> session_;  // destroyed first: it reports to the windows
+};
+
+// The program folder of the running executable and its folder set.
+FolderSet ProgramFolders(const std::string& programName);
+
+// main(): the whole run; the process exit code.
+int RunProgram(int argc, char** argv);
+
+}  // namespace rpt::gui
