@@ -86,6 +86,8 @@ int RunProgram(int argc, char** argv) {
   if (ec || programName.empty()) programName = QFileInfo(QString::fromLocal8Bit(argv[0])).fileName().toStdString();
   TProgram program(ProgramFolders(programName), programName);
   if (!program.Start()) return 0;
+  QObject::connect(&program.structure(), &TF_StructRep::programEnd, &app, &QCoreApplication::quit,
+                   Qt::QueuedConnection);
   program.ShowStructure();
   return QApplication::exec();
 }

@@ -780,7 +780,7 @@ void TF_StructRep::closeEvent(QCloseEvent* event) {
   }
   SavePlacement();
   event->accept();
-  QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+  emit programEnd();
 }
 
 void TF_StructRep::changeEvent(QEvent* event) {

@@ -85,6 +85,10 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void RestorePlacement();
   void SavePlacement();
 
+ signals:
+  // The close in exit mode was granted: the program ends.
+  void programEnd();
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
