@@ -121,9 +121,22 @@ bool RowsCompatible(const TTable& t, int a, int b) {
 
 void ShiftRows(TTable& t, int first, int dy, int dn) {
   const int step = dy >= 0 ? dn : -dn;
-  for (int i = std::max(first, 0); i <= t.RowCount; ++i) {
-    TRow* row = RowAt(t.data, i);
-    if (!row) break;
+  const int last = std::min(t.RowCount, static_cast<int>(t.data.rows.size()) - 1);
+  // Every cell is a heap block of its own: the walk waits on memory, so
+  // the cells a few rows ahead are fetched while this row is changed.
+  constexpr int kAhead = 4;
+  auto prefetch = [&t, last](int i) {
+    if (i > last) return;
+    for (const auto& cell : t.data.rows[static_cast<std::size_t>(i)]->cells) {
+      __builtin_prefetch(&cell->label.top, 1);
+      __builtin_prefetch(&cell->type, 0);
+      __builtin_prefetch(&cell->Row, 1);
+    }
+  };
+  for (int i = std::max(first, 0); i < std::max(first, 0) + kAhead; ++i) prefetch(i);
+  for (int i = std::max(first, 0); i <= last; ++i) {
+    TRow* row = t.data.rows[static_cast<std::size_t>(i)].get();
+    prefetch(i + kAhead);
     for (const auto& cell : row->cells) {
       cell->label.top += dy;
       cell->Row += step;
