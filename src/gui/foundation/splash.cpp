@@ -18,7 +18,7 @@ namespace {
 QFont SplashFont() {
   QFont font;
   const QStringList families = QFontDatabase::families();
-  for (const char* name : {"Tahoma", "DejaVu Sans", "Liberation Sans", "Noto Sans", "FreeSans"}) {
+  for (const char* name : {"Tahoma", "Liberation Sans", "Arimo", "Noto Sans", "FreeSans", "DejaVu Sans"}) {
     if (families.contains(QString::fromLatin1(name), Qt::CaseInsensitive)) {
       font.setFamily(QString::fromLatin1(name));
       break;
@@ -71,12 +71,21 @@ void TSplashForm::paintEvent(QPaintEvent*) {
     p.drawLine(l, b, r, b);
     p.drawLine(r, t, r, b);
   }
-  p.setFont(SplashFont());
   const QString lines[] = {FromCp1251("Программа"_w), FromCp1251("подготовки отчетов"_w),
                            FromCp1251("- 2022 -"_w)};
-  const QFontMetrics fm(p.font());
+  const QFont font = SplashFont();
+  p.setFont(font);
+  const QFontMetrics fm(font);
   const int lineHeight = fm.height();
   int y = (kHeight - 3 * lineHeight) / 2;
+  // A face wider than Tahoma is narrowed until the longest line fits.
+  const int widest = fm.horizontalAdvance(lines[1]);
+  if (widest > kWidth - 28) {
+    const qreal ratio = qreal(kWidth - 28) / widest;
+    p.translate(kWidth / 2.0, 0);
+    p.scale(ratio, 1.0);
+    p.translate(-kWidth / 2.0, 0);
+  }
   const QColor windowColor = palette().color(QPalette::Window);
   for (const QString& line : lines) {
     const QRect box(0, y, kWidth, lineHeight);

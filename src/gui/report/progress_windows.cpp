@@ -70,9 +70,9 @@ bool TFormProgressWindow::TakeStopRequest() {
 }
 
 void TFormProgressWindow::closeEvent(QCloseEvent* event) {
-  // The window closes when the core says so; a close box only asks.
-  if (stoppable_ && event->spontaneous()) stopRequested_ = true;
-  if (event->spontaneous()) event->ignore();
+  // The window goes when the core says so; its close box only asks to stop.
+  if (stoppable_) stopRequested_ = true;
+  event->ignore();
 }
 
 TFormProgressDWindow::TFormProgressDWindow(const QString& caption, bool showStop, bool showSecond)
@@ -114,8 +114,6 @@ bool TFormProgressDWindow::TakeStopRequest() {
   return r;
 }
 
-void TFormProgressDWindow::closeEvent(QCloseEvent* event) {
-  if (event->spontaneous()) event->ignore();
-}
+void TFormProgressDWindow::closeEvent(QCloseEvent* event) { event->ignore(); }
 
 }  // namespace rpt::gui
