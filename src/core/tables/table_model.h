@@ -98,8 +98,12 @@ class TCell {
   // null for a cell standing alone.
   explicit TCell(TTable* table = nullptr);
 
-  TFramedLabel label;
+  // Grid position and type first, beside the label's geometry: moving
+  // thousands of rows walks exactly these fields of every cell.
+  std::int32_t Col = 0;
+  std::int32_t Row = 0;
   std::uint8_t type = cell_type::kCaption;
+  TFramedLabel label;
   std::int32_t Dec = -1;
   std::int32_t Len = 0;
   std::string List;
@@ -111,8 +115,6 @@ class TCell {
   bool DirectInput = true;
   std::string definedFontName;
   std::int32_t definedFontSize = 8;
-  std::int32_t Col = 0;
-  std::int32_t Row = 0;
   std::int32_t number = 0;
 
   // Stores a value: "." becomes "," in reals and numeric formula results;
