@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Starts the desktop program under a virtual X server on a temporary program
+# folder, once with the filled demo report (lights in all three colours) and
+# once as a new user (the blank report), saves the structure window to
+# docs/screenshots/ and prints the start-up times: from process start to the
+# structure window being mapped, median of five starts with the demo report.
+#
+#   tests/gui/screenshots.sh [OUTDIR]        (BUILD_DIR defaults to build-gui)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=${BUILD_DIR:-$root/build-gui}
+out=$(realpath -m "${1:-$root/docs/screenshots}")
+
+if [[ -z "${REPORT_INSIDE_XVFB:-}" ]]; then
+  export REPORT_INSIDE_XVFB=1 BUILD_DIR=$build
+  exec xvfb-run -a -s "-screen 0 1280x800x24" "$0" "$out"
+fi
+
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
+mkdir -p "$out"
+
+# A portable program folder: the program beside its installed packages.
+program_folder() {
+  mkdir -p "$1/Help/Data"
+  cp "$build"/bin/Help/Data/*.a "$1/Help/Data/"
+  cp "$build/bin/report" "$1/"
+}
+
+now() { date +%s%N; }
+
+# Starts the program and waits for its structure window: the milliseconds
+# it took in $elapsed, the window id in $window, the pid in $pid.
+start_and_wait() {
+  local t0 t1
+  t0=$(now)
+  "$1/report" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 1 1000); do
+    window=$(xwininfo -root -tree 2>/dev/null | grep -F 'Подготовка ' | awk '{print $1}' | head -1 || true)
+    [[ -n "$window" ]] && break
+    sleep 0.005
+  done
+  t1=$(now)
+  elapsed=$(( (t1 - t0) / 1000000 ))
+}
+
+stop_program() { kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; }
+
+shoot() { sleep 1; xwd -id "$window" -silent | convert xwd:- "$1"; }
+
+# The filled demo report, chosen through the recent list.
+program_folder "$tmp/demo"
+python3 "$root/data/tools/installation/gen_demo.py" "$tmp/gen" >/dev/null
+cp -r "$tmp/gen/Demo2022" "$tmp/demo/Demo2022"
+"$build/bin/reportctl" pack "$tmp/demo/Demo2022" "$tmp/Report.rpt" >/dev/null
+mv "$tmp/Report.rpt" "$tmp/demo/Demo2022/Report.rpt"
+history() { printf '[TF_StructRep.MRUManager1]\r\nItem_0=%s\r\n' "$tmp/demo/Demo2022" >"$tmp/demo/History.ini"; }
+
+times=()
+for i in 1 2 3 4 5; do
+  history
+  start_and_wait "$tmp/demo"
+  times+=("$elapsed")
+  [[ $i == 1 ]] && shoot "$out/structure.png"
+  stop_program
+done
+sorted=$(printf '%s\n' "${times[@]}" | sort -n | tr '\n' ' ')
+echo "start-up to the structure window, demo report: ${sorted}ms (median $(printf '%s\n' "${times[@]}" | sort -n | sed -n 3p) ms)"
+
+# A new user: "Отчет1" made from the blank report.
+program_folder "$tmp/new"
+start_and_wait "$tmp/new"
+echo "start-up as a new user: $elapsed ms"
+shoot "$out/structure-blank.png"
+stop_program
+[[ -f "$tmp/new/Отчет1/Report.rpt" ]] && echo "created Отчет1"
+echo "saved $out/structure.png and $out/structure-blank.png"
