@@ -12,6 +12,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/report/progress.h"
+#include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/splash.h"
@@ -57,6 +58,9 @@ class DesktopWindowsTest : public QObject {
     // For looking at: REPORT_GUI_SHOTS=folder keeps the picture.
     if (qEnvironmentVariableIsSet("REPORT_GUI_SHOTS"))
       image.save(qEnvironmentVariable("REPORT_GUI_SHOTS") + "/splash.png");
+    const QPixmap icon = ProgramIcon().pixmap(256, 256);
+    QCOMPARE(icon.size(), QSize(256, 256));
+    if (qEnvironmentVariableIsSet("REPORT_GUI_SHOTS")) icon.save(qEnvironmentVariable("REPORT_GUI_SHOTS") + "/report.png");
     const QColor top = image.pixelColor(160, 6), bottom = image.pixelColor(160, 121);
     QVERIFY(top.blue() > 200 && top.red() < 30);
     QVERIFY(bottom.red() > 200 && bottom.blue() < 30);

@@ -2,6 +2,8 @@
 // bundled installation, as a new user starts it: messages go through the
 // scripted port.
 #include <QAction>
+#include <QApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -22,6 +24,7 @@
 #include "gui/foundation/images.h"
 #include "gui/foundation/program.h"
 #include "gui/foundation/qt_text.h"
+#include "gui/report/new_report_dialog.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
 #include "support/scripted_interaction.h"
@@ -203,6 +206,38 @@ class ProgramTest : public QObject {
     QCOMPARE(program.session().state().currentFolder, folder / "Отчет1/");
     QVERIFY(program.structure().MenuNamed(U("MenuHistory"))->menuAction()->isEnabled());
     QCOMPARE(program.structure().MenuNamed(U("MenuHistory"))->actions().size(), 1);
+  }
+
+  void newReportThroughTheFolderDialog() {
+    TempFolder folder;
+    Install(folder);
+    ScriptedInteraction ui;
+    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName("new"), &ui);
+    QVERIFY(program.Start());
+    program.ShowStructure();
+    QString text;
+    QTimer::singleShot(0, [&text] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TFormNewRepDialog*>(w)) {
+          text = d->Text()->text();
+          QCOMPARE(d->windowTitle(), U("Создание отчета"));
+          d->AutoButton()->click();
+        }
+    });
+    program.structure().Command(U("NewRep"))->trigger();
+    QVERIFY(text.startsWith(U("Новый отчет создается в отдельной папке. ")));
+    QVERIFY(fs::is_regular_file(folder / "Отчет2/Report.rpt"));
+    QCOMPARE(program.structure().windowTitle(), U("Подготовка отчета: ") + QString::fromStdString(folder / "Отчет2/"));
+    QVERIFY(program.structure().Tree()->topLevelItemCount() == 1);
+
+    // "Отменить" leaves the report that is open.
+    QTimer::singleShot(0, [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TFormNewRepDialog*>(w)) d->CancelButton()->click();
+    });
+    program.structure().Command(U("NewRep"))->trigger();
+    QVERIFY(!fs::exists(folder / "Отчет3"));
+    QCOMPARE(program.session().state().currentFolder, folder / "Отчет2/");
   }
 
   void menusCarryTheirCaptionsAndHints() {
