@@ -81,7 +81,7 @@ TSelectTab::TSelectTab(TF_StructRep* structure, QWidget* parent)
   collapse->setStatusTip(FromCp1251("Свернуть дерево структуры"_w));
   connect(collapse, &QAction::triggered, tree_, &QTreeWidget::collapseAll);
   popup->addAction(FromCp1251("Справка"_w), this, [this] {
-    if (structure_) structure_->Command("HelpTool")->trigger();
+    if (structure_) structure_->Help(2);
   });
   connect(tree_, &QWidget::customContextMenuRequested, this,
           [this, popup](const QPoint& pos) { popup->exec(tree_->viewport()->mapToGlobal(pos)); });

@@ -80,6 +80,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
   void EditExecute(bool byEnter = false);
   void RefreshLights();
+  // Shows a help topic of "Help/Report.chm".
+  void Help(int topic);
 
   // Placement kept in "History.ini".
   void RestorePlacement();
@@ -105,7 +107,6 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void ConnectCommands();
   void RebuildHistory();
   void NotYet();
-  void Help(int topic);
   void ChooseFont();
   void TreePressed(QTreeWidgetItem* item);
   bool OpenDocumentItem(const std::string& file);
