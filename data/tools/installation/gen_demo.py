@@ -49,7 +49,7 @@ class Filler:
             cell.value = value
 
     def _pick(self, cell, text):
-        vl = next(v for v in self.L.values() if v.file == cell.spec.list)
+        vl = next(v for v in self.L.values() if v.file == cell.cdef.list)
         column = cell.bobj - vl.column_code(0)
         for row in vl.all_rows():
             if row[column - 1] == text:
@@ -253,7 +253,7 @@ def fill_report(f, scale=1.0, year=2022, errors=True):
     f.form("Rezult",
            title="Технология аддитивного изготовления деталей с градиентной структурой",
            area_code="2.5", area="Технологии материалов", spec_code="2.5.6",
-           spec="Технология машиностроения", dept="Лаборатория функциональных материалов",
+           speciality="Технология машиностроения", dept="Лаборатория функциональных материалов",
            lead="Белова Анна Игоревна", year=str(year), pub_date="14.11.%d" % year,
            money=m(18500),
            descr="Разработана технология послойного лазерного сплавления, позволяющая получать "

@@ -253,7 +253,7 @@ def form_value_cells(tb):
     """Cells of a form that the word-processor template shows, in layout order."""
     cells = []
     for c in tb.cells:
-        if c.type in (1, 2, 3, 4, 5, 6, 7) and c.row > 0 and c.spec.key != "head_sign":
+        if c.type in (1, 2, 3, 4, 5, 6, 7) and c.row > 0 and c.cdef.key != "head_sign":
             cells.append(c)
     return cells
 
@@ -262,14 +262,14 @@ def caption_of(tb, cell):
     """The caption cell standing left of (or above) an input cell of a form."""
     best = None
     for c in tb.cells:
-        if c.type != 0 or not c.spec.cap.strip() or c is cell:
+        if c.type != 0 or not c.cdef.cap.strip() or c is cell:
             continue
         same_line = abs(c.top - cell.top) < 4 and c.left < cell.left
         above = c.left == cell.left and 0 < cell.top - c.top <= 30
         if same_line or above:
             if best is None or c.left > best.left or c.top > best.top:
                 best = c
-    return best.spec.cap.replace("\n", " ") if best else ""
+    return best.cdef.cap.replace("\n", " ") if best else ""
 
 
 def print_sections(T):

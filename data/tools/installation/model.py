@@ -27,7 +27,7 @@ LANDSCAPE = (1, 20, 30, 15, 10)
 NUMBER_TYPES = (2, 3)
 
 
-class Spec:
+class CellDef:
     """What a cell is before it is placed: type and type-specific keys."""
 
     def __init__(self, type, cap="", dec=-1, len=0, list="", listcode=-1,
@@ -55,54 +55,54 @@ class Spec:
 def Cap(text, **kw):
     kw.setdefault("bg", CAPTION_BG)
     kw.setdefault("align", 4)
-    return Spec(0, cap=text, **kw)
+    return CellDef(0, cap=text, **kw)
 
 
 def RowNo(**kw):
     kw.setdefault("bg", CAPTION_BG)
-    return Spec(9, **kw)
+    return CellDef(9, **kw)
 
 
 def Int(**kw):
     kw.setdefault("len", 9)
-    return Spec(2, **kw)
+    return CellDef(2, **kw)
 
 
 def Real(dec=1, **kw):
     kw.setdefault("len", 15)
-    return Spec(3, dec=dec, **kw)
+    return CellDef(3, dec=dec, **kw)
 
 
 def Formula(form, dec=0, **kw):
     kw.setdefault("bg", FORMULA_BG)
-    return Spec(7, form=form, dec=dec, **kw)
+    return CellDef(7, form=form, dec=dec, **kw)
 
 
 def Closed(**kw):
     kw.setdefault("bg", CLOSED_BG)
-    return Spec(12, **kw)
+    return CellDef(12, **kw)
 
 
 def Cross(**kw):
     kw.setdefault("bg", HEAD_BG)
-    return Spec(13, cap="Х", **kw)
+    return CellDef(13, cap="Х", **kw)
 
 
 def Text(len=255, list="", **kw):
-    return Spec(1, len=len, list=list, **kw)
+    return CellDef(1, len=len, list=list, **kw)
 
 
 def Date(**kw):
-    return Spec(4, **kw)
+    return CellDef(4, **kw)
 
 
 def Memo(len=0, **kw):
-    return Spec(5, len=len, **kw)
+    return CellDef(5, len=len, **kw)
 
 
 class Cell:
-    def __init__(self, spec, state, top, left, width, height, col=0, row=0):
-        self.spec = spec
+    def __init__(self, cdef, state, top, left, width, height, col=0, row=0):
+        self.cdef = cdef
         self.state = state
         self.top = top
         self.left = left
@@ -118,10 +118,10 @@ class Cell:
 
     @property
     def type(self):
-        return self.spec.type
+        return self.cdef.type
 
     def sections_keys(self):
-        s = self.spec
+        s = self.cdef
         t = s.type
         keys = [("State", self.state), ("Type", t)]
         if t in (1, 2, 3):
@@ -199,19 +199,19 @@ class Table:
     def finish_numbers(self):
         for n, c in enumerate(self.cells, start=2):
             c.number = 0 if self.growing else n
-            if c.spec.key:
-                if c.spec.key in self.keys:
-                    raise ValueError("%s: key %s twice" % (self.name, c.spec.key))
-                self.keys[c.spec.key] = c
+            if c.cdef.key:
+                if c.cdef.key in self.keys:
+                    raise ValueError("%s: key %s twice" % (self.name, c.cdef.key))
+                self.keys[c.cdef.key] = c
 
     def render(self):
         orient, left, top, right, bottom = self.page
         name = number = ""
         for c in self.cells:
             if c.type == 10:
-                name = c.spec.cap.replace("||", " ").replace("\n", " ")
+                name = c.cdef.cap.replace("||", " ").replace("\n", " ")
             if c.type == 11:
-                number = c.spec.cap.replace("||", " ").replace("\n", " ")
+                number = c.cdef.cap.replace("||", " ").replace("\n", " ")
         count = len(self.cells)
         table = [("PageOrient", orient), ("PageBottom", bottom), ("PageLeft", left),
                  ("PageRight", right), ("PageTop", top), ("Count", count),
@@ -273,14 +273,14 @@ class GridTable(Table):
                                    hint="Наименование организации (из титульного листа)"),
                            "H", y, x0, total, 20))
         y += 22
-        header.append(Cell(Spec(11, cap=self.number, frame=0, align=6, font=FONT_BOLD),
+        header.append(Cell(CellDef(11, cap=self.number, frame=0, align=6, font=FONT_BOLD),
                            "H", y, x0, total, 20))
         y += 22
-        header.append(Cell(Spec(10, cap=self.title, frame=0, align=5, font=FONT_TITLE),
+        header.append(Cell(CellDef(10, cap=self.title, frame=0, align=5, font=FONT_TITLE),
                            "H", y, x0, total, 44))
         y += 46
         if self.unit:
-            header.append(Cell(Spec(0, cap=self.unit, frame=0, align=6), "H", y, x0, total, 18))
+            header.append(Cell(CellDef(0, cap=self.unit, frame=0, align=6), "H", y, x0, total, 18))
             y += 20
         self.min_top = y + 4
 
@@ -291,20 +291,20 @@ class GridTable(Table):
         for first, last, caption in self.groups:
             gl = lefts[first - 1]
             gw = sum(widths[first - 1:last])
-            top.append(Cell(Spec(0, cap=caption, bg=HEAD_BG, font=FONT_BOLD), "T",
+            top.append(Cell(CellDef(0, cap=caption, bg=HEAD_BG, font=FONT_BOLD), "T",
                             y, gl, gw, band))
             for c in range(first, last + 1):
                 grouped[c] = True
         for c, (heading, w) in enumerate(self.columns, start=1):
             if c in grouped:
-                top.append(Cell(Spec(0, cap=heading, bg=HEAD_BG), "T", y + band,
+                top.append(Cell(CellDef(0, cap=heading, bg=HEAD_BG), "T", y + band,
                                 lefts[c - 1], w, self.heading_h))
             else:
-                top.append(Cell(Spec(0, cap=heading, bg=HEAD_BG), "T", y,
+                top.append(Cell(CellDef(0, cap=heading, bg=HEAD_BG), "T", y,
                                 lefts[c - 1], w, band + self.heading_h))
         y += band + self.heading_h
         for c in range(1, ncol + 1):
-            top.append(Cell(Spec(8, cap=str(c), bg=HEAD_BG, font=FONT_SMALL), "T", y,
+            top.append(Cell(CellDef(8, cap=str(c), bg=HEAD_BG, font=FONT_SMALL), "T", y,
                             lefts[c - 1], widths[c - 1], 18))
         y += 18
         self.min_top_d = y
@@ -314,10 +314,10 @@ class GridTable(Table):
             if len(row) != ncol:
                 raise ValueError("%s row %d has %d cells" % (self.name, r, len(row)))
             h = self.row_heights.get(r, self.ROW_H)
-            for c, spec in enumerate(row, start=1):
-                if spec.type == 9:
-                    spec = Spec(9, cap=str(r), bg=spec.bg, key=spec.key)
-                cell = Cell(spec, "D", y, lefts[c - 1], widths[c - 1], h, col=c, row=r)
+            for c, cdef in enumerate(row, start=1):
+                if cdef.type == 9:
+                    cdef = CellDef(9, cap=str(r), bg=cdef.bg, key=cdef.key)
+                cell = Cell(cdef, "D", y, lefts[c - 1], widths[c - 1], h, col=c, row=r)
                 data.append(cell)
             y += h
 
@@ -326,14 +326,14 @@ class GridTable(Table):
         if self.totals:
             first_total = min(self.totals)
             cap_w = sum(widths[:first_total - 1])
-            footer.append(Cell(Spec(0, cap="Итого", bg=CAPTION_BG, font=FONT_BOLD, align=6),
+            footer.append(Cell(CellDef(0, cap="Итого", bg=CAPTION_BG, font=FONT_BOLD, align=6),
                                "B", y, x0, cap_w, self.ROW_H))
             for c in range(first_total, ncol + 1):
                 if c in self.totals:
-                    spec = Formula(self.totals[c][0], dec=self.totals[c][1])
+                    cdef = Formula(self.totals[c][0], dec=self.totals[c][1])
                 else:
-                    spec = Spec(0, bg=CAPTION_BG)
-                footer.append(Cell(spec, "B", y, lefts[c - 1], widths[c - 1], self.ROW_H,
+                    cdef = CellDef(0, bg=CAPTION_BG)
+                footer.append(Cell(cdef, "B", y, lefts[c - 1], widths[c - 1], self.ROW_H,
                                    col=c))
             y += self.ROW_H + 10
         footer += signature_cells(x0, y, total, title_refs)
@@ -346,7 +346,7 @@ class GridTable(Table):
         for c in self.cells:
             if c.state != "D":
                 continue
-            s = c.spec
+            s = c.cdef
             if s.bobj is not None:
                 c.bobj = s.bobj
                 continue
@@ -376,12 +376,12 @@ def signature_cells(x0, y, total, refs):
         Cell(Formula("7 0 Title[(%d)]" % refs["head_pos"], dec=-1, bg=WHITE, frame=0,
                      align=4, hint="Должность руководителя (из титульного листа)"),
              "B", y, x0, w1, 30),
-        Cell(Spec(0, cap="_______________||(подпись)", frame=0, align=5, font=FONT_SMALL),
+        Cell(CellDef(0, cap="_______________||(подпись)", frame=0, align=5, font=FONT_SMALL),
              "B", y, x0 + w1, w2, 30),
         Cell(Formula("7 0 Title[(%d)]" % refs["head_fio"], dec=-1, bg=WHITE, frame=0,
                      align=4, hint="Фамилия, имя, отчество руководителя (из титульного листа)"),
              "B", y, x0 + w1 + w2, w3, 30),
-        Cell(Spec(0, cap="Дата составления отчета:", frame=0, align=6), "B", y + 34, x0, w1, 20),
+        Cell(CellDef(0, cap="Дата составления отчета:", frame=0, align=6), "B", y + 34, x0, w1, 20),
         Cell(Formula("7 0 Title[(%d)]" % refs["date"], dec=-1, bg=WHITE, frame=0, align=4,
                      hint="Дата составления отчета (из титульного листа)"),
              "B", y + 34, x0 + w1, w2, 20),
@@ -403,27 +403,27 @@ class FormTable(Table):
         self.y = 10
         self.line_no = 0
         self.placed = []
-        self.place(Spec(11, cap=number, frame=0, align=6, font=FONT_BOLD),
+        self.place(CellDef(11, cap=number, frame=0, align=6, font=FONT_BOLD),
                     self.X0, self.WIDTH, 20)
         self.y += 22
-        self.place(Spec(10, cap=title, frame=0, align=5, font=FONT_TITLE),
+        self.place(CellDef(10, cap=title, frame=0, align=5, font=FONT_TITLE),
                    self.X0, self.WIDTH, 44)
         self.y += 52
 
-    def place(self, spec, left, width, height, col=0, row=0):
-        self.placed.append(Cell(spec, "D", self.y, left, width, height, col=col, row=row))
+    def place(self, cdef, left, width, height, col=0, row=0):
+        self.placed.append(Cell(cdef, "D", self.y, left, width, height, col=col, row=row))
 
     def heading(self, text, height=22):
-        self.place(Spec(0, cap=text, frame=0, align=4, font=FONT_BOLD), self.X0,
+        self.place(CellDef(0, cap=text, frame=0, align=4, font=FONT_BOLD), self.X0,
                    self.WIDTH, height)
         self.y += height + self.GAP
 
-    def line(self, caption, spec, height=24, cap_w=None):
+    def line(self, caption, cdef, height=24, cap_w=None):
         """A caption on the left, one input cell on the right."""
         self.line_no += 1
         cap_w = cap_w or self.CAP_W
         self.place(Cap(caption), self.X0, cap_w, height)
-        self.place(spec, self.X0 + cap_w + 4, self.WIDTH - cap_w - 4, height,
+        self.place(cdef, self.X0 + cap_w + 4, self.WIDTH - cap_w - 4, height,
                    col=1, row=self.line_no)
         self.y += height + self.GAP
 
@@ -442,16 +442,16 @@ class FormTable(Table):
                    col=2, row=self.line_no)
         self.y += height + self.GAP
 
-    def block(self, caption, spec, height=80):
+    def block(self, caption, cdef, height=80):
         """A caption line above a wide input cell (long texts)."""
         self.line_no += 1
         self.place(Cap(caption), self.X0, self.WIDTH, 22)
         self.y += 22 + 2
-        self.place(spec, self.X0, self.WIDTH, height, col=1, row=self.line_no)
+        self.place(cdef, self.X0, self.WIDTH, height, col=1, row=self.line_no)
         self.y += height + self.GAP
 
-    def raw(self, spec, left, width, height, col=0, row=0):
-        self.place(spec, left, width, height, col, row)
+    def raw(self, cdef, left, width, height, col=0, row=0):
+        self.place(cdef, left, width, height, col, row)
 
     def skip(self, dy):
         self.y += dy
@@ -460,7 +460,7 @@ class FormTable(Table):
         self.cells = self.placed
         self.finish_numbers()
         for c in self.cells:
-            s = c.spec
+            s = c.cdef
             if s.bobj is not None:
                 c.bobj = s.bobj
             elif s.type == 6:

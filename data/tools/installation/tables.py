@@ -1,6 +1,6 @@
 """The tables of the blank report: what each one asks for and how it adds up."""
 
-from model import (GridTable, FormTable, Spec, Cap, RowNo, Int, Real, Formula, Closed,
+from model import (GridTable, FormTable, CellDef, Cap, RowNo, Int, Real, Formula, Closed,
                    Cross, Text, Date, Memo, PORTRAIT, LANDSCAPE, CAPTION_BG, FONT_BOLD)
 
 
@@ -8,7 +8,7 @@ def ListCell(vl, column, direct=0, **kw):
     """A list cell: takes column `column` of value list `vl`."""
     kw.setdefault("hint", "Значение выбирается из списка «%s» (кнопка в ячейке или Ctrl+F9)"
                   % vl.caption)
-    return Spec(6, list=vl.file, listcode=vl.code, lcode=vl.column_code(column),
+    return CellDef(6, list=vl.file, listcode=vl.code, lcode=vl.column_code(column),
                 direct=direct, **kw)
 
 
@@ -47,13 +47,13 @@ def build_tables(L, rows_of=None):
     t.skip(16)
     # The signature line repeats the head's name typed above.
     t.raw(Cap("Руководитель организации", bg=None, frame=0), 10, 250, 24)
-    t.raw(Spec(0, cap="____________________", frame=0), 264, 180, 24)
+    t.raw(CellDef(0, cap="____________________", frame=0), 264, 180, 24)
     t.line_no += 1
     t.raw(Formula("8 0 %s" % "(%d:%d)" % (6, 1), dec=-1, key="head_sign", frame=0,
                   bg=16777215, align=4, hint="Заполняется автоматически"), 448, 242, 24,
           col=1, row=t.line_no)
     t.skip(26)
-    t.raw(Spec(0, cap="М.П.", frame=0, align=4), 264, 100, 20)
+    t.raw(CellDef(0, cap="М.П.", frame=0, align=4), 264, 100, 20)
     t.finish()
     T["Title"] = t
     assert t.cell("head_fio").row == 6, "signature copy must point at the head's name"
@@ -299,7 +299,7 @@ def build_tables(L, rows_of=None):
     z.pair("Код области знаний", ListCell(obl, 1, key="area_code"),
            "Область знаний", ListCell(obl, 2, key="area"))
     z.pair("Шифр специальности", ListCell(nauka, 1, key="spec_code"),
-           "Научная специальность", ListCell(nauka, 2, key="spec"), height=44)
+           "Научная специальность", ListCell(nauka, 2, key="cdef"), height=44)
     z.line("Подразделение, в котором получен результат", ListCell(podr, 1, key="dept"))
     z.line("Руководитель работ (Ф.И.О.)", Text(len=100, key="lead"))
     z.pair("Год получения результата", Int(len=4, key="year"),

@@ -97,7 +97,7 @@ class Blank:
         self.values = {}
         for name, tb in T.items():
             for c in tb.cells:
-                self.values[(name, id(c))] = c.spec.cap if c.value is None else c.value
+                self.values[(name, id(c))] = c.cdef.cap if c.value is None else c.value
 
     def text(self, name, cell):
         return self.values[(name, id(cell))]
@@ -133,14 +133,14 @@ class Blank:
         if depth > 50:
             raise RuntimeError("cycle")
         tb = self.T[name]
-        form = cell.spec.form
+        form = cell.cdef.form
         words = form.split(" ")
         try:
             code = int(words[0])
         except ValueError:
             code = 0
         vertical = len(words) > 1 and words[1] == "0"
-        dec = cell.spec.dec
+        dec = cell.cdef.dec
         r0, c0 = cell.row, cell.col
         if code in (0, 1, 2, 3, 4, 5, 6):
             if not isinstance(tb, GridTable):
@@ -242,7 +242,7 @@ class Blank:
                         self.values[(name, id(cell))] = self.calc(name, cell)
                     except (RuntimeError, ValueError, IndexError, AttributeError) as e:
                         self.P.add(name, "formula %r of cell %d: %s"
-                                   % (cell.spec.form, cell.number, e))
+                                   % (cell.cdef.form, cell.number, e))
 
     def is_empty(self, name):
         tb = self.T[name]
@@ -436,7 +436,7 @@ def validate(files, T, L):
                         P.add(where, "two cells with Row %d Col %d" % (c.row, c.col))
                     keys[(c.row, c.col)] = c
         for c in tb.cells:
-            s_ = c.spec
+            s_ = c.cdef
             if c.type == 6:
                 vl = lists.get(s_.list)
                 if vl is None:
