@@ -299,7 +299,7 @@ def build_tables(L, rows_of=None):
     z.pair("Код области знаний", ListCell(obl, 1, key="area_code"),
            "Область знаний", ListCell(obl, 2, key="area"))
     z.pair("Шифр специальности", ListCell(nauka, 1, key="spec_code"),
-           "Научная специальность", ListCell(nauka, 2, key="cdef"), height=44)
+           "Научная специальность", ListCell(nauka, 2, key="speciality"), height=44)
     z.line("Подразделение, в котором получен результат", ListCell(podr, 1, key="dept"))
     z.line("Руководитель работ (Ф.И.О.)", Text(len=100, key="lead"))
     z.pair("Год получения результата", Int(len=4, key="year"),
