@@ -9,39 +9,15 @@
 #include <initializer_list>
 #include <string>
 
+#include "support/run_reportctl.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
 namespace {
 
 using testing::ReadFile;
+using testing::Reportctl;
 using testing::TempFolder;
-
-struct RunResult {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-RunResult Reportctl(const TempFolder& dir, std::initializer_list<std::string> args) {
-  std::string cmd = Quote(REPORTCTL_PATH);
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(dir / "stderr.txt");
-  RunResult r{};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = ReadFile(dir / "stderr.txt");
-  return r;
-}
 
 TEST(CliArchive, PackListUnpack) {
   TempFolder dir;
@@ -60,7 +36,7 @@ TEST(CliArchive, PackListUnpack) {
   ::utimensat(AT_FDCWD, file.c_str(), times, 0);
 
   EXPECT_EQ(Reportctl(dir, {"pack", dir / "work", dir / "Report.rpt"}).exitCode, 0);
-  RunResult list = Reportctl(dir, {"list", dir / "Report.rpt"});
+  testing::CliRun list = Reportctl(dir, {"list", dir / "Report.rpt"});
   EXPECT_EQ(list.exitCode, 0) << list.err;
   EXPECT_EQ(list.out, "Отчет.str\t12\t05.03.2023 14:07:08\n");
   EXPECT_EQ(Reportctl(dir, {"list", dir / "Report.rpt", "--no-exchange"}).exitCode, 1);
@@ -70,7 +46,7 @@ TEST(CliArchive, PackListUnpack) {
   EXPECT_EQ(Reportctl(dir, {"unpack", dir / "plain.cab", dir / "out", "--no-exchange"}).exitCode, 0);
   EXPECT_EQ(ReadFile(dir / "out/sub/inner.ini"), "inner");
 
-  RunResult bad = Reportctl(dir, {"unpack", dir / "plain.cab", dir / "out2"});
+  testing::CliRun bad = Reportctl(dir, {"unpack", dir / "plain.cab", dir / "out2"});
   EXPECT_EQ(bad.exitCode, 1);
   EXPECT_EQ(bad.err, "Cabinet file does not have the correct format [0x0002]\n");
   EXPECT_EQ(Reportctl(dir, {"unpack", dir / "plain.cab"}).exitCode, 2);

@@ -8,38 +8,16 @@
 #include <string>
 
 #include "core/foundation/codec.h"
+#include "support/run_reportctl.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
 namespace {
 
 using testing::ReadFile;
+using testing::Reportctl;
 using testing::TempFolder;
 namespace fs = std::filesystem;
-
-struct RunResult {
-  int exitCode;
-  std::string out;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-RunResult Reportctl(const TempFolder& dir, std::initializer_list<std::string> args) {
-  std::string cmd = Quote(REPORTCTL_PATH);
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(dir / "stderr.txt");
-  RunResult r{};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
 
 // The installation's blank report as the program finds it: Windows-1251
 // with CR LF line ends. Check.chk is left out unless asked for.
@@ -63,7 +41,7 @@ std::string StageBlankReport(const TempFolder& dir, bool withRules) {
 TEST(CliCheck, BlankReportIsEmptyEverywhere) {
   TempFolder dir;
   const std::string folder = StageBlankReport(dir, true);
-  const RunResult r = Reportctl(dir, {"check", folder});
+  const testing::CliRun r = Reportctl(dir, {"check", folder});
   EXPECT_EQ(r.exitCode, 0) << ReadFile(dir / "stderr.txt");
   // Formula cells tested against "пусто" are filled by the recalculation.
   EXPECT_NE(r.out.find("Org.ini empty\n"), std::string::npos) << r.out;
@@ -77,7 +55,7 @@ TEST(CliCheck, RulesFromAnotherFolderAndErrors) {
   const std::string folder = StageBlankReport(dir, false);
   dir.Write("rules/Check.chk", Utf8ToCp1251("[Org]\r\nCount=2\r\n1=(5 1) > 0;Не указан год\r\n"
                                             "2=T9(1 1) = 0\r\n"));
-  const RunResult r = Reportctl(dir, {"check", folder, "--rules", dir / "rules"});
+  const testing::CliRun r = Reportctl(dir, {"check", folder, "--rules", dir / "rules"});
   EXPECT_EQ(r.exitCode, 3) << ReadFile(dir / "stderr.txt");
   EXPECT_NE(r.out.find("Title.ini empty\nOrg.ini errors\n"
                        "  1. Ячейка (5-1): Не указан год\n"

@@ -4,39 +4,15 @@
 #include <cstdio>
 #include <string>
 
+#include "support/run_reportctl.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
 namespace {
 
 using testing::ReadFile;
+using testing::Reportctl;
 using testing::TempFolder;
-
-struct Run {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-Run Reportctl(const TempFolder& dir, std::initializer_list<std::string> args) {
-  std::string cmd = Quote(REPORTCTL_PATH);
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(dir / "stderr.txt");
-  Run r{};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = ReadFile(dir / "stderr.txt");
-  return r;
-}
 
 TEST(CliEval, PrintsTheValue) {
   TempFolder dir;

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "core/foundation/codec.h"
+#include "support/run_reportctl.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
@@ -15,35 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::ReadFile;
+using testing::Reportctl;
 using testing::TempFolder;
 
 const std::string kFixtures = std::string(REPORT_TEST_FIXTURES) + "/tables/";
-
-struct CliRun {
-  int exitCode;
-  std::string out;
-  std::string err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-CliRun Reportctl(const TempFolder& dir, std::initializer_list<std::string> args) {
-  std::string cmd = Quote(REPORTCTL_PATH);
-  for (const auto& a : args) cmd += " " + Quote(a);
-  cmd += " 2>" + Quote(dir / "stderr.txt");
-  CliRun r{};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  r.err = ReadFile(dir / "stderr.txt");
-  return r;
-}
 
 // The fixtures were written by the program: a resave gives the same bytes.
 TEST(CliTable, ResaveOfProgramWrittenFilesIsByteIdentical) {
@@ -53,7 +29,7 @@ TEST(CliTable, ResaveOfProgramWrittenFilesIsByteIdentical) {
     ++seen;
     TempFolder dir;
     const std::string out = dir / "out.ini";
-    const CliRun r = Reportctl(dir, {"table", "resave", entry.path().string(), out, "--lists", kFixtures});
+    const testing::CliRun r = Reportctl(dir, {"table", "resave", entry.path().string(), out, "--lists", kFixtures});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadFile(out), ReadFile(entry.path().string())) << entry.path();
   }
@@ -62,7 +38,7 @@ TEST(CliTable, ResaveOfProgramWrittenFilesIsByteIdentical) {
 
 TEST(CliTable, ShowPrintsCellsAndTheGrid) {
   TempFolder dir;
-  const CliRun r = Reportctl(dir, {"table", "show", kFixtures + "grid.ini"});
+  const testing::CliRun r = Reportctl(dir, {"table", "show", kFixtures + "grid.ini"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out,
             "kind: grid\nRowCount: 2\nColCount: 3\n"
@@ -70,13 +46,13 @@ TEST(CliTable, ShowPrintsCellsAndTheGrid) {
             "6 D 1 3 6 Тула\n7 D 2 1 3 12,50\n8 D 2 2 7 24,5\n9 D 2 3 4 01.02.2023\n"
             "10 B 0 0 0 Подпись\n"
             " текст | 12 | Тула\n12,50 | 24,5 | 01.02.2023\n");
-  const CliRun g = Reportctl(dir, {"table", "show", kFixtures + "growing.ini"});
+  const testing::CliRun g = Reportctl(dir, {"table", "show", kFixtures + "growing.ini"});
   EXPECT_EQ(g.out, "kind: growing\nRowCount: 2\nColCount: 3\n1 | Иванов | Тула\n2 |  | \n");
 }
 
 TEST(CliTable, DataLinesOfSeveralTables) {
   TempFolder dir;
-  const CliRun r = Reportctl(dir, {"datalines", kFixtures + "form.ini", kFixtures + "growing.ini"});
+  const testing::CliRun r = Reportctl(dir, {"datalines", kFixtures + "form.ini", kFixtures + "growing.ini"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, Utf8ToCp1251("t:form\r\nl:Cities.lst/42\r\n"
                                 "f:105000003, 101000004, 103000004\r\n"
@@ -89,7 +65,7 @@ TEST(CliTable, FailedSaveExitsWithTheMessageAndWritesNothing) {
   TempFolder dir;
   const std::string in = dir.Write(
       "bad.ini", Utf8ToCp1251("[Table]\r\nCount=1\r\n\r\n[Cell_2]\r\nType=3\r\nCap=abc\r\n"));
-  const CliRun r = Reportctl(dir, {"table", "resave", in, dir / "out.ini"});
+  const testing::CliRun r = Reportctl(dir, {"table", "resave", in, dir / "out.ini"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Таблица \"bad.ini\" не сохранена: значение ячейки 2 \"abc\" не является числом.\n");
   EXPECT_FALSE(fs::exists(dir / "out.ini"));

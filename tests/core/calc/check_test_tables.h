@@ -20,9 +20,9 @@ struct CellSpec {
   std::string_view text;  // UTF-8
 };
 
-inline void FillCell(TCell& cell, const CellSpec& spec) {
-  cell.type = spec.type;
-  cell.label.caption = Utf8ToCp1251(spec.text);
+inline void FillCell(TCell& cell, const CellSpec& want) {
+  cell.type = want.type;
+  cell.label.caption = Utf8ToCp1251(want.text);
 }
 
 // A form table: the cells of row 0 get cell numbers 2, 3, ...
@@ -33,7 +33,7 @@ inline std::unique_ptr<TTable> MakeFormTable(TableContext& context, const std::s
   t->tableName = TableNameOf(path);
   t->Fixed = false;
   t->data.rows.push_back(std::make_unique<TRow>());
-  for (const CellSpec& spec : cells) FillCell(*AddCell(*t->data.rows[0], t.get(), true), spec);
+  for (const CellSpec& want : cells) FillCell(*AddCell(*t->data.rows[0], t.get(), true), want);
   NumberCells(*t);
   return t;
 }
