@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/folder_tables.h"
 #include "cli/headless_interaction.h"
 #include "core/calc/check_status.h"
 #include "core/calc/checking_engine.h"
@@ -43,10 +44,7 @@ int RunCheck(const Args& argsIn) {
   if (args.size() != 1) throw UsageError("one report folder expected");
   const std::string folder = WithSeparator(args[0]);
 
-  const auto structurePath = FindStructureFile(folder);
-  if (!structurePath) throw std::runtime_error("no structure file (*.str) in " + folder);
-  const auto model = ReadStructure(*structurePath);
-  if (!model) throw std::runtime_error("cannot read " + *structurePath);
+  const StructureModel model = ReadFolderStructure(folder);
 
   HeadlessInteraction ui;
   TOpenTables openTables;
@@ -66,25 +64,10 @@ int RunCheck(const Args& argsIn) {
   ReportEngineView view;
   view.workingFolder = folder;
   view.map = &map;
-  view.structure = &*model;
+  view.structure = &model;
   engine.Attach(view);
-  std::vector<std::unique_ptr<TTable>> owned;
-  std::vector<std::string> fileNames;
-  engine.SetLoading(true);
-  for (const StructureSection& section : model->sections) {
-    if (section.excluded) continue;
-    for (const StructureItem& item : section.items) {
-      if (item.excluded || item.kind != ItemKind::Table) continue;
-      const std::string name = Cp1251ToUtf8(item.file);
-      const std::string path = FindEntryNoCase(folder, name).value_or(folder + name);
-      auto table = std::make_unique<TTable>(context);
-      table->LoadFromFile(path);
-      view.tables.push_back({table.get(), item.title});
-      fileNames.push_back(item.file);
-      owned.push_back(std::move(table));
-      engine.Attach(view);
-    }
-  }
+  const FolderTables loaded = LoadFolderTables(folder, model, context, engine, view);
+  const auto& fileNames = loaded.fileNames;
   engine.SetLoading(false);
   // Formula values first, in dependency order; a failed recalculation has
   // shown its error and the tables keep the values they have.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/folder_tables.h"
 #include "cli/headless_interaction.h"
 #include "core/calc/recalc.h"
 #include "core/foundation/codec.h"
@@ -39,10 +40,7 @@ std::string OneLine(const std::string& value) {
 int RunRecalc(const Args& args) {
   if (args.size() != 1) throw UsageError("one report folder expected");
   const std::string folder = WithSeparator(args[0]);
-  const auto structurePath = FindStructureFile(folder);
-  if (!structurePath) throw std::runtime_error("no structure file (*.str) in " + folder);
-  const auto model = ReadStructure(*structurePath);
-  if (!model) throw std::runtime_error("cannot read " + *structurePath);
+  const StructureModel model = ReadFolderStructure(folder);
 
   HeadlessInteraction ui;
   TOpenTables openTables;
@@ -57,29 +55,13 @@ int RunRecalc(const Args& args) {
   ReportEngineView view;
   view.workingFolder = folder;
   view.map = &map;
-  view.structure = &*model;
+  view.structure = &model;
   engine.Attach(view);
 
   // As a report load: the loading flag stays set through the
   // recalculation, so no table is even marked modified.
-  engine.SetLoading(true);
-  std::vector<std::unique_ptr<TTable>> owned;
-  for (const StructureSection& section : model->sections) {
-    if (section.excluded) continue;
-    for (const StructureItem& item : section.items) {
-      if (item.excluded || item.kind != ItemKind::Table) continue;
-      const std::string name = Cp1251ToUtf8(item.file);
-      const auto path = name.empty() ? std::nullopt : FindEntryNoCase(folder, name);
-      if (!path)
-        throw ECoreError(std::string("Отсутствует таблица \""_w) + Utf8ToCp1251(folder + name) +
-                         std::string("\".\r\nЗагрузка отчета прекращена."_w));
-      auto table = std::make_unique<TTable>(context);
-      table->LoadFromFile(*path);
-      view.tables.push_back({table.get(), item.title});
-      owned.push_back(std::move(table));
-      engine.Attach(view);
-    }
-  }
+  const FolderTables loaded = LoadFolderTables(folder, model, context, engine, view);
+  const auto& owned = loaded.tables;
 
   struct Before {
     TTable* table;

@@ -4,12 +4,14 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <utility>
 
 #include "core/calc/rx_math_parser.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/colors_fonts.h"
 #include "core/foundation/common.h"
 #include "core/foundation/interaction.h"
+#include "core/tables/table_text.h"
 #include "core/report/open_tables.h"
 #include "core/tables/table.h"
 
@@ -198,36 +200,8 @@ std::string FormatFixedValue(long double value, int decimals) {
     int exponent = 0;
     SignificantDigits(value, 18, digits, exponent);
     intDigits = exponent + 1;
-    const int keep = intDigits + decimals;
-    if (keep < 0) {
-      digits.clear();
-    } else if (keep < static_cast<int>(digits.size())) {
-      const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
-      digits.resize(static_cast<std::size_t>(keep));
-      if (up) {
-        int i = keep - 1;
-        for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
-        if (i >= 0) {
-          ++digits[static_cast<std::size_t>(i)];
-        } else {
-          digits.insert(digits.begin(), '1');
-          ++intDigits;
-        }
-      }
-    }
   }
-  const auto digitAt = [&](int i) {
-    return i >= 0 && i < static_cast<int>(digits.size()) ? digits[static_cast<std::size_t>(i)] : '0';
-  };
-  std::string out;
-  if (intDigits <= 0) out += '0';
-  for (int i = 0; i < intDigits; ++i) out += digitAt(i);
-  if (decimals > 0) {
-    out += ',';
-    for (int i = 0; i < decimals; ++i) out += digitAt(intDigits + i);
-  }
-  if (value < 0 && out.find_first_not_of("0,") != std::string::npos) out.insert(out.begin(), '-');
-  return out;
+  return tables::FixedFromDigits(std::move(digits), intDigits, decimals, value < 0);
 }
 
 std::string FormatGeneralValue(long double value) {

@@ -7,10 +7,12 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/text_case.h"
 
 namespace fs = std::filesystem;
@@ -148,6 +150,25 @@ std::vector<std::string> ListMatching(const std::string& folder, std::string_vie
   }
   std::sort(names.begin(), names.end());
   return names;
+}
+
+PrivateTempFolder::PrivateTempFolder(std::string_view prefix, std::string_view failure) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp");
+  pattern += prefix;
+  pattern += "-XXXXXX";
+  if (!::mkdtemp(pattern.data())) {
+    const int err = errno;
+    std::string message(failure);
+    message += " \"" + Utf8ToCp1251(pattern) + "\". " + std::strerror(err);
+    throw EFileError(message);
+  }
+  path_ = pattern + "/";
+}
+
+PrivateTempFolder::~PrivateTempFolder() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
 }
 
 std::string WithSeparator(std::string path) {

@@ -36,6 +36,23 @@ std::vector<std::string> ListMatching(const std::string& folder, std::string_vie
 // "*" and "?" wildcard match without regard to letter case (UTF-8 names).
 bool MatchesMask(std::string_view utf8Name, std::string_view utf8Mask);
 
+// A private folder under $TMPDIR (or /tmp), created with mode 0700 and
+// removed with everything in it when the object goes. A failure to create it
+// raises EFileError: `failure` + " \"path\". " + the system's reason.
+class PrivateTempFolder {
+ public:
+  PrivateTempFolder(std::string_view prefix, std::string_view failure);
+  ~PrivateTempFolder();
+  PrivateTempFolder(const PrivateTempFolder&) = delete;
+  PrivateTempFolder& operator=(const PrivateTempFolder&) = delete;
+
+  // Ends with "/".
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // Appends "/" unless the path already ends with it.
 std::string WithSeparator(std::string path);
 

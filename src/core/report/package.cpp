@@ -32,29 +32,10 @@ constexpr std::string_view kPackFailed =
   throw EFileError(what + " \"" + Utf8ToCp1251(path) + "\". " + std::strerror(err));
 }
 
-// A private folder for the exchanged copy of a package, removed with everything in it.
-class PrivateFolder {
- public:
-  PrivateFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp") + "rpt-package-XXXXXX";
-    if (!::mkdtemp(pattern.data())) RaiseFileError("Cannot create folder", pattern, errno);
-    path_ = pattern + "/";
-  }
-  ~PrivateFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 // Runs `use` on a copy of the package with its first two bytes exchanged back.
 template <typename Fn>
 auto WithPlainCopy(const std::string& package, Fn use) {
-  PrivateFolder folder;
+  PrivateTempFolder folder("rpt-package", "Cannot create folder");
   const std::string copy = folder.path() + fs::path(package).filename().string() + "_";
   std::error_code ec;
   if (!fs::exists(package, ec)) RaiseReaderError(kFdiErrCabinetNotFound, ENOENT);

@@ -82,24 +82,6 @@ void PutU32(unsigned char* p, std::uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-class PrivateFolder {
- public:
-  PrivateFolder() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp") + "rpt-container-XXXXXX";
-    if (!::mkdtemp(pattern.data())) RaiseFileError("Cannot create file", pattern, errno);
-    path_ = pattern + "/";
-  }
-  ~PrivateFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 }  // namespace
 
 std::string_view ZCompressionMessage(int code) {
@@ -148,7 +130,7 @@ void WriteContainer(const std::vector<std::string>& files, const std::string& co
 }
 
 void PackFiles(const std::vector<std::string>& files, const std::string& destination) {
-  PrivateFolder temp;  // removed on every way out
+  PrivateTempFolder temp("rpt-container", "Cannot create file");  // removed on every way out
   const std::string container = temp.path() + "Temp.tmp";
   WriteContainer(files, container);
 

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace rpt::tables {
 
@@ -107,21 +108,25 @@ std::string FormatFixed(double value, int decimals) {
     int exponent = 0;
     std::from_chars(sci.data() + e + (sci[e + 1] == '+' ? 2 : 1), sci.data() + sci.size(), exponent);
     intDigits = exponent + 1;
-    const int keep = intDigits + decimals;
-    if (keep < 0) {
-      digits.clear();
-    } else if (keep < static_cast<int>(digits.size())) {
-      const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
-      digits.resize(static_cast<std::size_t>(keep));
-      if (up) {
-        int i = keep - 1;
-        for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
-        if (i >= 0) {
-          ++digits[static_cast<std::size_t>(i)];
-        } else {
-          digits.insert(digits.begin(), '1');
-          ++intDigits;
-        }
+  }
+  return FixedFromDigits(std::move(digits), intDigits, decimals, value < 0);
+}
+
+std::string FixedFromDigits(std::string digits, int intDigits, int decimals, bool negative) {
+  const int keep = intDigits + decimals;
+  if (keep < 0) {
+    digits.clear();
+  } else if (keep < static_cast<int>(digits.size())) {
+    const bool up = digits[static_cast<std::size_t>(keep)] >= '5';
+    digits.resize(static_cast<std::size_t>(keep));
+    if (up) {
+      int i = keep - 1;
+      for (; i >= 0 && digits[static_cast<std::size_t>(i)] == '9'; --i) digits[static_cast<std::size_t>(i)] = '0';
+      if (i >= 0) {
+        ++digits[static_cast<std::size_t>(i)];
+      } else {
+        digits.insert(digits.begin(), '1');
+        ++intDigits;
       }
     }
   }
@@ -138,7 +143,7 @@ std::string FormatFixed(double value, int decimals) {
     out += ',';
     for (int i = 0; i < decimals; ++i) out += digitAt(intDigits + i);
   }
-  if (value < 0 && out.find_first_not_of("0,") != std::string::npos) out.insert(out.begin(), '-');
+  if (negative && out.find_first_not_of("0,") != std::string::npos) out.insert(out.begin(), '-');
   return out;
 }
 

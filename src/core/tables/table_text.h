@@ -33,6 +33,12 @@ std::optional<double> ParseNumber(std::string_view text);
 // "," as the decimal separator; at most 18 significant digits.
 std::string FormatFixed(double value, int decimals);
 
+// The fixed text of a number given by its significant digits (no leading
+// zero) and the count of digits before the decimal point: rounded at the
+// last of `decimals` decimals, halves away from zero, "," as separator, "-"
+// when `negative` and the text is not all zeros.
+std::string FixedFromDigits(std::string digits, int intDigits, int decimals, bool negative);
+
 // A number cell's value as loading shows it: "." and "," become ","; a
 // text holding a separator is rewritten with `decimals` decimals, or becomes
 // "0,0" when it is no number (false then: the value was not readable).
