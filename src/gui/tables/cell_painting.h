@@ -1,0 +1,35 @@
+// Painting a cell of the model with QPainter, and the toolkit's text
+// measurement for the tables. The cells are drawn, not built as widgets:
+// one window paints thousands of them.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <string_view>
+
+#include "core/tables/table_context.h"
+#include "core/tables/table_model.h"
+
+class QPainter;
+
+namespace rpt::gui {
+
+// A model colour on screen; system colours through the application palette.
+QColor QColorOf(TColor color);
+// The model font as the toolkit's font (size in points).
+QFont QFontOf(const TFont& font);
+
+// Draws `label` with its top-left corner at (x, y): fill unless transparent,
+// the text in its box (margins, keypad placement, word wrap, tabs), the
+// inverted 5x5 mark of a flagged cell, and the one-pixel frame.
+void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y);
+
+// Text heights measured with the toolkit's fonts, as the painting wraps
+// them, so that fitted rows hold exactly what is drawn.
+class QtTextMeasure : public TextMeasure {
+ public:
+  int WrappedTextHeight(const TFont& font, std::string_view text, int width) override;
+};
+QtTextMeasure& SharedQtTextMeasure();
+
+}  // namespace rpt::gui

@@ -1,0 +1,37 @@
+// The table window's keyboard decisions, free of widgets: which cell Tab,
+// Shift+Tab, Enter and the Ctrl+arrow keys lead to, and where the paging
+// keys put the data area. The window only carries them out, so the rules
+// are tested as tables of cases on plain tables.
+#pragma once
+
+#include "core/tables/table.h"
+
+namespace rpt::gui {
+
+enum class ArrowKey { Left, Right, Up, Down };
+enum class PagingKey { PageUp, PageDown, Home, End };
+
+// Tab and Enter (forward) and Shift+Tab (backward) from `current`: the next
+// cell that is not stepped over (display types, formulas, type 12). Grid
+// tables walk the data rows column by column and wrap from the last row to
+// row 1 (and back); form tables walk row 0 by cell number, wrapping to
+// number 2 (backward to the last). Null when no other cell qualifies or
+// `current` is no data cell.
+TCell* NextEditableCell(const TTable& table, const TCell* current, bool forward);
+
+// Ctrl+arrow from `current`, or null for no move. Form tables that do not
+// grow take the nearest cell of type 1-6 lying in the key's direction;
+// grid tables search the row (Left/Right) or column (Up/Down) outward from
+// the neighbour and stop at the first cell that is not a display or
+// formula cell.
+TCell* ArrowTarget(const TTable& table, const TCell* current, ArrowKey key);
+
+// The new vertical position of the data area for a paging key.
+int PagingPosition(PagingKey key, int position, int areaHeight, int contentHeight);
+
+// Grid tables: the first data row (1..RowCount) whose bottom lies below
+// `y` in data-area coordinates, found by bisection over the rows' strips;
+// RowCount + 1 when none does.
+int FirstRowBelow(const TTable& table, int y);
+
+}  // namespace rpt::gui

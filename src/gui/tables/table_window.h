@@ -1,0 +1,219 @@
+// TF_Table, the window of one table: the header, the column headings, the
+// scrolling data area and the footer, painted from the model (no widget per
+// cell); one editor per cell type, laid over the cell being edited; the
+// keyboard moves between cells, the mouse resizes columns and rows. The
+// window shows a TTable it does not own (the report state owns the tables);
+// the tables frame places it in an MDI child window and follows it through
+// the signals.
+#pragma once
+
+#include <QFont>
+#include <QPoint>
+#include <QString>
+#include <QWidget>
+#include <cstdint>
+
+#include "core/tables/table.h"
+
+class QFrame;
+class QLineEdit;
+class QPlainTextEdit;
+class QToolButton;
+class QMdiSubWindow;
+
+namespace rpt::gui {
+
+class TSectionPanel;
+class TMyScrollBox;
+class TDataCanvas;
+class TListEdit;
+class TDateEdit;
+class TNumberEdit;
+class TMemoEdit;
+
+// Where a cell of the window lies.
+enum class TableSection { None, Header, Top, Data, Footer };
+
+// The editor shown over the edited cell.
+enum class CellEditor { None, Memo, Date, List, Int, Real };
+
+class TF_Table : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TF_Table(TTable& table, QWidget* parent = nullptr);
+  ~TF_Table() override;
+
+  TTable& table() const { return *table_; }
+
+  // --- the current cell ---------------------------------------------------
+  // Null before the first click or move.
+  TCell* CurrentCell() const { return current_; }
+  TableSection CurrentSection() const { return currentSection_; }
+  // Data-section coordinates of the current cell: the row's index in the
+  // data section (grid tables 1..RowCount, form tables 0) and the cell's
+  // 1-based position in that row (grid tables: its column). -1 when there
+  // is no current cell or it is not a data cell.
+  int CurrentRow() const;
+  int CurrentCol() const;
+  // Makes data cell (row, col) current, scrolls it into view and opens its
+  // editor. Nothing happens for a position outside the table.
+  void GoToCell(int row, int col);
+  // The same for any cell of the table (null: no current cell).
+  void SetCurrentCell(TCell* cell, bool openEditor);
+  // The section a cell of this table lies in.
+  TableSection SectionOf(const TCell* cell) const;
+  // The data row index of a data cell, -1 otherwise.
+  int RowIndexOf(const TCell* cell) const;
+  // The cell last opened for editing; null once editing ended.
+  TCell* EditorCell() const { return editorCell_; }
+  CellEditor OpenEditor() const { return openEditor_; }
+
+  // --- operations of the window -----------------------------------------
+  // Every cell takes the face and size (header, headings and footer only in
+  // grid tables); the defined fonts stay, the table becomes modified.
+  void ApplyFont(const QFont& font);
+  // The same with the user's table font of the table context.
+  void ApplyFont();
+  // Recolours from the colour map the hooks hold (the caller re-reads
+  // "Colors.opt" first): the background of window and sections, and the
+  // non-transparent data and heading cells. Nothing without a map.
+  void ApplyColors();
+  void SetModified(bool modified);
+  bool Modified() const { return table_->Modified(); }
+  // 0 not yet evaluated, 1 norm, 2 empty, 3 errors: the window icon becomes
+  // image status + 7; statusChanged tells the trees.
+  void SetStatus(std::uint8_t status);
+  std::uint8_t Status() const { return table_->status; }
+  // Hiding hides the window (its MDI child window when it has one);
+  // showing optimizes it (normal state, top-left corner, FitWindow) first.
+  void SetHidden(bool hidden);
+  bool Hidden() const { return hidden_; }
+  void SetContentWidth(int width);
+  void SetContentHeight(int height);
+  // Sizes the window (or its MDI child window) to its content within the
+  // frame's free area; a maximised window only aligns its sections.
+  void FitWindow();
+  // Keeps header, headings and footer in line with the scrolled data area.
+  void AlignSections();
+  // Repaints after changes made outside the window (row operations,
+  // recalculation, check marks, reloads): sections are laid out again.
+  void RefreshCells();
+  // The frame's "Вид" toggles: only for a section that has cells; the
+  // content height follows and the window is refitted.
+  void SetHeaderVisible(bool visible);
+  void SetFooterVisible(bool visible);
+
+  void HideEditors();
+  // Opens the editor of the current cell by its type.
+  void ShowEditor();
+  // Fits the edited text cell's row and ends editing.
+  void EditorExit();
+  void ResizeColumn(TCell& cell, int dx);
+  void ResizeRow(TCell& cell, int dy);
+  // Brings the cell into the data area's view.
+  void ScrollToCell(const TCell& cell);
+  // Activation and deactivation of the window (the MDI child window's
+  // activation runs them by itself; a frame without one calls them).
+  void Activate();
+  void Deactivate();
+  // After the list window closed: focus back to the editor, cell in view.
+  void ListClosed();
+
+  // --- the parts (tests, the frame) ---------------------------------------
+  QWidget* HeaderPanel() const;
+  QWidget* TopPanel() const;
+  QWidget* FooterPanel() const;
+  TMyScrollBox* DataArea() const { return dataArea_; }
+  // The editor widget in use for a kind (QPlainTextEdit for Memo, QLineEdit
+  // for the others).
+  QWidget* Editor(CellEditor kind) const;
+  QToolButton* MemoButton() const { return memoBtn_; }
+  // The cell under a point of the window; its section in `section`.
+  TCell* CellAt(QPoint windowPos, TableSection* section = nullptr) const;
+  // Where a cell is drawn, in window coordinates.
+  QRect CellRect(const TCell& cell) const;
+  // The status-bar text over a cell: "Ячейка 7", "Ячейка 3-2" or empty.
+  QString AddressText(const TCell* cell) const;
+
+  // The mouse handling of a cell, as the pointer events drive it (tests use
+  // them directly).
+  void CellMouseMove(TCell& cell, QPoint inCell, Qt::MouseButtons buttons);
+  void CellMouseDown(TCell& cell, QPoint inCell, Qt::MouseButton button, QPoint globalPos);
+  void CellMouseUp(TCell& cell, QPoint inCell);
+
+ signals:
+  void currentCellChanged(int row, int col);
+  // Text for the status bar's second panel.
+  void statusText(const QString& text);
+  void modifiedChanged(bool modified);
+  void statusChanged(int status);
+  // Right button on a data cell; the frame decides the menu (DecideCellPopup)
+  // for CurrentCell() / CurrentRow().
+  void popupRequested(const QPoint& globalPos);
+  // "...", the list editor's button or Ctrl+F9: the list window is wanted
+  // for the current cell (row, col as CurrentRow/CurrentCol).
+  void listRequested(int row, int col);
+  void activated();
+  // The window was closed by the user; it is hidden, not destroyed. The
+  // frame brings the neighbour forward or closes itself.
+  void closing();
+
+ protected:
+  bool event(QEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  friend class TSectionPanel;
+  friend class TDataCanvas;
+
+  void BuildEditors();
+  void LayoutPanels();
+  void NoteModified();
+  void MoveTo(TCell* cell);
+  bool HandlePagingKey(int key);
+  bool HandleEditorKeyDown(QKeyEvent* e);
+  bool HandleEditorKeyUp(QKeyEvent* e);
+  void StoreEdit(CellEditor kind);
+  bool DateCheck();
+  void RequestList();
+  void ConnectSubWindow();
+  QWidget* ContainerOf(TableSection section) const;
+  QPoint ContainerOrigin(TableSection section) const;
+  int SectionShift() const { return sectionShift_; }
+  void Message(int kind, const char* utf8);
+
+  TTable* table_;
+  TSectionPanel* header_ = nullptr;
+  TSectionPanel* topPanel_ = nullptr;
+  TSectionPanel* footer_ = nullptr;
+  QWidget* panelMain_ = nullptr;
+  TMyScrollBox* dataArea_ = nullptr;
+  TDataCanvas* canvas_ = nullptr;
+  QFrame* memoPanel_ = nullptr;
+  TMemoEdit* memo_ = nullptr;
+  QToolButton* memoBtn_ = nullptr;
+  TDateEdit* dateEd_ = nullptr;
+  TListEdit* list_ = nullptr;
+  TNumberEdit* editInt_ = nullptr;
+  TNumberEdit* editReal_ = nullptr;
+
+  TCell* current_ = nullptr;
+  TableSection currentSection_ = TableSection::None;
+  TCell* editorCell_ = nullptr;
+  TCell* dateCell_ = nullptr;
+  CellEditor openEditor_ = CellEditor::None;
+  bool hidden_ = false;
+  bool lastModified_ = false;
+  bool showingEditor_ = false;
+  bool checkingDate_ = false;
+  int sectionShift_ = 0;
+  QPoint pressPos_;
+  Qt::CursorShape pointer_ = Qt::ArrowCursor;
+  QMdiSubWindow* subWindow_ = nullptr;
+};
+
+}  // namespace rpt::gui
