@@ -1,0 +1,30 @@
+// The filling instructions of a table, kept for all tables in one text file
+// of the template folder ("Instr.txt"): a line "[" + table name + "]"
+// starts a table's instruction, the next line beginning with "[" ends it.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/foundation/common.h"
+
+namespace rpt {
+
+class Interaction;
+
+// The instruction lines of `tableName` (Windows-1251; the header compared
+// without regard to letter case) in the file's text: empty lines inside
+// belong to it. Empty when the file has no such table or nothing under it.
+std::vector<std::string> InstructionLines(std::string_view fileText, std::string_view tableName);
+
+// "Инструкция": reads "Instr.txt" of the template folder, writes the
+// table's instruction to "T.txt" of the service folder and shows it. The
+// information "Файл с инструкциями не найден." without the file,
+// "Инструкция по заполнению таблицы отсутствует." without an instruction.
+// True when the instruction was handed to the desktop or the editor.
+bool ShowTableInstruction(Interaction& ui, const std::string& templateFolder, const std::string& serviceFolder,
+                          std::string_view tableName, const EditorCommand& editor);
+
+}  // namespace rpt
