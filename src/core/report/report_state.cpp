@@ -149,6 +149,7 @@ TReportTable* TReportState::FindTable(std::string_view fileCp1251) {
 
 void TReportState::CloseAllTables() {
   if (tables_.empty()) return;
+  view_->TablesClosing();
   tables_.clear();
   AttachEngine();
 }

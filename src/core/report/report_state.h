@@ -43,6 +43,8 @@ class ReportView {
   // the actions' enabled states are recomputed.
   virtual void StateChanged(const TReportState&) {}
   virtual void MinimiseTablesFrame() {}
+  // Every table is about to be destroyed: windows showing them let go.
+  virtual void TablesClosing() {}
   // After a new report: the program in front, the tree focused.
   virtual void BringToFront() {}
 };

@@ -72,8 +72,13 @@ TProgramSession::~TProgramSession() {
   if (started_) Shutdown();
 }
 
+bool TProgramSession::Lock() {
+  if (!locked_) locked_ = AcquireInstance(lock_, programName_, ui_);
+  return locked_;
+}
+
 bool TProgramSession::Start(bool openReport) {
-  if (!AcquireInstance(lock_, programName_, ui_)) return false;
+  if (!Lock()) return false;
   started_ = true;
   PrepareFolders(folders_, ui_);
   state_->ReadInstallation();
@@ -103,6 +108,7 @@ void TProgramSession::Shutdown() {
        {&folders_.working, &folders_.templates, &folders_.lists, &folders_.print, &folders_.service})
     (void)ClearFolder(*folder, true);
   lock_.Release();
+  locked_ = false;
 }
 
 }  // namespace rpt

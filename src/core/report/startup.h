@@ -44,6 +44,10 @@ class TProgramSession {
                   ReportEngine* engine = nullptr, ReportView* view = nullptr);
   ~TProgramSession();
 
+  // Takes the single-instance lock, before anything is shown. False for a
+  // second instance (warned; no file touched). Start takes it when it was
+  // not taken yet.
+  bool Lock();
   // False for a second instance (warned; no file touched). Otherwise the
   // folders are prepared, the installation read and the most recent report
   // opened (or a new "Отчет" + N made from "TI.a").
@@ -70,6 +74,7 @@ class TProgramSession {
   std::unique_ptr<TReportState> state_;
   InstallationOptions options_;
   EditorCommand editor_;
+  bool locked_ = false;
   bool started_ = false;
 };
 
