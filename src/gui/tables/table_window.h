@@ -13,16 +13,23 @@
 #include <QWidget>
 #include <cstdint>
 
+#include <optional>
+#include <string_view>
+
+#include "core/foundation/interaction.h"
 #include "core/tables/table.h"
+#include "gui/tables/table_navigation.h"
 
 class QFrame;
 class QLineEdit;
 class QPlainTextEdit;
 class QToolButton;
 class QMdiSubWindow;
+class QScrollArea;
 
 namespace rpt::gui {
 
+class TCellContainer;
 class TSectionPanel;
 class TMyScrollBox;
 class TDataCanvas;
@@ -123,7 +130,10 @@ class TF_Table : public QWidget {
   QWidget* HeaderPanel() const;
   QWidget* TopPanel() const;
   QWidget* FooterPanel() const;
-  TMyScrollBox* DataArea() const { return dataArea_; }
+  // The data area (a QScrollArea) and the widget inside it that the data
+  // cells are painted on.
+  QScrollArea* DataArea() const;
+  QWidget* DataCanvas() const;
   // The editor widget in use for a kind (QPlainTextEdit for Memo, QLineEdit
   // for the others).
   QWidget* Editor(CellEditor kind) const;
@@ -167,24 +177,43 @@ class TF_Table : public QWidget {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  friend class TCellContainer;
   friend class TSectionPanel;
   friend class TDataCanvas;
 
+  // A cell by its place, which survives the cell being replaced: a data
+  // cell by position, a section cell by its index (in pos.col).
+  struct Where {
+    TableSection section = TableSection::None;
+    CellPos pos;
+  };
+
   void BuildEditors();
   void LayoutPanels();
-  void NoteModified();
-  void MoveTo(TCell* cell);
+  int DataHeight() const;
+  QSize ContentSize() const;
+  CellPos PosOf(const TCell* cell) const;
+  TCell* DataCell(CellPos pos) const;
+  Where WhereOf(TCell* cell) const;
+  TCell* Resolve(const Where& where) const;
+  const TNoDataSect& SectionModel(TableSection section) const;
+  TCellContainer* ContainerOf(TableSection section) const;
+  void Place(QWidget* editor, TableSection section, const TCell& cell, int inset);
+  void MoveTo(std::optional<CellPos> pos);
   bool HandlePagingKey(int key);
-  bool HandleEditorKeyDown(QKeyEvent* e);
-  bool HandleEditorKeyUp(QKeyEvent* e);
+  bool HandleEditorKeyDown(QObject* editor, QKeyEvent* e);
+  bool HandleEditorKeyUp(QObject* editor, QKeyEvent* e);
   void StoreEdit(CellEditor kind);
+  void AfterChange();
+  void SyncMarks();
+  void ApplyStatus();
+  void LeaveRealEditor();
   bool DateCheck();
+  bool LeaveDateEditor();
   void RequestList();
   void ConnectSubWindow();
-  QWidget* ContainerOf(TableSection section) const;
-  QPoint ContainerOrigin(TableSection section) const;
-  int SectionShift() const { return sectionShift_; }
-  void Message(int kind, const char* utf8);
+  void SetSectionVisible(TNoDataSect& section, bool visible);
+  void Message(MessageKind kind, std::string_view text);
 
   TTable* table_;
   TSectionPanel* header_ = nullptr;
@@ -202,13 +231,19 @@ class TF_Table : public QWidget {
   TNumberEdit* editReal_ = nullptr;
 
   TCell* current_ = nullptr;
+  Where currentWhere_;
   TableSection currentSection_ = TableSection::None;
+  CellPos currentPos_;
   TCell* editorCell_ = nullptr;
+  Where editorWhere_;
   TCell* dateCell_ = nullptr;
+  Where dateWhere_;
   CellEditor openEditor_ = CellEditor::None;
   bool hidden_ = false;
   bool lastModified_ = false;
+  std::uint8_t lastStatus_ = 0;
   bool showingEditor_ = false;
+  bool hidingEditors_ = false;
   bool checkingDate_ = false;
   int sectionShift_ = 0;
   QPoint pressPos_;
