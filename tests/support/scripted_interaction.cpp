@@ -38,6 +38,7 @@ std::optional<std::string> ScriptedInteraction::ChooseSaveFile(std::string_view,
 void ScriptedInteraction::ProgressShow(ProgressWindow window, std::string_view caption, bool stoppable,
                                        bool secondBar) {
   progress.push_back({window, "show", 0, 0, std::string(caption), stoppable, secondBar});
+  if (onProgressShow) onProgressShow(progress.back());
 }
 void ScriptedInteraction::ProgressUpdate(ProgressWindow window, int bar, int position,
                                          std::string_view text) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +41,9 @@ class ScriptedInteraction : public Interaction {
   // ProgressStopRequested answers true, later ones false until it is set again).
   int stopAfterUpdates = -1;
   bool shellSucceeds = true;
+  // Called when a progress window is shown, after it is recorded: lets a
+  // test change files in the middle of an operation.
+  std::function<void(const RecordedProgress&)> onProgressShow;
 
   std::vector<RecordedMessage> messages;
   std::vector<RecordedProgress> progress;

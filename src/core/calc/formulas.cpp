@@ -364,6 +364,8 @@ TFormulaCalc::Scope::~Scope() {
     calc_.results_[1].Clear();
     calc_.inProgress_.clear();
     calc_.impure_ = false;
+    calc_.failedTable_ = nullptr;
+    calc_.failedCell_ = nullptr;
   }
 }
 
@@ -403,6 +405,12 @@ std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
   std::string text;
   try {
     text = ComputeUncached(*table, cell, deep);
+  } catch (const ECoreError&) {
+    if (!failedCell_) {
+      failedTable_ = table;
+      failedCell_ = &cell;
+    }
+    throw;
   } catch (const CycleUnwind& cycle) {
     // Every cell on the cycle shows 0; the cell the cycle started from
     // gives 0 to whatever asked for it, and the computation goes on.

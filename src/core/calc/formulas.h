@@ -136,6 +136,10 @@ class TFormulaCalc {
   // The formula cell being computed, for the text of a malformed reference.
   const TTable* ownerTable_ = nullptr;
   const TCell* ownerCell_ = nullptr;
+  // The innermost formula cell an error left, so that a report of the
+  // error names the cell whose formula failed, not the cell that read it.
+  const TTable* failedTable_ = nullptr;
+  const TCell* failedCell_ = nullptr;
 
   int scopeDepth_ = 0;
   bool cycleReported_ = false;

@@ -1,7 +1,9 @@
 #include "core/calc/recalc.h"
 
 #include <algorithm>
+#include <unordered_set>
 
+#include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/text_case.h"
@@ -12,6 +14,8 @@
 #include "core/tables/table_text.h"
 
 namespace rpt {
+
+using namespace literals;
 
 std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
   std::vector<TCell*> cells;
@@ -37,8 +41,23 @@ std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
 TRecalc::TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui)
     : tables_(tables), map_(&map), calc_(tables, ui) {}
 
-void TRecalc::Pass(TTable& table, bool deep) {
-  for (TCell* cell : FormulaCellsInOrder(table)) cell->SetValue(calc_.Compute(&table, *cell, deep));
+void TRecalc::Pass(TTable& table, bool deep, const CellFailure* onFailure) {
+  for (TCell* cell : FormulaCellsInOrder(table)) {
+    if (!onFailure) {
+      cell->SetValue(calc_.Compute(&table, *cell, deep));
+      continue;
+    }
+    try {
+      cell->SetValue(calc_.Compute(&table, *cell, deep));
+    } catch (const ECoreError& e) {
+      const TTable& failedTable = calc_.failedTable_ ? *calc_.failedTable_ : table;
+      const TCell& failedCell = calc_.failedCell_ ? *calc_.failedCell_ : *cell;
+      calc_.failedTable_ = nullptr;
+      calc_.failedCell_ = nullptr;
+      calc_.impure_ = false;
+      (*onFailure)(failedTable, failedCell, e);
+    }
+  }
 }
 
 void TRecalc::RecalcTable(TTable& table, bool deep, bool withCheck) {
@@ -49,14 +68,18 @@ void TRecalc::RecalcTable(TTable& table, bool deep, bool withCheck) {
   if (withCheck) table.hooks().CheckTable(table);
 }
 
-void TRecalc::RecalcAllTables() {
+void TRecalc::RecalcAllTables() { RecalcAll(nullptr); }
+
+void TRecalc::RecalcAllTables(const CellFailure& onFailure) { RecalcAll(&onFailure); }
+
+void TRecalc::RecalcAll(const CellFailure* onFailure) {
   TMapTables rest = map_->Copy();
   for (TTable* table : tables_.ReportTables())
     if (!table->hasFormulas) rest.Remove(TOpenTables::FileNameOf(*table));
   const auto order = rest.RecalcOrder([this](const std::string& fileName) { return tables_.FindByFileName(fileName); });
   TFormulaCalc::Scope scope(calc_);
-  for (const auto& ready : order.ordered) Pass(*ready.window, true);
-  for (const auto& held : order.blocked) Pass(*held.window, true);
+  for (const auto& ready : order.ordered) Pass(*ready.window, true, onFailure);
+  for (const auto& held : order.blocked) Pass(*held.window, true, onFailure);
 }
 
 void TRecalc::RegisterTableLinks(TTable& table, std::string_view references) {
@@ -76,6 +99,16 @@ void TRecalc::RegisterTableLinks(TTable& table, std::string_view references) {
                                     [&](const std::string& a) { return SameText(a, name); });
     if (active) map_->AddReference(name + ".ini", static_cast<std::size_t>(index));
   }
+}
+
+std::string CellFailureText(const TTable& table, const TCell& cell, std::string_view message) {
+  std::string text = table.title.empty() ? table.tableName : table.title;
+  text += "\r\n";
+  text += "Ячейка "_w;
+  text += CellAddress(table, cell);
+  text += "\r\n";
+  text += message;
+  return text;
 }
 
 // --- moments ------------------------------------------------------------------------
@@ -116,6 +149,23 @@ void TCalcHooks::Attach(const ReportEngineView& view) {
   recalc_.SetActiveNames(view.structure ? view.structure->activeNames : std::vector<std::string>());
 }
 
+bool TCalcHooks::KeepGoing() {
+  // A cell read by many others fails once for each of them; it is shown once.
+  std::unordered_set<const TCell*> shown;
+  bool ok = true;
+  try {
+    recalc_.RecalcAllTables([&](const TTable& table, const TCell& cell, const ECoreError& e) {
+      ok = false;
+      if (shown.insert(&cell).second && ui_)
+        ui_->ShowMessage(MessageKind::Error, CellFailureText(table, cell, e.Message()), kOk, kOk);
+    });
+  } catch (const ECoreError& e) {
+    if (ui_) ui_->ShowMessage(MessageKind::Error, e.Message(), kOk, kOk);
+    return false;
+  }
+  return ok;
+}
+
 bool TCalcHooks::Guarded(TTable* table, bool deep, bool withCheck, bool all) {
   try {
     if (all) recalc_.RecalcAllTables();
@@ -130,6 +180,7 @@ bool TCalcHooks::Guarded(TTable* table, bool deep, bool withCheck, bool all) {
 void TCalcHooks::RecalcTable(TTable& table, bool deep, bool withCheck) { Guarded(&table, deep, withCheck, false); }
 
 bool TCalcHooks::Recalculate(RecalcMoment moment, TTable* table) {
+  if (moment == RecalcMoment::ReportLoaded) return KeepGoing();
   const RecalcRule rule = RuleOf(moment);
   if (!rule.allTables && (!table || (rule.onlyWithFormulas && !table->hasFormulas))) return true;
   return Guarded(table, rule.deep, rule.withCheck, rule.allTables);

@@ -5,6 +5,7 @@
 // hooks; as a ReportEngine the report state can own it.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,19 +53,34 @@ class TRecalc {
   // An error ends the whole recalculation and propagates.
   void RecalcAllTables();
 
+  // A formula cell whose computation failed: the cell whose own formula
+  // raised the error (which may be a cell that the visited one reads, in
+  // this or another table) and the error.
+  using CellFailure = std::function<void(const TTable& table, const TCell& cell, const ECoreError& error)>;
+  // The same, but an error ends only the cell it arose in: `onFailure`
+  // hears of it, the cell keeps its text and every other cell and table is
+  // still computed. A cell that others read may fail once for each of them.
+  void RecalcAllTables(const CellFailure& onFailure);
+
   // While `table` loads: records in its map entry the tables that a code-7
   // formula's text `references` reads, when the entry is the map's last
   // one and the name is an active name.
   void RegisterTableLinks(TTable& table, std::string_view references);
 
  private:
-  void Pass(TTable& table, bool deep);
+  void Pass(TTable& table, bool deep, const CellFailure* onFailure = nullptr);
+  void RecalcAll(const CellFailure* onFailure);
 
   TOpenTables& tables_;
   TMapTables* map_;
   TFormulaCalc calc_;
   std::vector<std::string> activeNames_;
 };
+
+// The message for a formula cell that could not be computed while a report
+// loads or saves: the table's title (its name when it has none), "Ячейка "
+// + the cell's address and the error's message, each on a line of its own.
+std::string CellFailureText(const TTable& table, const TCell& cell, std::string_view message);
 
 // When the program recalculates.
 enum class RecalcMoment {
@@ -116,13 +132,19 @@ class TCalcHooks : public ReportEngine {
   // The report's tables, map, working folder and active names.
   void Attach(const ReportEngineView& view) override;
   void RecalcAllTables() override { Recalculate(RecalcMoment::WholeReportNeeded); }
+  // After loading and before saving: each failing formula cell is shown
+  // once (CellFailureText) and keeps its text; the rest is computed.
+  void RecalcAllTablesKeepGoing() override { Recalculate(RecalcMoment::ReportLoaded); }
 
   // Recalculates what the moment calls for (`table` for the one-table
-  // moments). False when a recalculation failed; its error was shown.
+  // moments). False when a recalculation failed; its error was shown. After
+  // a report was loaded the recalculation goes on past failing cells, each
+  // shown once; false then too.
   bool Recalculate(RecalcMoment moment, TTable* table = nullptr);
 
  private:
   bool Guarded(TTable* table, bool deep, bool withCheck, bool all);
+  bool KeepGoing();
 
   std::unique_ptr<TOpenTables> ownTables_;
   std::unique_ptr<TMapTables> ownMap_;

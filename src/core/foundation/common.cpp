@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -132,6 +133,83 @@ bool ClearFolder(const std::string& path, bool removeFolder) {
     }
   }
   return ok;
+}
+
+namespace {
+
+std::string ResolvedFolder(const std::string& folder) {
+  std::error_code ec;
+  const fs::path p = fs::weakly_canonical(fs::path(folder), ec);
+  return WithSeparator(ec ? folder : p.string());
+}
+
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+bool FolderHolds(const std::string& outer, const std::string& inner) {
+  if (outer.empty() || inner.empty()) return false;
+  const std::string o = ResolvedFolder(outer), i = ResolvedFolder(inner);
+  return i.compare(0, o.size(), o) == 0;
+}
+
+bool IsFileSystemRoot(const std::string& folder) {
+  const std::string resolved = ResolvedFolder(folder);
+  if (resolved == "/") return true;
+  struct stat self {}, parent {};
+  if (::stat(resolved.c_str(), &self) != 0 || ::stat((resolved + "..").c_str(), &parent) != 0) return false;
+  return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return names;
+  DIR* dir = ::fdopendir(dfd);
+  if (!dir) {
+    ::close(dfd);
+    return names;
+  }
+  while (dirent* e = ::readdir(dir)) {
+    if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0) continue;
+    std::string name = e->d_name;
+    struct stat st {};
+    if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) name += '/';
+    names.push_back(std::move(name));
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string DeleteFilesThenFolder(const std::string& folder, const std::vector<std::string>& names) {
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return errno == ENOENT ? std::string() : FileMessage("Не удается удалить файл"_w, folder, errno);
+  std::string failure;
+  for (const auto& name : names) {
+    struct stat st {};
+    if (::fstatat(dfd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0 || S_ISDIR(st.st_mode)) continue;
+    if (::unlinkat(dfd, name.c_str(), 0) != 0 && errno != ENOENT && failure.empty())
+      failure = FileMessage("Не удается удалить файл"_w, WithSeparator(folder) + name, errno);
+  }
+  DIR* dir = ::fdopendir(dfd);
+  bool empty = dir != nullptr;
+  if (dir) {
+    while (dirent* e = ::readdir(dir))
+      if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) empty = false;
+    ::closedir(dir);
+  } else {
+    ::close(dfd);
+  }
+  if (!empty) return failure;
+  const std::string path = WithoutTrailingSeparators(folder);
+  struct stat lst {};
+  if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) ::unlink(path.c_str());
+  else ::rmdir(path.c_str());  // something may have arrived since; then it stays
+  return failure;
 }
 
 void CopyFile(const std::string& source, const std::string& destination) {

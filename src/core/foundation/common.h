@@ -29,6 +29,26 @@ bool ForceFolders(const std::string& path);
 // the rest is still deleted.
 [[nodiscard]] bool ClearFolder(const std::string& path, bool removeFolder);
 
+// True when `inner` is the folder `outer` or lies anywhere below it, both
+// taken with every link resolved (a part that does not exist as written).
+bool FolderHolds(const std::string& outer, const std::string& inner);
+
+// True for "/" and for the top folder of any mounted file system.
+bool IsFileSystemRoot(const std::string& folder);
+
+// The names of the folder's entries (files, folders, links, anything but
+// "." and ".."), sorted; a folder's name ends with "/". Empty when the
+// folder cannot be read.
+std::vector<std::string> FolderEntries(const std::string& folder);
+
+// Deletes the entries of the folder named in `names` that are not folders
+// (a link is removed as a link: what it points to is never touched), then
+// the folder itself when nothing is left in it (a folder given as a link:
+// the link). Names that are not there are skipped. Empty on success,
+// otherwise the message for the first entry that could not be deleted:
+// "Не удается удалить файл \"path\": " + the system's reason (Windows-1251).
+std::string DeleteFilesThenFolder(const std::string& folder, const std::vector<std::string>& names);
+
 // Copies the bytes of `source` to `destination`, replacing it (the copy is
 // written beside it and renamed into place, so a failed copy never leaves a
 // truncated file), creating the destination's folder, and giving the copy

@@ -19,9 +19,18 @@ namespace fs = std::filesystem;
 
 namespace rpt {
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
+using namespace literals;
+
+namespace {
+
+// The whole file, or nothing with `err` set to the reason.
+std::optional<std::string> ReadAll(const std::string& path, int& err) {
+  err = 0;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return std::nullopt;
+  if (fd < 0) {
+    err = errno;
+    return std::nullopt;
+  }
   std::string data;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) data.reserve(static_cast<std::size_t>(st.st_size));
@@ -30,6 +39,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
     if (n < 0) {
       if (errno == EINTR) continue;
+      err = errno;
       ::close(fd);
       return std::nullopt;
     }
@@ -38,6 +48,24 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
   }
   ::close(fd);
   return data;
+}
+
+}  // namespace
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+  int err = 0;
+  return ReadAll(path, err);
+}
+
+std::optional<std::string> ReadExistingFile(const std::string& path) {
+  int err = 0;
+  if (auto bytes = ReadAll(path, err)) return bytes;
+  if (err == ENOENT) return std::nullopt;
+  std::string message("Не удается прочитать файл \""_w);
+  message += Utf8ToCp1251(path);
+  message += "\": ";
+  message += std::strerror(err ? err : EIO);
+  throw EFileError(message);
 }
 
 std::string AtomicWriteFile(const std::string& path, std::string_view bytes) {

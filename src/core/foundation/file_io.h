@@ -12,6 +12,11 @@ namespace rpt {
 // Reads the whole file. Nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::string& path);
 
+// As ReadWholeFile, but a file that exists and cannot be read raises
+// EFileError: "Не удается прочитать файл \"path\": " + the system's reason.
+// Nothing when there is no such file.
+std::optional<std::string> ReadExistingFile(const std::string& path);
+
 // Writes the bytes to a temporary file in the same folder, flushes it to disk
 // and renames it over the target, so that the target holds either its old or
 // its new content, never a truncated one. Returns an empty string on success,

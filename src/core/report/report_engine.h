@@ -43,6 +43,11 @@ class ReportEngine : public TableHooks {
   virtual void Attach(const ReportEngineView& view) {}
   // Recalculates every open table in the order of the table map.
   virtual void RecalcAllTables() {}
+  // The same after a report was loaded and before it is saved: a formula
+  // that fails is reported for its cell, which keeps its text, and all the
+  // other cells and tables are still computed, so that no formula can make
+  // a report impossible to open or to save.
+  virtual void RecalcAllTablesKeepGoing() { RecalcAllTables(); }
   // Gives every open table its status (0..3) and the tree its lights.
   virtual void RefreshStatuses() {}
 };

@@ -1,7 +1,9 @@
 #include "core/report/report_state.h"
 
+#include <pwd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "core/calc/checking_engine.h"
@@ -38,6 +40,29 @@ std::string W(const std::string& utf8) { return Utf8ToCp1251(utf8); }
 bool IsInside(const std::string& folder, const std::string& outer) {
   const std::string f = WithSeparator(folder), o = WithSeparator(outer);
   return f.compare(0, o.size(), o) == 0;
+}
+
+// The files a report folder holds of the report itself: the package, its
+// backup and the new package a save was writing, the colour scheme and the
+// transfer archive of a department's report.
+constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", "Report.rpt~", "Colors.opt",
+                                                "Arch.rpt"};
+// How many of a folder's other entries the delete question names.
+constexpr std::size_t kListedOthers = 20;
+
+// An error's message as the error box shows it: the core's own texts are
+// Windows-1251 already, anything else (the standard library's) is UTF-8.
+std::string ErrorText(const std::exception& e) {
+  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
+  return Utf8ToCp1251(e.what());
+}
+
+// The user's home folder as the environment and the password database give it.
+std::vector<std::string> HomeFolders() {
+  std::vector<std::string> homes;
+  if (const char* home = std::getenv("HOME"); home && *home) homes.emplace_back(home);
+  if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir) homes.emplace_back(pw->pw_dir);
+  return homes;
 }
 
 std::string CanonicalFolder(const std::string& folder) {
@@ -250,7 +275,7 @@ void TReportState::LoadReport(const std::string& folder) {
     const auto package = FindEntryNoCase(f, kReportPackageName);
     RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
   } catch (const std::exception& e) {
-    unusable(e.what());
+    unusable(ErrorText(e));
     return;
   }
 
@@ -323,14 +348,16 @@ void TReportState::LoadReport(const std::string& folder) {
     // The engine learns the tables once they are all loaded: a table's
     // loading needs only the map, which it fills itself.
     AttachEngine();
-    // 7.
-    RecalcAllTables();
+    // 7. A formula that fails is shown for its cell and the load goes on:
+    // one bad formula must not make every report of the template unopenable.
+    engine_->RecalcAllTablesKeepGoing();
     engine_->RefreshStatuses();
     progress.Finish();
     RememberFolder(f);
-  } catch (const std::exception&) {
-    // 8.
+  } catch (const std::exception& e) {
+    // 8. The user learns what is wrong before the general message.
     progress.Finish();
+    ShowError(ErrorText(e));
     if (reloadOfWorking) {
       // The working folder itself failed: it was emptied above; stop here
       // instead of reloading for ever.
@@ -359,7 +386,7 @@ bool TReportState::SaveAndPack(bool always) {
     TFormProgress progress(ui_);
     progress.Start(static_cast<int>(tables_.size()), kSavingCaption, false);
     try {
-      RecalcAllTables();
+      engine_->RecalcAllTablesKeepGoing();
       for (auto& t : tables_) {
         progress.Step();
         if (t.table->Modified()) t.table->SaveToFile(t.table->filePath, false);
@@ -442,17 +469,41 @@ void TReportState::Open() {
 
 bool TReportState::DeleteReport() {
   // Only an open report's own folder is ever deleted.
-  if (!treeVisible || structureEditing || currentFolder == folders_.program) return false;
-  const std::string question = std::string("Вы действительно хотите удалить "_w) +
-                               std::string(ReportWord(isSubreport, false)) + std::string(" из папки "_w) +
-                               W(currentFolder) + "?";
+  if (!treeVisible || structureEditing) return false;
+  const std::string former = currentFolder;
+  // A report kept in a folder that also holds the program, its data or the
+  // user's home is never deleted from there: one slip would take far more
+  // than the report with it.
+  if (const std::string_view reason = DeleteRefusal(former); !reason.empty()) {
+    ShowError(std::string(ReportWord(isSubreport, true)) + std::string(" нельзя удалить: папка "_w) + W(former) +
+              " " + std::string(reason) + ".");
+    return false;
+  }
+  // Only the report's own files go; anything else the folder holds stays,
+  // and the user is told so before answering.
+  std::vector<std::string> own, others;
+  for (const std::string& name : FolderEntries(former)) {
+    const bool isFolder = name.back() == '/';
+    const bool mine = !isFolder && std::any_of(std::begin(kReportOwnFiles), std::end(kReportOwnFiles),
+                                               [&](std::string_view f) { return SameFileName(name, f); });
+    (mine ? own : others).push_back(name);
+  }
+  std::string question = std::string("Вы действительно хотите удалить "_w) +
+                         std::string(ReportWord(isSubreport, false)) + std::string(" из папки "_w) + W(former) + "?";
+  if (!others.empty()) {
+    question += std::string("\r\nКроме файлов "_w) + std::string(ReportWord(isSubreport, false)) +
+                std::string("а в папке есть:"_w);
+    const std::size_t shown = std::min(others.size(), kListedOthers);
+    for (std::size_t i = 0; i < shown; ++i) question += "\r\n" + W(others[i]);
+    if (others.size() > shown) question += std::string("\r\nи еще "_w) + std::to_string(others.size() - shown);
+    question += std::string("\r\nОни не будут удалены."_w);
+  }
   if (ui_->ShowMessage(MessageKind::Confirmation, question, kYes | kNo) != kYes) return false;
   view_->MinimiseTablesFrame();
   CloseAllTables();
   treeVisible = false;
   structure.reset();
   selectionStructure.reset();
-  const std::string former = currentFolder;
   currentFolder = folders_.program;
   std::error_code ec;
   const std::string cwd = WithSeparator(fs::current_path(ec).string());
@@ -461,22 +512,22 @@ bool TReportState::DeleteReport() {
       // Deleting proceeds; the folder then stays as the process's current one.
     }
   }
-  // A report folder that holds the program's own folders, or is the home or
-  // root folder, loses only the report's package: deleting it whole would
-  // take far more than the report with it.
-  const std::string canon = CanonicalFolder(former);
-  const char* home = std::getenv("HOME");
-  const bool tooWide = canon == "/" || IsInside(CanonicalFolder(folders_.program), canon) ||
-                       (home && *home && CanonicalFolder(home) == canon);
-  if (tooWide) {
-    if (auto p = FindEntryNoCase(former, kReportPackageName)) fs::remove(*p, ec);
-  } else {
-    (void)ClearFolder(former, true);
-  }
+  const std::string failure = DeleteFilesThenFolder(former, own);
   recent_.Remove(former);
   structureEditing = false;
+  if (!failure.empty()) ShowError(failure);
   Notify();
-  return true;
+  return failure.empty();
+}
+
+std::string_view TReportState::DeleteRefusal(const std::string& folder) const {
+  if (IsFileSystemRoot(folder)) return "является корневой папкой файловой системы"_w;
+  if (FolderHolds(folder, folders_.program)) return "является папкой программы или содержит ее"_w;
+  if (FolderHolds(folder, folders_.data) || FolderHolds(folder, folders_.installData))
+    return "является папкой данных программы или содержит ее"_w;
+  for (const std::string& home : HomeFolders())
+    if (FolderHolds(folder, home)) return "является домашней папкой пользователя или содержит ее"_w;
+  return {};
 }
 
 bool TReportState::CloseQuery() {

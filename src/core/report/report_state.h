@@ -174,6 +174,9 @@ class TReportState : private TableHooks {
   void Notify();
   // Shows an error's message in the error box.
   void ShowError(std::string_view message);
+  // Why the report may not be deleted from the folder (Windows-1251, to
+  // follow "папка F "); empty when it may.
+  std::string_view DeleteRefusal(const std::string& folder) const;
 
   FolderSet folders_;
   Interaction* ui_;

@@ -86,7 +86,7 @@ std::size_t IniSnapshot::Find(std::string_view name) const {
 }
 
 IniSnapshot IniSnapshot::FromFile(const std::string& path) {
-  auto bytes = ReadWholeFile(path);
+  auto bytes = ReadExistingFile(path);
   return IniSnapshot(bytes ? std::move(*bytes) : std::string());
 }
 

@@ -28,7 +28,8 @@ class IniSnapshot {
  public:
   // The bytes of the file (a NUL byte ends the text).
   explicit IniSnapshot(std::string text);
-  // Reads the file; a missing or unreadable file gives an empty snapshot.
+  // Reads the file; a missing file gives an empty snapshot, one that exists
+  // and cannot be read raises EFileError naming it.
   static IniSnapshot FromFile(const std::string& path);
 
   // The content lines of one section, parsed into keys and values.

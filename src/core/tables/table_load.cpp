@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/colors_fonts.h"
 #include "core/foundation/common.h"
 #include "core/foundation/errors.h"
 #include "core/foundation/text_case.h"
@@ -155,13 +156,21 @@ void Loader::Run() {
   // saved as cells of row 0 and come back as more of them at every load.
   if (!t.Fixed) t.RowCount = t.ColCount = 0;
   const std::int64_t count = table.ReadInteger("Count", 0);
-  // A damaged size would otherwise build cells until memory runs out.
-  if (static_cast<std::int64_t>(t.RowCount + 1) * t.ColCount > kMaxCells || count > kMaxCells) {
+  const auto damaged = [&t](std::string_view why) {
     std::string message(("Таблица \""_w));
     message += Utf8ToCp1251(std::filesystem::path(t.filePath).filename().string());
-    message += "\" повреждена: слишком много ячеек."_w;
+    message += "\" повреждена: "_w;
+    message += why;
     throw EFileError(message);
-  }
+  };
+  // A damaged size would otherwise build cells until memory runs out.
+  if (static_cast<std::int64_t>(t.RowCount + 1) * t.ColCount > kMaxCells || count > kMaxCells)
+    damaged("слишком много ячеек."_w);
+  // A cell count that is no number would load the table without its cells,
+  // as if it were empty, and nobody would learn why.
+  if (const auto written = table.Find("Count");
+      written && !written->empty() && (!TryStrToInt(*written) || count < 0))
+    damaged("неверное число ячеек."_w);
   // Only a grid table can grow; a form table's cells must keep their numbers.
   t.growing = t.Fixed && t.BL1 > 300000000 && t.BL1 < 400000000;
 

@@ -67,6 +67,28 @@ inline std::vector<std::pair<std::string, std::string>> BlankReportFiles(const S
           {"Check.chk", ""}};
 }
 
+// The blank report whose first table ("Сведения о кадрах") divides by two
+// empty cells (with Dec 0, so that they count as 0): cell 5 is "8 2 (1:1)/(1:2)" (shown "1,50"), cell 6 reads
+// cell 5 (shown "9"), cell 7 is "(1:1)+4". The second table computes
+// cell 3 = cell 2 * 3 and cell 4 = T1's cell 7 + 1.
+inline std::vector<std::pair<std::string, std::string>> FormulaErrorReportFiles() {
+  auto files = BlankReportFiles();
+  files[1].second = WinText(
+      "[Table]\nFixed=0\nCount=6\n\n"
+      "[Cell_2]\nState=D\nType=10\nVis=10 0 200 20 5 0\nCap=Сведения о кадрах\n\n"
+      "[Cell_3]\nState=D\nType=2\nDec=0\nCol=1\nRow=1\nVis=10 30 40 20 5 0\nCap=\n\n"
+      "[Cell_4]\nState=D\nType=2\nDec=0\nCol=2\nRow=1\nVis=60 30 40 20 5 0\nCap=\n\n"
+      "[Cell_5]\nState=D\nType=7\nDec=2\nCol=3\nRow=1\nForm=8 2 (1:1)/(1:2)\nVis=110 30 40 20 5 0\nCap=1,50\n\n"
+      "[Cell_6]\nState=D\nType=7\nDec=0\nCol=4\nRow=1\nForm=8 0 (1:3)+1\nVis=160 30 40 20 5 0\nCap=9\n\n"
+      "[Cell_7]\nState=D\nType=7\nDec=0\nCol=5\nRow=1\nForm=8 0 (1:1)+4\nVis=210 30 40 20 5 0\nCap=0\n");
+  files[2].second = WinText(
+      "[Table]\nFixed=0\nCount=3\n\n"
+      "[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=7\n\n"
+      "[Cell_3]\nState=D\nType=7\nDec=0\nForm=8 0 (2)*3\nVis=60 10 40 20 5 0\nCap=0\n\n"
+      "[Cell_4]\nState=D\nType=7\nDec=0\nForm=7 0 T1[(1:5)]+1\nVis=110 10 40 20 5 0\nCap=0\n");
+  return files;
+}
+
 // The program folder dir/prog/ with "Help/Data/TI.a".
 inline FolderSet MakeProgram(const TempFolder& dir, const StructureOptions& o = {}) {
   const FolderSet f = FolderSet::FromProgramFolder(dir / "prog/");

@@ -85,37 +85,72 @@ TEST(ReportLoad, FirstLoadCreatesReportFromTemplateWithProgress) {
   EXPECT_FALSE(p.ui.progress[0].stoppable);
 }
 
+// Replaces the working folder's T1.ini, once the load has unpacked the
+// report and begins on its tables, by a file that exists and cannot be read.
+void MakeT1UnreadableWhileLoading(Program& p) {
+  auto done = std::make_shared<bool>(false);
+  const std::string t1 = p.folders.working + "T1.ini";
+  p.ui.onProgressShow = [done, t1](const testing::RecordedProgress&) {
+    if (*done) return;
+    *done = true;
+    if (::geteuid() == 0) {  // root reads anything: a file whose reading fails instead
+      fs::remove(t1);
+      fs::create_symlink("/proc/self/mem", t1);
+    } else {
+      fs::permissions(t1, fs::perms::none);
+    }
+  };
+}
+
 TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
+  const std::string kWorking = "<working>";  // stands for the working folder in a message
   struct Case {
     const char* name;
     std::function<std::string(Program&)> make;  // the report folder
-    std::string message;                        // UTF-8; empty: check only that one error came
+    // UTF-8, in order; "…" at the end: the text begins so. Empty: check
+    // only that one error came.
+    std::vector<std::string> messages;
     std::size_t tablesLeft;
+  };
+  const auto oneTable = [](std::string bytes) {
+    return [bytes](Program& p) {
+      auto files = testing::BlankReportFiles();
+      files[1].second = bytes;
+      return MakeReport(p.dir, "damaged", files);
+    };
   };
   const std::vector<Case> cases = {
       {"wrong version",
        [](Program& p) { return p.Report("old", {.version = "22_00_21"}); },
-       "Не та версия отчета.", 0},
+       {"Не та версия отчета."}, 0},
       {"missing table of the second section",
        [](Program& p) {
          auto files = testing::BlankReportFiles();
          files.erase(files.begin() + 2);  // T2.ini
          return MakeReport(p.dir, "holed", files);
        },
-       "", 1},
+       {}, 1},
       {"damaged package",
        [](Program& p) {
          p.dir.Write("bad/Report.rpt", "not a cabinet at all");
          return p.dir / "bad/";
        },
-       "", 0},
+       {}, 0},
+      // Errors while the tables load are named before the general message.
       {"table that cannot be loaded",
+       oneTable("[Table]\r\nFixed=1\r\nRowCount=100000\r\nColCount=100000\r\n"),
+       {"Таблица \"T1.ini\" повреждена: слишком много ячеек.", "Не та версия отчета."}, 0},
+      {"cell count that is no number, garbage sections",
+       oneTable("[Table]\r\nFixed=0\r\nCount=abc\r\n\r\n[Cell_\x01\x02]\r\n\xff\xfe=\r\n[[[\r\n"),
+       {"Таблица \"T1.ini\" повреждена: неверное число ячеек.", "Не та версия отчета."}, 0},
+      {"table file that cannot be read",
        [](Program& p) {
-         auto files = testing::BlankReportFiles();
-         files[1].second = "[Table]\r\nFixed=1\r\nRowCount=100000\r\nColCount=100000\r\n";
-         return MakeReport(p.dir, "huge", files);
+         MakeT1UnreadableWhileLoading(p);
+         return p.Report("unreadable");
        },
-       "Не та версия отчета.", 0},
+       {"Не удается прочитать файл \"<working>T1.ini\": …",
+        "Не та версия отчета."},
+       0},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -123,9 +158,21 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
     const std::string folder = c.make(p);
     p.state->OpenReportFolder(folder);
     TReportState& s = *p.state;
-    ASSERT_EQ(p.ui.messages.size(), 1u);
-    EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Error);
-    if (!c.message.empty()) EXPECT_EQ(p.ui.messages[0].text, W(c.message));
+    ASSERT_EQ(p.ui.messages.size(), std::max<std::size_t>(1, c.messages.size()));
+    for (std::size_t i = 0; i < c.messages.size(); ++i) {
+      EXPECT_EQ(p.ui.messages[i].kind, MessageKind::Error);
+      std::string expected = c.messages[i];
+      if (auto at = expected.find(kWorking); at != std::string::npos)
+        expected.replace(at, kWorking.size(), p.folders.working);
+      const std::string text = Cp1251ToUtf8(p.ui.messages[i].text);
+      if (expected.size() >= 3 && expected.ends_with("…")) {
+        expected.resize(expected.size() - std::string("…").size());
+        EXPECT_EQ(text.substr(0, expected.size()), expected);
+        EXPECT_GT(text.size(), expected.size());  // the system's reason follows
+      } else {
+        EXPECT_EQ(text, expected);
+      }
+    }
     if (std::string(c.name) == "damaged package") {
       // The cabinet reader's own message.
       TempFolder out;
@@ -165,6 +212,48 @@ TEST(ReportLoad, MissingTableMessageNamesThePath) {
   EXPECT_EQ(p.state->tables()[0].file, "T1.ini");
   // The progress window was closed before the message.
   EXPECT_EQ(p.ui.progress.back().event, "close");
+}
+
+std::string Cap(const TReportTable& t, int number) { return CellByNumber(t.table->data, number)->label.caption; }
+
+TEST(ReportLoad, FormulaErrorIsShownOnceAndTheReportOpensAndSaves) {
+  Program p;
+  const std::string folder = MakeReport(p.dir, "divide", testing::FormulaErrorReportFiles());
+  p.state->OpenReportFolder(folder);
+  TReportState& s = *p.state;
+  // One message, naming the cell whose formula failed (cell 6 fails only
+  // because it reads cell 5).
+  const std::vector<std::string> expected = {W("Сведения о кадрах\r\nЯчейка 5\r\nDivide by zero")};
+  EXPECT_EQ(p.ui.MessageTexts(), expected);
+  EXPECT_EQ(p.ui.messages.at(0).kind, MessageKind::Error);
+  ASSERT_TRUE(s.treeVisible);
+  EXPECT_EQ(s.currentFolder, folder);
+  ASSERT_EQ(s.tables().size(), 2u);
+  const TReportTable& t1 = s.tables()[0];
+  const TReportTable& t2 = s.tables()[1];
+  EXPECT_EQ(t1.caption, W("Сведения о кадрах"));
+  EXPECT_EQ(Cap(t1, 5), "1,50");  // kept
+  EXPECT_EQ(Cap(t1, 6), "9");     // kept: it reads the failing cell
+  EXPECT_EQ(Cap(t1, 7), "4");     // the rest of the table is computed
+  EXPECT_EQ(Cap(t2, 3), "21");    // and every other table
+  EXPECT_EQ(Cap(t2, 4), "5");
+  for (const auto& t : s.tables()) EXPECT_NE(t.table->status, 0) << t.file;  // every table checked
+  EXPECT_FALSE(s.IsModified());
+  EXPECT_EQ(s.recent().entries().front(), folder);
+
+  // Saving shows the error again and goes on.
+  p.ui.messages.clear();
+  CellByNumber(t2.table->data, 2)->SetValue("8");
+  ASSERT_TRUE(s.Save());
+  EXPECT_EQ(p.ui.MessageTexts(), expected);
+  EXPECT_FALSE(s.IsModified());
+
+  ScriptedInteraction ui2;
+  TReportState other(p.folders, ui2);
+  other.OpenReportFolder(folder);
+  EXPECT_EQ(ui2.MessageTexts(), expected);
+  ASSERT_EQ(other.tables().size(), 2u);
+  EXPECT_EQ(Cap(other.tables()[1], 3), "24");
 }
 
 TEST(ReportLoad, AllTablesExcludedLoadsWithoutTables) {
@@ -408,6 +497,8 @@ TEST(ReportOpen, ChosenFileOpensItsFolder) {
 TEST(ReportDelete, ConfirmedDeletionRemovesFolderAndEntry) {
   Program p;
   const std::string folder = p.Report("r");
+  p.dir.Write("r/Colors.opt", "[Colors]\r\n");
+  p.dir.Write("r/report.RPT$", "backup");
   p.state->OpenReportFolder(folder);
   p.ui.answers = {kNo};
   EXPECT_FALSE(p.state->DeleteReport());
@@ -424,17 +515,76 @@ TEST(ReportDelete, ConfirmedDeletionRemovesFolderAndEntry) {
   // With no report open there is nothing to delete, least of all the program folder.
   EXPECT_FALSE(p.state->DeleteReport());
   EXPECT_TRUE(fs::exists(p.folders.TemplatePackage()));
+}
 
-  // A report kept in a folder that holds the program itself loses only its package.
-  const std::string outer = p.dir.path();
-  fs::copy_file(p.Report("again") + "Report.rpt", outer + "Report.rpt");
-  p.state->OpenReportFolder(outer);
-  ASSERT_TRUE(p.state->treeVisible);
+TEST(ReportDelete, OtherFilesAreNamedAndKeptLinksRemovedAsLinks) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.dir.Write("r/Мои заметки.txt", "my own notes");
+  p.dir.Write("r/photos/1.jpg", "jpeg");
+  p.dir.Write("elsewhere/colours", "not the report's");
+  p.dir.Write("elsewhere/box/inside", "not the report's either");
+  fs::create_symlink(p.dir / "elsewhere/colours", folder + "Colors.opt");  // the report's name, a link
+  fs::create_directory_symlink(p.dir / "elsewhere/box", folder + "Arch.rpt");
+  fs::create_directory_symlink(p.dir / "elsewhere", folder + "shortcut");  // someone else's link
+  p.state->OpenReportFolder(folder);
   p.ui.answers = {kYes};
   EXPECT_TRUE(p.state->DeleteReport());
-  EXPECT_FALSE(fs::exists(outer + "Report.rpt"));
-  EXPECT_TRUE(fs::exists(p.folders.TemplatePackage()));
-  EXPECT_TRUE(fs::exists(p.dir / "again/Report.rpt"));
+  ASSERT_EQ(p.ui.messages.size(), 1u);
+  EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Confirmation);
+  EXPECT_EQ(p.ui.messages[0].text, W("Вы действительно хотите удалить отчет из папки " + folder +
+                                     "?\r\nКроме файлов отчета в папке есть:\r\nphotos/\r\nshortcut\r\n"
+                                     "Мои заметки.txt\r\nОни не будут удалены."));
+  EXPECT_FALSE(fs::exists(folder + "Report.rpt"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(folder + "Colors.opt")));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(folder + "Arch.rpt")));
+  EXPECT_EQ(ReadFile(folder + "Мои заметки.txt"), "my own notes");
+  EXPECT_EQ(ReadFile(folder + "photos/1.jpg"), "jpeg");
+  EXPECT_TRUE(fs::is_symlink(folder + "shortcut"));
+  EXPECT_EQ(ReadFile(p.dir / "elsewhere/colours"), "not the report's");
+  EXPECT_EQ(ReadFile(p.dir / "elsewhere/box/inside"), "not the report's either");
+  EXPECT_TRUE(p.state->recent().empty());
+  EXPECT_FALSE(p.state->treeVisible);
+}
+
+TEST(ReportDelete, RefusedWhereTheFolderHoldsTheProgramTheDataOrTheHome) {
+  struct Case {
+    const char* name;
+    std::string folder;  // below the test's folder; "" = the test's folder itself
+    std::string reason;
+  };
+  const std::vector<Case> cases = {
+      {"the program folder", "prog/", "является папкой программы или содержит ее"},
+      {"around the program folder", "", "является папкой программы или содержит ее"},
+      {"around the data folder", "prog/Help/", "является папкой данных программы или содержит ее"},
+      {"the home folder", "home/user/", "является домашней папкой пользователя или содержит ее"},
+      {"around the home folder", "home/", "является домашней папкой пользователя или содержит ее"},
+      {"a link to the home folder", "to-home/", "является домашней папкой пользователя или содержит ее"},
+  };
+  const char* home = std::getenv("HOME");
+  const std::string savedHome = home ? home : "";
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    fs::create_directories(p.dir / "home/user");
+    fs::create_directory_symlink(p.dir / "home/user", p.dir / "to-home");
+    ::setenv("HOME", (p.dir / "home/user").c_str(), 1);
+    const std::string folder = p.dir / c.folder;
+    fs::copy_file(p.Report("source") + "Report.rpt", folder + "Report.rpt");
+    p.state->OpenReportFolder(folder);
+    ASSERT_TRUE(p.state->treeVisible);
+    p.ui.messages.clear();
+    EXPECT_FALSE(p.state->DeleteReport());
+    ASSERT_EQ(p.ui.messages.size(), 1u);
+    EXPECT_EQ(p.ui.messages[0].kind, MessageKind::Error);
+    EXPECT_EQ(p.ui.messages[0].text, W("Отчет нельзя удалить: папка " + folder + " " + c.reason + "."));
+    EXPECT_TRUE(fs::exists(folder + "Report.rpt"));
+    EXPECT_TRUE(fs::exists(p.folders.TemplatePackage()));
+    EXPECT_EQ(p.state->tables().size(), 2u);  // the report stays open
+    EXPECT_EQ(p.state->currentFolder, folder);
+    if (savedHome.empty()) ::unsetenv("HOME");
+    else ::setenv("HOME", savedHome.c_str(), 1);
+  }
 }
 
 TEST(RecentList, RememberPurgeAndTheTemplateFolder) {

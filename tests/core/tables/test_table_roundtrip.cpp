@@ -51,7 +51,11 @@ TEST(TableRoundTripTest, SavedFilesAreFixedPoints) {
     const std::string damaged = Mutate(sources[static_cast<std::size_t>(i) % sources.size()], rng);
     const std::string path = dir.Write("T.ini", damaged);
     TTable first(ctx);
-    first.LoadFromFile(path);
+    try {
+      first.LoadFromFile(path);
+    } catch (const EFileError&) {
+      continue;  // refused as damaged (a cell count that is no number): nothing to save
+    }
     std::string once;
     try {
       once = first.SaveText();
