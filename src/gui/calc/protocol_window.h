@@ -91,6 +91,7 @@ class TFormProtocol : public QWidget, public checks::CheckObserver {
   TTable* highlighted_ = nullptr;
   bool rendering_ = false;
   bool inModalLoop_ = false;
+  std::string lastError_;  // the selection error already reported
 };
 
 }  // namespace rpt::gui

@@ -105,6 +105,7 @@ class TFormList : public QDialog {
   TCell* cell_ = nullptr;
   int lastHit_ = -1;
   bool fitting_ = false;
+  bool messaging_ = false;
   bool stored_ = false;
 
   QSplitter* splitter_;
