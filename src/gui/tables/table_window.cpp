@@ -709,9 +709,10 @@ void TF_Table::StoreEdit(CellEditor kind) {
     case CellEditor::Int:
     case CellEditor::Real: {
       TNumberEdit* e = kind == CellEditor::Int ? editInt_ : editReal_;
-      const QString text = e->text();
+      QString text = e->text();
       if (text.isEmpty() && cell.label.caption.empty()) break;
-      const std::optional<double> value = tables::ParseNumber(ToCp1251(text));
+      // Either separator is taken.
+      const std::optional<double> value = tables::ParseNumber(ToCp1251(text.replace(QLatin1Char('.'), QLatin1Char(','))));
       if (!value) {
         cell.SetValue("");
         e->setText(QString());
@@ -750,7 +751,8 @@ void TF_Table::SyncMarks() {
 
 void TF_Table::LeaveRealEditor() {
   if (openEditor_ != CellEditor::Real || !current_) return;
-  const std::optional<double> value = tables::ParseNumber(ToCp1251(editReal_->text()));
+  const std::optional<double> value =
+      tables::ParseNumber(ToCp1251(editReal_->text().replace(QLatin1Char('.'), QLatin1Char(','))));
   if (value && *value > kRealMax) {
     editReal_->setText(FromCp1251(tables::FormatFixed(kRealMax, 5)));
     current_->SetValue(tables::FormatFixed(kRealMax, current_->Dec));
