@@ -287,6 +287,7 @@ class TableWindowTest : public QObject {
     QCOMPARE(f.Value(0, 2), U("3,50"));
     editReal->selectAll();
     QTest::keyClicks(editReal, "1.256");
+    QCOMPARE(editReal->text(), U("1.256"));
     QCOMPARE(f.Value(0, 2), U("1,26"));
   }
 
