@@ -16,6 +16,7 @@
 #include "core/foundation/codec.h"
 #include "core/report/report_state.h"
 #include "core/report/report_fixture.h"
+#include "support/run_reportctl.h"
 
 namespace fs = std::filesystem;
 
@@ -104,6 +105,16 @@ TEST(CliReport, NewOpenSet) {
   EXPECT_EQ(LoadedValue(f, report), "0");
   EXPECT_EQ(Reportctl("set " + P + " " + Quote(report) + " T9 2 1").exitCode, 1);
   EXPECT_EQ(Reportctl("set " + P + " " + Quote(report) + " T1 x 1").exitCode, 2);
+}
+
+TEST(CliReport, OpenReportsAFormulaErrorAndStillOpens) {
+  TempFolder dir;
+  const FolderSet f = testing::MakeProgram(dir);
+  const std::string report = testing::MakeReport(dir, "divide", testing::FormulaErrorReportFiles());
+  const testing::CliRun r = testing::Reportctl(dir, {"open", "--program-folder", f.program, report});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "Ошибка: Сведения о кадрах\r\nЯчейка 5\r\nDivide by zero\n");
+  EXPECT_EQ(r.out, "Сведения о кадрах\tT1.ini\tnorm\nТаблица 2\tT2.ini\tnorm\n");
 }
 
 // A report large enough that packing takes a noticeable part of a run.

@@ -72,6 +72,56 @@ TEST(ClearFolder, RefusesRootEmptyPathAndFiles) {
   EXPECT_TRUE(ClearFolder(tmp / "missing/", true));  // nothing left to delete
 }
 
+TEST(FolderHolds, ComparesWholeFolderNamesWithLinksResolved) {
+  TempFolder tmp;
+  fs::create_directories(tmp / "a/b/c");
+  fs::create_directories(tmp / "ab");
+  fs::create_directory_symlink(tmp / "a/b", tmp / "to-b");
+  EXPECT_TRUE(FolderHolds(tmp / "a/", tmp / "a/b/c/"));
+  EXPECT_TRUE(FolderHolds(tmp / "a", tmp / "a"));
+  EXPECT_TRUE(FolderHolds(tmp / "to-b/", tmp / "a/b/c/"));  // through a link
+  EXPECT_TRUE(FolderHolds(tmp / "a/", tmp / "to-b/c/"));
+  EXPECT_TRUE(FolderHolds(tmp / "a/b/c/../", tmp / "a/b/"));
+  EXPECT_FALSE(FolderHolds(tmp / "a/", tmp / "ab/"));  // a longer name is another folder
+  EXPECT_FALSE(FolderHolds(tmp / "a/b/", tmp / "a/"));
+  EXPECT_TRUE(FolderHolds("/", tmp / "a/"));
+  EXPECT_FALSE(FolderHolds("", tmp / "a/"));
+}
+
+TEST(IsFileSystemRoot, RootAndMountPointsOnly) {
+  TempFolder tmp;
+  EXPECT_TRUE(IsFileSystemRoot("/"));
+  EXPECT_TRUE(IsFileSystemRoot("/proc/"));  // a file system of its own
+  EXPECT_FALSE(IsFileSystemRoot(tmp.path()));
+  fs::create_directory_symlink("/", tmp / "to-root");
+  EXPECT_TRUE(IsFileSystemRoot(tmp / "to-root/"));
+}
+
+TEST(DeleteFilesThenFolder, DeletesOnlyTheNamedFilesNeverThroughALink) {
+  TempFolder tmp;
+  const std::string outside = tmp.Write("outside/keep.txt", "keep");
+  tmp.Write("w/Report.rpt", "r");
+  tmp.Write("w/mine.txt", "mine");
+  tmp.Write("w/Arch.rpt/inner", "a folder of that name stays");
+  fs::create_symlink(outside, tmp / "w/Colors.opt");
+  fs::create_directory_symlink(tmp / "outside", tmp / "w/Link.rpt");
+  EXPECT_EQ(FolderEntries(tmp / "w/"),
+            (std::vector<std::string>{"Arch.rpt/", "Colors.opt", "Link.rpt", "Report.rpt", "mine.txt"}));
+  EXPECT_EQ(DeleteFilesThenFolder(tmp / "w/", {"Report.rpt", "Colors.opt", "Link.rpt", "Arch.rpt", "gone"}), "");
+  EXPECT_EQ(FolderEntries(tmp / "w/"), (std::vector<std::string>{"Arch.rpt/", "mine.txt"}));
+  EXPECT_EQ(ReadFile(outside), "keep");
+
+  // Nothing else in it: the folder goes too; a folder given as a link loses the link.
+  fs::remove_all(tmp / "w/Arch.rpt");
+  fs::create_directory_symlink(tmp / "w", tmp / "via");
+  EXPECT_EQ(DeleteFilesThenFolder(tmp / "via/", {"mine.txt"}), "");
+  EXPECT_FALSE(Exists(tmp / "via"));
+  EXPECT_TRUE(FolderEntries(tmp / "w/").empty());
+  EXPECT_EQ(DeleteFilesThenFolder(tmp / "w/", {}), "");
+  EXPECT_FALSE(Exists(tmp / "w"));
+  EXPECT_EQ(DeleteFilesThenFolder(tmp / "w/", {"x"}), "");  // already gone
+}
+
 TEST(Folders, ForceAndExist) {
   TempFolder tmp;
   EXPECT_FALSE(FolderExists(tmp / "a/b/c/"));

@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
+#include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
 #include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
 
 namespace rpt {
 namespace {
@@ -82,6 +88,19 @@ TEST(ReadWholeFile, ReadsBytesOrNothing) {
   const std::string bytes("a\0b\r\n", 5);
   EXPECT_EQ(ReadWholeFile(dir.Write("f", bytes)), bytes);
   EXPECT_EQ(ReadWholeFile(dir / "missing"), std::nullopt);
+}
+
+TEST(ReadExistingFile, AFileThatCannotBeReadIsAnErrorNamingIt) {
+  TempFolder dir;
+  EXPECT_EQ(ReadExistingFile(dir.Write("f", "abc")), "abc");
+  EXPECT_EQ(ReadExistingFile(dir / "missing"), std::nullopt);
+  fs::create_directories(dir / "folder");
+  try {
+    ReadExistingFile(dir / "folder");
+    FAIL() << "a folder read as a file";
+  } catch (const EFileError& e) {
+    EXPECT_EQ(Cp1251ToUtf8(e.what()), "Не удается прочитать файл \"" + (dir / "folder") + "\": " + std::strerror(EISDIR));
+  }
 }
 
 }  // namespace

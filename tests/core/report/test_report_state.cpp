@@ -201,6 +201,25 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
   }
 }
 
+TEST(ReportLoad, DamagedIncludedSubreportIsNamedByTheCabinetReader) {
+  Program p;
+  p.dir.Write("dept/Report.rpt", "not a cabinet either");
+  auto files = testing::BlankReportFiles();
+  files[0].second += testing::WinText("\n[Подотчеты]\nКоличество=1\n1=" + (p.dir / "dept") + "\n");
+  p.state->OpenReportFolder(MakeReport(p.dir, "head", files));
+  std::string cabinetMessage;
+  try {
+    TempFolder out;
+    UnpackPackage(p.dir / "dept/Report.rpt", out.path());
+  } catch (const std::exception& e) {
+    cabinetMessage = e.what();
+  }
+  ASSERT_FALSE(cabinetMessage.empty());
+  EXPECT_EQ(p.ui.MessageTexts(), (std::vector<std::string>{cabinetMessage, W("Не та версия отчета.")}));
+  EXPECT_FALSE(p.state->treeVisible);
+  EXPECT_TRUE(p.state->structureWindowEnabled);
+}
+
 TEST(ReportLoad, MissingTableMessageNamesThePath) {
   Program p;
   auto files = testing::BlankReportFiles();
