@@ -69,8 +69,10 @@ bool ClearAt(int dfd, bool removeFolders) {
       continue;
     }
     if (S_ISDIR(st.st_mode)) {
+      // Not through a link swapped in since the look above (where the
+      // system cannot promise that, the folder is left as it is).
       if ((st.st_mode & kOwnerAll) != kOwnerAll)
-        ::fchmodat(dfd, name.c_str(), st.st_mode | kOwnerAll, 0);
+        ::fchmodat(dfd, name.c_str(), st.st_mode | kOwnerAll, AT_SYMLINK_NOFOLLOW);
       const int sub = ::openat(dfd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
       if (sub < 0) {
         ok = false;
