@@ -28,6 +28,21 @@ QMessageBox::Icon IconFor(MessageKind kind) {
 QString Utf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
 std::string FromQt(const QString& s) { return s.toUtf8().toStdString(); }
 
+// The port's filters pair a description with its patterns, "|"-separated
+// ("Текстовый файл (*.txt)|*.txt|Все файлы (*.*)|*.*"); Qt wants one entry
+// per description with the patterns in parentheses, ";;"-separated.
+QString QtFilter(std::string_view filter) {
+  const QStringList parts = FromCp1251(filter).split('|');
+  if (parts.size() < 2) return parts.value(0);
+  QStringList entries;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    entries << (description.contains('(') ? description
+                                          : description + " (" + QString(parts[i + 1]).replace(';', ' ') + ")");
+  }
+  return entries.join(";;");
+}
+
 }  // namespace
 
 Button QtInteraction::ShowMessage(MessageKind kind, std::string_view text, unsigned buttons,
@@ -63,14 +78,14 @@ std::optional<std::string> QtInteraction::ChooseFolder(std::string_view caption,
 
 std::optional<std::string> QtInteraction::ChooseOpenFile(std::string_view caption, std::string_view filter,
                                                          const std::string& start) {
-  const QString file = QFileDialog::getOpenFileName(parent_, FromCp1251(caption), Utf8(start), FromCp1251(filter));
+  const QString file = QFileDialog::getOpenFileName(parent_, FromCp1251(caption), Utf8(start), QtFilter(filter));
   if (file.isEmpty()) return std::nullopt;
   return FromQt(file);
 }
 
 std::optional<std::string> QtInteraction::ChooseSaveFile(std::string_view caption, std::string_view filter,
                                                          const std::string& start) {
-  const QString file = QFileDialog::getSaveFileName(parent_, FromCp1251(caption), Utf8(start), FromCp1251(filter));
+  const QString file = QFileDialog::getSaveFileName(parent_, FromCp1251(caption), Utf8(start), QtFilter(filter));
   if (file.isEmpty()) return std::nullopt;
   return FromQt(file);
 }
