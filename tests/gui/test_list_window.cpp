@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "core/foundation/codec.h"
@@ -102,6 +103,16 @@ class ListWindowTest : public QObject {
     QVERIFY(window.Open(f.path, f.g.table, f.g.Cell(1, 3)));
     QCOMPARE(window.SelectedRow(), 1);
     QVERIFY(!window.Open(f.folder / "missing.lst", f.g.table, f.g.Cell(1, 2)));
+    window.close();
+
+    // Modal, as the table window shows it: a double click picks.
+    QTimer::singleShot(0, &window, [&window] {
+      QCOMPARE(QApplication::activeModalWidget(), &window);
+      window.Grid()->cellDoubleClicked(2, 0);
+    });
+    QVERIFY(window.ShowFor(f.path, f.g.table, f.g.Cell(1, 2)));
+    QCOMPARE(f.g.Cell(1, 3).label.caption, Win("Омск"));
+    QCOMPARE(picked.count(), 2);
   }
 
   void groupedListPositionsOnTheCurrentValue() {

@@ -88,7 +88,10 @@ TFormList::TFormList(Interaction& ui, QWidget* parent)
   });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] { GroupSelected(); });
-  connect(grid_, &QTableWidget::cellDoubleClicked, this, [this] { Pick(); });
+  connect(grid_, &QTableWidget::cellDoubleClicked, this, [this](int row) {
+    grid_->selectRow(row);
+    Pick();
+  });
   connect(grid_->horizontalHeader(), &QHeaderView::sectionClicked, this, &TFormList::SetSearchColumn);
   connect(grid_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
     if (!fitting_) FitRowHeights();
@@ -330,7 +333,7 @@ void TFormList::SearchFrom(int line) {
   Position(hit->code, hit->text);
 }
 
-bool TFormList::Open(const std::string& listPath, TTable& table, TCell& cell, const QRect& cellRect) {
+bool TFormList::Prepare(const std::string& listPath, TTable& table, TCell& cell, const QRect& cellRect) {
   table_ = &table;
   cell_ = &cell;
   if (!Load(listPath)) return false;
@@ -339,16 +342,20 @@ bool TFormList::Open(const std::string& listPath, TTable& table, TCell& cell, co
   search_->clear();
   findNext_->setEnabled(false);
   if (!cellRect.isEmpty()) PlaceAt(cellRect);
-  show();
   FitColumns();
   Position(cell.BVal, cell.GetValue());
   if (!grid_->isHidden()) grid_->setFocus();
   return true;
 }
 
+bool TFormList::Open(const std::string& listPath, TTable& table, TCell& cell, const QRect& cellRect) {
+  if (!Prepare(listPath, table, cell, cellRect)) return false;
+  show();
+  return true;
+}
+
 bool TFormList::ShowFor(const std::string& listPath, TTable& table, TCell& cell, const QRect& cellRect) {
-  if (!Open(listPath, table, cell, cellRect)) return false;
-  hide();
+  if (!Prepare(listPath, table, cell, cellRect)) return false;
   exec();
   return true;
 }
@@ -425,6 +432,14 @@ void TFormList::changeEvent(QEvent* event) {
   const QWidget* modal = QApplication::activeModalWidget();
   if (modal && modal != this) return;
   reject();
+}
+
+void TFormList::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  // The grid has its real width only now.
+  FitColumns();
+  const int row = SelectedRow();
+  if (row >= 0) grid_->scrollTo(grid_->model()->index(row, 0));
 }
 
 void TFormList::resizeEvent(QResizeEvent* event) {

@@ -79,12 +79,14 @@ class TFormList : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   bool Load(const std::string& listPath);
+  bool Prepare(const std::string& listPath, TTable& table, TCell& cell, const QRect& cellRect);
   void FillTree();
   void AddGroups(QTreeWidgetItem* parent, const ListGroup& group);
   void FillRows(int rowKey, int count);
