@@ -57,17 +57,25 @@ class RowDialogsTest : public QObject {
     dialog.Spin()->stepBy(5);
     QCOMPARE(dialog.Spin()->value(), 100);
 
-    // "Выполнить" with 150: the warning, the dialog stays open.
+    // Leaving the field with 150: the warning, the focus stays in the field.
+    QApplication::setActiveWindow(&dialog);
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    dialog.Spin()->setFocus();
     Type(dialog.Spin(), "150");
-    dialog.ExecuteClick();
+    QTest::keyClick(dialog.Spin(), Qt::Key_Tab);
     QCOMPARE(ui.MessageTexts(), std::vector<std::string>{std::string(RowCountLimitWarning())});
     QCOMPARE(ui.messages[0].kind, MessageKind::Warning);
+    QVERIFY(dialog.Spin()->hasFocus());
+
+    // "Выполнить" with 150: the warning, the dialog stays open.
+    dialog.ExecuteClick();
+    QCOMPARE(ui.messages.size(), std::size_t{2});
     QVERIFY(dialog.isVisible());
 
     // Enter with 150: the warning again, the field set to 100, still open.
     Type(dialog.Spin(), "150");
     QTest::keyClick(dialog.Spin(), Qt::Key_Return);
-    QCOMPARE(ui.messages.size(), std::size_t{2});
+    QCOMPARE(ui.messages.size(), std::size_t{3});
     QCOMPARE(dialog.Spin()->value(), 100);
     QVERIFY(dialog.isVisible());
 
@@ -75,7 +83,7 @@ class RowDialogsTest : public QObject {
     QTest::keyClick(dialog.Spin(), Qt::Key_Return);
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(spin.value, 100.0);
-    QCOMPARE(ui.messages.size(), std::size_t{2});
+    QCOMPARE(ui.messages.size(), std::size_t{3});
   }
 
   void askRowCountThroughTheDialog() {

@@ -114,14 +114,12 @@ bool TF_InsRowCount::eventFilter(QObject* watched, QEvent* event) {
   }
   if (watched == spin_ && event->type() == QEvent::FocusOut && isVisible()) {
     const auto reason = static_cast<QFocusEvent*>(event)->reason();
-    // The focus goes to a button or another control (not to a message box
-    // or another window): the value leaves the field.
-    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::MouseFocusReason) {
+    // Tabbing out of the field hands the value on; a click on "Выполнить"
+    // is judged by ExecuteClick (one warning, not two), one on "Отменить"
+    // needs no judgement.
+    if ((reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason) && focusWidget() != cancel_) {
       TakeValue();
-      if (model_.value > kRowLimit && focusWidget() != cancel_) {
-        model_.Leave();
-        spin_->setFocus();
-      }
+      if (!model_.Leave()) spin_->setFocus();
     }
   }
   return QDialog::eventFilter(watched, event);
