@@ -82,3 +82,8 @@ echo "saved $out/structure.png and $out/structure-blank.png"
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_list_window" screenshot >/dev/null
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_row_dialogs" sortDialogMovesColumnsInTheOrderChosen >/dev/null
 echo "saved $out/list-window.png and $out/sort-dialog.png"
+
+# The table window: a grid table with its header, headings and footer, and
+# a form table, painted from table files its test writes.
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_table_window" screenshot >/dev/null
+echo "saved $out/table-grid.png and $out/table-form.png"

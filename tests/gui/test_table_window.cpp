@@ -45,6 +45,9 @@ struct CellSpec {
   int top, left, width, height;
   std::string cap;
   std::string extra;  // further "Key=Value\r\n" lines
+  int align = 5;
+  long color = 16777215;
+  bool framed = true;
 };
 
 std::string TableFile(bool fixed, int rows, int cols, const std::vector<CellSpec>& cells, int minLeft = 10,
@@ -70,8 +73,8 @@ std::string TableFile(bool fixed, int rows, int cols, const std::vector<CellSpec
     line("Col", std::to_string(c.col));
     line("Row", std::to_string(c.row));
     line("Vis", std::to_string(c.top) + " " + std::to_string(c.left) + " " + std::to_string(c.width) + " " +
-                    std::to_string(c.height) + " 5 16777215");
-    line("Frame", "1");
+                    std::to_string(c.height) + " " + std::to_string(c.align) + " " + std::to_string(c.color));
+    line("Frame", c.framed ? "1" : "0");
     line("Cap", c.cap);
     out += c.extra;
     out += "\r\n";
@@ -567,6 +570,85 @@ class TableWindowTest : public QObject {
     }
     QCOMPARE(image.pixelColor(0, 15), QColor(Qt::black));
     QCOMPARE(image.pixelColor(20, 15), QColor(Qt::blue));  // transparent
+  }
+
+  // With REPORT_GUI_SHOTS set: a grid table with its header, headings and
+  // footer, and a form table, saved there as PNG files.
+  void screenshot() {
+    if (!qEnvironmentVariableIsSet("REPORT_GUI_SHOTS")) QSKIP("REPORT_GUI_SHOTS not set");
+    const QString out = qEnvironmentVariable("REPORT_GUI_SHOTS");
+    auto w = [](const char* utf8) { return std::string(Utf8ToCp1251(utf8)); };
+    constexpr long kGrey = 12632256, kYellow = 14811135, kWhite = 16777215;
+    {
+      std::vector<CellSpec> cells;
+      cells.push_back({'H', 10, 0, 0, 8, 10, 700, 24, w("Таблица 2.1. Прием студентов по специальностям"), "", 4, kGrey, false});
+      cells.push_back({'H', 11, 0, 0, 8, 650, 60, 24, w("Т2.1"), "", 6, kGrey, false});
+      const int widths[] = {40, 250, 110, 90, 90, 110};
+      const char* heads[] = {"№ п/п", "Наименование специальности", "Код направления", "Принято, чел.",
+                             "Средний балл", "Из них на платной основе"};
+      int left = 10;
+      for (int c = 0; c < 6; ++c) {
+        cells.push_back({'T', 0, 0, 0, 40, left, widths[c], 44, w(heads[c]), "", 5, kGrey});
+        cells.push_back({'T', 8, 0, 0, 84, left, widths[c], 18, std::to_string(c + 1), "", 5, kGrey});
+        left += widths[c];
+      }
+      const char* names[] = {"Прикладная математика и информатика", "Физика", "Химия",
+                             "Экономика", "Юриспруденция", "Лингвистика"};
+      const char* codes[] = {"01.03.02", "03.03.02", "04.03.01", "38.03.01", "40.03.01", "45.03.02"};
+      const char* counts[] = {"125", "60", "45", "210", "180", ""};
+      const char* marks[] = {"78,40", "71,25", "69,80", "74,10", "76,55", ""};
+      const char* paid[] = {"25", "12", "8", "130", "96", ""};
+      for (int r = 1; r <= 6; ++r) {
+        const int top = 102 + (r - 1) * 30;
+        int x = 10;
+        const std::string R = std::to_string(r);
+        const int types[] = {9, 1, 6, 2, 3, 7};
+        const std::string caps[] = {R, w(names[r - 1]), codes[r - 1], counts[r - 1], marks[r - 1], paid[r - 1]};
+        for (int c = 0; c < 6; ++c) {
+          const long color = types[c] == 7 ? kYellow : types[c] == 9 ? kGrey : kWhite;
+          const int align = types[c] == 1 ? 4 : 5;
+          std::string extra = types[c] == 3 ? "Dec=2\r\n" : types[c] == 7 ? "Form=8 0 (" + R + ":4)/5\r\n" : "";
+          cells.push_back({'D', types[c], c + 1, r, top, x, widths[c], 30, caps[c], extra, align, color});
+          x += widths[c];
+        }
+      }
+      cells.push_back({'B', 0, 0, 0, 300, 10, 300, 22, w("Ректор ________________ И. И. Иванов"), "", 4, kGrey, false});
+      cells.push_back({'B', 0, 0, 0, 324, 10, 300, 22, w("Исполнитель ____________ П. П. Петров"), "", 4, kGrey, false});
+      std::string file = TableFile(true, 6, 6, cells, 10, 40, 102);
+      Fixture f(file);
+      f.table.background = TColor{0xC0C0C0};
+      f.Data(4, 5).label.selected = true;  // flagged by a check rule
+      f.window->RefreshCells();
+      f.window->FitWindow();
+      f.window->GoToCell(6, 4);
+      QTest::qWait(50);
+      QVERIFY(f.window->grab().save(out + "/table-grid.png"));
+    }
+    {
+      std::vector<CellSpec> cells;
+      const char* labels[] = {"Полное наименование организации", "Сокращенное наименование", "ИНН",
+                              "Дата государственной аккредитации", "Число филиалов", "Вид организации"};
+      const int types[] = {1, 1, 1, 4, 2, 6};
+      const char* values[] = {"Федеральное государственное бюджетное образовательное учреждение высшего образования "
+                              "«Северный государственный университет»",
+                              "СГУ", "7018012345", "15.06.2021", "3", "Университет"};
+      cells.push_back({'D', 0, 0, 0, 10, 10, 560, 26, w("Раздел 1. Сведения об организации"), "", 4, kGrey, false});
+      int top = 46;
+      for (int i = 0; i < 6; ++i) {
+        const int h = i == 0 ? 60 : 28;
+        cells.push_back({'D', 0, 0, 0, top, 10, 220, h, w(labels[i]), "", 4, kGrey, false});
+        const std::string extra = types[i] == 6 ? "List=Kinds.lst\r\n" : types[i] == 1 ? "Len=255\r\n" : "";
+        cells.push_back({'D', types[i], 0, 0, top, 240, 330, h, w(values[i]), extra, types[i] == 1 ? 4 : 5, kWhite});
+        top += h + 6;
+      }
+      Fixture f(TableFile(false, 0, 0, cells, 0, 0, 0));
+      f.table.background = TColor{0xC0C0C0};
+      f.window->RefreshCells();
+      f.window->FitWindow();
+      f.window->GoToCell(0, 11);  // "Число филиалов"
+      QTest::qWait(50);
+      QVERIFY(f.window->grab().save(out + "/table-form.png"));
+    }
   }
 };
 

@@ -1135,6 +1135,19 @@ void TF_Table::LayoutPanels() {
   canvas_->resize(std::max(1, t.contentWidth), std::max(1, DataHeight()));
 }
 
+void TF_Table::ApplyBackground() {
+  const QColor colour = QColorOf(table_->background ? *table_->background : clBtnFace);
+  QWidget* viewport = dataArea_->viewport();
+  if (viewport->autoFillBackground() && viewport->palette().color(QPalette::Window) == colour) return;
+  // The window and the data area beyond the cells.
+  for (QWidget* w : {static_cast<QWidget*>(this), panelMain_, viewport}) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+    w->setAutoFillBackground(true);
+  }
+}
+
 void TF_Table::RefreshCells() {
   // Cells may have been replaced (row operations, reloads): find the
   // current and edited cells again by their places.
@@ -1157,6 +1170,7 @@ void TF_Table::RefreshCells() {
     dateWhere_ = {};
   }
   LayoutPanels();
+  ApplyBackground();
   AlignSections();
   SyncMarks();
   canvas_->update();

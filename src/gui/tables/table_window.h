@@ -190,6 +190,7 @@ class TF_Table : public QWidget {
 
   void BuildEditors();
   void LayoutPanels();
+  void ApplyBackground();
   int DataHeight() const;
   QSize ContentSize() const;
   CellPos PosOf(const TCell* cell) const;
