@@ -27,6 +27,7 @@
 #include "gui/report/new_report_dialog.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
+#include "gui/tables/main_form.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
@@ -151,8 +152,16 @@ class ProgramTest : public QObject {
       QVERIFY(Enabled(w, "ExportExcel"));
       QCOMPARE(program.selectTab().SelectedPosition(), w.SelectedPosition());
       QVERIFY(program.selectTab().OpenButton()->isEnabled());
+      // Edit hands the table to the tables frame: the structure window hides
+      // until the frame is closed.
       w.Command(U("Edit"))->trigger();
-      QCOMPARE(ui.MessageTexts().back(), std::string("Функция будет доступна в следующей версии."_w));
+      QVERIFY(ui.messages.empty());
+      QVERIFY(!w.isVisible());
+      QVERIFY(program.frame().isVisible());
+      QVERIFY(program.frame().ActiveTable() != nullptr);
+      program.frame().Command(U("FileExit1"))->trigger();
+      QVERIFY(w.isVisible());
+      QVERIFY(!program.frame().isVisible());
 
       // A document item: the desktop opens it, and the report counts as changed.
       tree->setCurrentItem(document);

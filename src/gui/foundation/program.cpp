@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "core/calc/checking_engine.h"
 #include "core/foundation/interaction.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/startup.h"
@@ -14,9 +15,34 @@
 #include "gui/foundation/splash.h"
 #include "gui/report/new_report_dialog.h"
 #include "gui/report/select_tab.h"
+#include "gui/calc/protocol_window.h"
+#include "gui/lists/list_window.h"
 #include "gui/report/structure_window.h"
+#include "gui/tables/main_form.h"
 
 namespace rpt::gui {
+
+// The report state tells both working windows: the structure window and
+// the tables frame (whose table windows follow the state's tables).
+class TProgramView : public ReportView {
+ public:
+  TF_StructRep* structure = nullptr;
+  TMainForm* frame = nullptr;
+
+  void StateChanged(const TReportState& state) override {
+    if (frame) frame->StateChanged(state);
+    if (structure) structure->StateChanged(state);
+  }
+  void MinimiseTablesFrame() override {
+    if (frame) frame->MinimiseTablesFrame();
+  }
+  void TablesClosing() override {
+    if (frame) frame->TablesClosing();
+  }
+  void BringToFront() override {
+    if (structure) structure->BringToFront();
+  }
+};
 
 TProgram::TProgram(const FolderSet& folders, std::string programName, Interaction* ui)
     : folders_(folders), programName_(std::move(programName)) {
@@ -29,28 +55,47 @@ TProgram::TProgram(const FolderSet& folders, std::string programName, Interactio
 
 TProgram::~TProgram() {
   session_.reset();
+  listWindow_.reset();
   selectTab_.reset();
+  protocol_.reset();
   structure_.reset();
+  frame_.reset();
 }
 
 bool TProgram::Start() {
-  // A second copy is told so before anything is shown or touched. The
-  // session takes the lock for good a moment later.
-  {
-    InstanceLock probe;
-    if (!AcquireInstance(probe, programName_, *ui_)) return false;
+  // A second copy is told so before anything is shown or touched.
+  view_ = std::make_unique<TProgramView>();
+  session_ = std::make_unique<TProgramSession>(folders_, *ui_, programName_, nullptr, view_.get());
+  if (!session_->Lock()) {
+    session_.reset();
+    return false;
   }
   splash_ = std::make_unique<TSplashForm>();
   splash_->ShowAndPaint();
 
+  frame_ = std::make_unique<TMainForm>();
   structure_ = std::make_unique<TF_StructRep>();
-  selectTab_ = std::make_unique<TSelectTab>(structure_.get(), structure_.get());
+  auto* engine = dynamic_cast<TCheckingEngine*>(&session_->state().engine());
+  if (engine) {
+    protocol_ = std::make_unique<TFormProtocol>(engine->checker(), *ui_, frame_.get());
+    protocol_->SetServiceFolder(folders_.service);
+    engine->checker().AddObserver(protocol_.get());
+  }
+  selectTab_ = std::make_unique<TSelectTab>(structure_.get(), frame_.get());
+  listWindow_ = std::make_unique<TFormList>(*ui_, frame_.get());
   structure_->SetSelectTab(selectTab_.get());
+  structure_->SetTableOpener([this](const std::string& file) { frame_->OpenTable(file); });
+  frame_->SetStructure(structure_.get());
+  frame_->SetSelectTab(selectTab_.get());
+  frame_->SetListWindow(listWindow_.get());
+  frame_->SetProtocol(protocol_.get());
   if (ownUi_) ownUi_->SetParent(structure_.get());
-  session_ = std::make_unique<TProgramSession>(folders_, *ui_, programName_, nullptr, structure_.get());
+  view_->frame = frame_.get();
+  view_->structure = structure_.get();
   session_->state().runFolderDialog = [this](TFormNewRep& dialog) {
     TFormNewRepDialog::Run(dialog, structure_.get());
   };
+  frame_->AttachSession(session_.get());
   structure_->AttachSession(session_.get());
   if (!session_->Start(true)) {
     splash_.reset();

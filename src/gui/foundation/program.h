@@ -18,8 +18,12 @@ namespace rpt::gui {
 
 class QtInteraction;
 class TF_StructRep;
+class TFormList;
+class TFormProtocol;
+class TMainForm;
 class TSelectTab;
 class TSplashForm;
+class TProgramView;
 
 class TProgram {
  public:
@@ -33,7 +37,10 @@ class TProgram {
   // Removes the splash and shows the structure window in exit mode.
   void ShowStructure();
 
+  TMainForm& frame() { return *frame_; }
   TF_StructRep& structure() { return *structure_; }
+  TFormProtocol& protocol() { return *protocol_; }
+  TFormList& listWindow() { return *listWindow_; }
   TSelectTab& selectTab() { return *selectTab_; }
   TProgramSession& session() { return *session_; }
   Interaction& ui() { return *ui_; }
@@ -45,8 +52,13 @@ class TProgram {
   std::unique_ptr<QtInteraction> ownUi_;
   Interaction* ui_;
   std::unique_ptr<TSplashForm> splash_;
+  std::unique_ptr<TProgramView> view_;
+  // The long-lived windows in their order of creation.
+  std::unique_ptr<TMainForm> frame_;
   std::unique_ptr<TF_StructRep> structure_;
+  std::unique_ptr<TFormProtocol> protocol_;
   std::unique_ptr<TSelectTab> selectTab_;
+  std::unique_ptr<TFormList> listWindow_;
   std::unique_ptr<TProgramSession> session_;  // destroyed first: it reports to the windows
 };
 

@@ -701,8 +701,16 @@ void TF_StructRep::EditExecute(bool byEnter) {
     if (!s->structureEditing) {
       if (kind == NodeKind::Table) {
         if (selectTab_) selectTab_->Select(SelectedPosition());
-        // The tables frame takes over here once it exists.
-        NotYet();
+        const std::string file = ToCp1251(node->data(0, kFileRole).toString());
+        if (!tableOpener_) {
+          NotYet();
+        } else if (s->FindTable(file)) {
+          // The tables frame takes over; closing the structure window now
+          // must not end the program.
+          SetExitMode(false);
+          close();
+          tableOpener_(file);
+        }
       } else if (OpenDocumentItem(ToCp1251(node->data(0, kFileRole).toString()))) {
         s->documentOpened = true;
       } else {

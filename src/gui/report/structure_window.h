@@ -59,6 +59,9 @@ class TF_StructRep : public QMainWindow, public ReportView {
   // Closing ends the program when set (the tables frame clears it when it
   // takes over).
   void SetExitMode(bool on) { exitMode_ = on; }
+  // *Edit* of a table item hands its "Файл" (Windows-1251) to the tables
+  // frame; unset, the item cannot be edited yet.
+  void SetTableOpener(std::function<void(const std::string&)> opener) { tableOpener_ = std::move(opener); }
   bool exitMode() const { return exitMode_; }
 
   QTreeWidget* Tree() const { return tree_; }
@@ -121,6 +124,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   QAction* settingsSeparator_ = nullptr;
   std::map<QString, QAction*> commands_;
   std::map<QString, QMenu*> menus_;
+  std::function<void(const std::string&)> tableOpener_;
   bool exitMode_ = false;
   bool printerInstalled_ = false;
   bool wasLoading_ = false;

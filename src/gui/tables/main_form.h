@@ -1,0 +1,198 @@
+// TMainForm ("Таблицы отчета"), the frame of the table windows: an MDI
+// frame with one hidden TF_Table per table of the open report, the menus,
+// the tool bar and the status bar of table editing, the cell pop-up menu,
+// navigation in report order and the window arrangements. It takes turns
+// with the structure window: opening a table hides that one and shows the
+// frame; closing the frame recalculates the report, refreshes the lights
+// and brings the structure window back. The frame is hidden, never closed.
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/calc/check_status.h"
+#include "gui/tables/table_actions.h"
+
+class QAction;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+
+namespace rpt {
+class RowDialogs;
+class TProgramSession;
+class TReportState;
+class TTable;
+struct TReportTable;
+}  // namespace rpt
+
+namespace rpt::gui {
+
+class TF_StructRep;
+class TF_Table;
+class TFormList;
+class TFormProtocol;
+class TSelectTab;
+
+class TMainForm : public QMainWindow, public checks::CheckObserver {
+  Q_OBJECT
+ public:
+  explicit TMainForm(QWidget* parent = nullptr);
+  ~TMainForm() override;
+
+  // --- wiring (start-up) ----------------------------------------------------
+  void AttachSession(TProgramSession* session);
+  void SetStructure(TF_StructRep* structure);
+  void SetSelectTab(TSelectTab* selectTab);
+  void SetListWindow(TFormList* list);
+  // The protocol window docks here in table mode.
+  void SetProtocol(TFormProtocol* protocol);
+  // The row dialogs of the pop-up menu and the sort action (tests script
+  // them); unset: the Qt dialogs.
+  void SetRowDialogs(RowDialogs* dialogs) { rowDialogs_ = dialogs; }
+
+  // --- what the report state tells ----------------------------------------
+  // Table windows follow the state's tables; caption, enabled state and
+  // the "Вид" check marks follow a load.
+  void StateChanged(const TReportState& state);
+  // The state's tables are about to be destroyed.
+  void TablesClosing();
+  void MinimiseTablesFrame();
+
+  // --- operations offered to other windows ----------------------------------
+  // The table window of a table file path (letter case ignored), or null.
+  TF_Table* FindTable(const std::string& path) const;
+  // Destroys every table window.
+  void CloseAllTables();
+  // The enabled states of every action (the pure rules of table_actions).
+  void RefreshTableActions();
+  TableActionInputs Inputs() const;
+  // Sizeable border, normal state, the frame's top-left corner, FitWindow.
+  void Optimize(TF_Table* window);
+  // The first shown window after `window` in report order, else the last
+  // shown one before it, else null.
+  TF_Table* NeighbourTable(TF_Table* window) const;
+  // Every other window hidden; the window at `index` (0 when out of range)
+  // shown, in front and active.
+  void GoToTable(int index);
+  // The structure window's *Edit* of a table item ("Файл", Windows-1251):
+  // the frame shown with its placement and the table's window in front.
+  // False when the report has no window for that file.
+  bool OpenTable(std::string_view fileCp1251);
+  // Closing (the close box, "Выход", the last table window closed): the
+  // report recalculated, the statuses refreshed, the frame hidden and the
+  // structure window back in front.
+  void CloseFrame();
+
+  // --- the parts (tests, screenshots) -------------------------------------
+  const std::vector<TF_Table*>& Windows() const { return windows_; }
+  TF_Table* ActiveTable() const;
+  int ActiveIndex() const;
+  QMdiArea* Mdi() const { return mdi_; }
+  QAction* Command(const QString& name) const;
+  QMenu* MenuNamed(const QString& name) const;
+  QMenu* CellPopup() const { return popup_; }
+  QToolBar* ToolBar() const { return toolBar_; }
+  QDockWidget* ProtocolDock() const { return protocolDock_; }
+  QLabel* HintPanel() const { return hintPanel_; }
+  QLabel* CellPanel() const { return cellPanel_; }
+  // Prepares the cell pop-up menu for the active table's current cell (the
+  // enabling rules); false when no menu is shown for it.
+  bool PreparePopup();
+  // The saved placement (invalid before the first close).
+  QRect Placement() const { return placement_; }
+
+  // CheckObserver
+  void TableStatusChanged(TTable& table, std::uint8_t status) override;
+  void CheckActionEnabled(TTable& table, bool enabled) override;
+
+ signals:
+  // The frame was hidden and the structure window is back.
+  void frameClosed();
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  QAction* AddCommand(const char* name, const char* caption, const char* hint, const char* key = nullptr);
+  QMenu* AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint);
+  QAction* MenuItem(QAction* command, const char* name, const char* caption = nullptr, const char* hint = nullptr);
+  void BuildCommands();
+  void BuildMenus();
+  void BuildToolBar();
+  void BuildStatusBar();
+  void BuildPopup();
+  void ConnectCommands();
+  void CreateTableWindow(const TReportTable& table);
+  void FillWindowMenu();
+  void UpdateCaption();
+
+  // The window actions.
+  void MinimizeAll();
+  void MaximizeAll();
+  void HideAllWithoutActive();
+  void OptimizeAll();
+  void ShowStruct();
+  void CloseActive();
+  void TableClosing(TF_Table* window);
+  void SetHeaderView(bool on);
+  void SetFooterView(bool on);
+
+  // The table actions on the active table, then the focus to its data area.
+  void OnActive(const std::function<void(TF_Table&, TTable&)>& action, bool focus = true);
+  // A row command on the current row of the active table. The current cell
+  // is let go while the rows change and taken back when it still exists.
+  void OnRow(const std::function<bool(TTable&, int row)>& command);
+  void ListRequested(TF_Table* window);
+  void Calculator();
+  void Help(int topic);
+  void NotYet();
+  void CloseProtocol();
+  checks::TableChecker* Checker() const;
+  TReportState* state() const;
+  RowDialogs& Dialogs();
+
+  TProgramSession* session_ = nullptr;
+  QPointer<TF_StructRep> structure_;
+  QPointer<TSelectTab> selectTab_;
+  QPointer<TFormList> listWindow_;
+  QPointer<TFormProtocol> protocol_;
+  RowDialogs* rowDialogs_ = nullptr;
+  std::unique_ptr<RowDialogs> ownDialogs_;
+
+  QMdiArea* mdi_;
+  QToolBar* toolBar_ = nullptr;
+  QDockWidget* protocolDock_ = nullptr;
+  QLabel* hintPanel_ = nullptr;
+  QLabel* cellPanel_ = nullptr;
+  QMenu* popup_ = nullptr;
+  QMenu* windowMenu_ = nullptr;
+  QAction* windowListSeparator_ = nullptr;
+  std::vector<QAction*> windowListItems_;
+  std::map<QString, QAction*> commands_;
+  std::map<QString, QMenu*> menus_;
+  std::vector<TF_Table*> windows_;
+  QRect placement_;
+  bool headerShown_ = true;
+  bool footerShown_ = true;
+  bool closing_ = false;
+};
+
+// The calculator on this desktop: the first of the known calculator
+// programs found on PATH, empty when there is none.
+std::string FindCalculator();
+
+}  // namespace rpt::gui
