@@ -101,7 +101,7 @@ class TCellContainer : public QWidget {
  protected:
   void mouseMoveEvent(QMouseEvent* e) override {
     const QPoint pos = e->position().toPoint();
-    if (pressed_ && (e->buttons() & Qt::LeftButton)) return;
+    if (pressed_.section != TableSection::None && (e->buttons() & Qt::LeftButton)) return;
     if (TCell* cell = HitTest(pos)) owner_.CellMouseMove(*cell, pos - Origin(*cell), e->buttons());
     else {
       setCursor(Qt::ArrowCursor);
@@ -110,15 +110,16 @@ class TCellContainer : public QWidget {
   }
   void mousePressEvent(QMouseEvent* e) override {
     const QPoint pos = e->position().toPoint();
-    pressed_ = HitTest(pos);
-    if (pressed_) owner_.CellMouseDown(*pressed_, pos - Origin(*pressed_), e->button(), e->globalPosition().toPoint());
+    TCell* cell = HitTest(pos);
+    pressed_ = owner_.WhereOf(cell);
+    if (cell) owner_.CellMouseDown(*cell, pos - Origin(*cell), e->button(), e->globalPosition().toPoint());
   }
   void mouseReleaseEvent(QMouseEvent* e) override {
-    TCell* cell = pressed_;
-    pressed_ = nullptr;
-    // The cell may have gone (a row operation from the pop-up menu).
-    if (cell && owner_.SectionOf(cell) == kind_)
-      owner_.CellMouseUp(*cell, e->position().toPoint() - Origin(*cell));
+    // Found again by its place: the pop-up menu's row operations may have
+    // replaced the cell meanwhile.
+    TCell* cell = owner_.Resolve(pressed_);
+    pressed_ = {};
+    if (cell) owner_.CellMouseUp(*cell, e->position().toPoint() - Origin(*cell));
   }
   void Paint(QPainter& p, const QRect& clip, const std::vector<std::unique_ptr<TCell>>& cells) {
     for (const auto& cell : cells) {
@@ -134,7 +135,7 @@ class TCellContainer : public QWidget {
   }
 
  public:
-  TCell* pressed_ = nullptr;
+  TF_Table::Where pressed_;
 
  protected:
   TF_Table& owner_;
@@ -367,6 +368,10 @@ TF_Table::TF_Table(TTable& table, QWidget* parent) : QWidget(parent), table_(&ta
 
   dataArea_->installEventFilter(this);
   connect(dataArea_->horizontalScrollBar(), &QScrollBar::valueChanged, this, [this] { AlignSections(); });
+
+  // Cell heights are measured as the cells are painted: with the toolkit's
+  // fonts, unless the program chose another measure for its tables.
+  if (table.context().measure == TableContext().measure) table.context().measure = &SharedQtTextMeasure();
 
   BuildEditors();
   lastModified_ = table.Modified();
@@ -1368,6 +1373,7 @@ void TF_Table::SetHidden(bool hidden) {
 
 void TF_Table::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
+  hidden_ = false;
   if (subWindow_) subWindow_->move(0, 0);
   HideEditors();
 }

@@ -5,6 +5,10 @@
 // window shows a TTable it does not own (the report state owns the tables);
 // the tables frame places it in an MDI child window and follows it through
 // the signals.
+//
+// The window keeps pointers to the current and edited cells: after any
+// change that adds, removes or replaces cells (row operations, reloads)
+// call RefreshCells, which finds them again by their places.
 #pragma once
 
 #include <QFont>
@@ -93,6 +97,7 @@ class TF_Table : public QWidget {
   std::uint8_t Status() const { return table_->status; }
   // Hiding hides the window (its MDI child window when it has one);
   // showing optimizes it (normal state, top-left corner, FitWindow) first.
+  // A new window counts as hidden until it is shown.
   void SetHidden(bool hidden);
   bool Hidden() const { return hidden_; }
   void SetContentWidth(int width);
@@ -119,8 +124,10 @@ class TF_Table : public QWidget {
   void ResizeRow(TCell& cell, int dy);
   // Brings the cell into the data area's view.
   void ScrollToCell(const TCell& cell);
-  // Activation and deactivation of the window (the MDI child window's
-  // activation runs them by itself; a frame without one calls them).
+  // Activation (recalculation of a table with formulas, deep and without
+  // check; the check of a table with rules; focus to the data area; then
+  // `activated`) and deactivation (editors closed, the edited row fitted).
+  // The MDI child window's activation runs them by itself.
   void Activate();
   void Deactivate();
   // After the list window closed: focus back to the editor, cell in view.
@@ -161,11 +168,15 @@ class TF_Table : public QWidget {
   // for CurrentCell() / CurrentRow().
   void popupRequested(const QPoint& globalPos);
   // "...", the list editor's button or Ctrl+F9: the list window is wanted
-  // for the current cell (row, col as CurrentRow/CurrentCol).
+  // for the current cell (row, col as CurrentRow/CurrentCol). The receiver
+  // closes a showing list window instead, warns of an empty list, and
+  // calls EditorExit and ListClosed when the list window has closed.
   void listRequested(int row, int col);
   void activated();
-  // The window was closed by the user; it is hidden, not destroyed. The
-  // frame brings the neighbour forward or closes itself.
+  // The window was closed (its close box, or close() for "Закрыть"): its
+  // editors are closed, it is hidden, not destroyed. The frame closes the
+  // check protocol window, brings the neighbour forward or closes itself,
+  // and refreshes its actions.
   void closing();
 
  protected:
@@ -240,7 +251,7 @@ class TF_Table : public QWidget {
   TCell* dateCell_ = nullptr;
   Where dateWhere_;
   CellEditor openEditor_ = CellEditor::None;
-  bool hidden_ = false;
+  bool hidden_ = true;  // created hidden
   bool lastModified_ = false;
   std::uint8_t lastStatus_ = 0;
   bool showingEditor_ = false;
