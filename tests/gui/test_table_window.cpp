@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QImage>
 #include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -18,6 +21,7 @@
 #include <vector>
 
 #include "core/foundation/codec.h"
+#include "core/tables/row_operations.h"
 #include "core/tables/table.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/tables/cell_painting.h"
@@ -570,6 +574,84 @@ class TableWindowTest : public QObject {
     }
     QCOMPARE(image.pixelColor(0, 15), QColor(Qt::black));
     QCOMPARE(image.pixelColor(20, 15), QColor(Qt::blue));  // transparent
+  }
+
+  void cellsAreFoundAgainAfterRowOperations() {
+    Fixture f(GridFile(4, {9, 1, 7, 2}));
+    f.window->GoToCell(2, 4);
+    QTest::keyClicks(f.Editor<QLineEdit>(CellEditor::Int), "5");
+    QVERIFY(DeleteRow(f.table, 2, false));  // the current cell is gone
+    f.window->RefreshCells();
+    QCOMPARE(f.window->CurrentCell(), &f.Data(2, 4));
+    QCOMPARE(f.window->OpenEditor(), CellEditor::None);
+    QCOMPARE(f.window->EditorCell(), nullptr);
+    QCOMPARE(f.window->DataCanvas()->height(), 3 * 30);
+    // The last row removed while current: no current cell any more.
+    f.window->GoToCell(3, 2);
+    QVERIFY(DeleteRow(f.table, 3, false));
+    f.window->RefreshCells();
+    QCOMPARE(f.window->CurrentCell(), nullptr);
+    QCOMPARE(f.window->CurrentRow(), -1);
+  }
+
+  void activationRecalculatesAndChecks() {
+    class Recorder : public TableHooks {
+     public:
+      std::vector<std::string> calls;
+      void RecalcTable(TTable&, bool deep, bool withCheck) override {
+        calls.push_back(std::string("recalc") + (deep ? " deep" : "") + (withCheck ? " check" : ""));
+      }
+      void CheckTable(TTable& t) override {
+        calls.push_back("check");
+        t.status = 2;
+      }
+    } hooks;
+    Fixture f(GridFile(2, {9, 1, 7, 2}));
+    QSignalSpy status(f.window.get(), &TF_Table::statusChanged);
+    QSignalSpy activated(f.window.get(), &TF_Table::activated);
+    f.context.hooks = &hooks;
+    f.table.hasRules = true;
+    QVERIFY(f.table.hasFormulas);
+    f.window->Activate();
+    QCOMPARE(hooks.calls, (std::vector<std::string>{"recalc deep", "check"}));
+    QCOMPARE(activated.count(), 1);
+    QCOMPARE(status.count(), 1);
+    QCOMPARE(status[0].at(0).toInt(), 2);
+    // Typing into a number cell recalculates shallow with the check.
+    hooks.calls.clear();
+    f.window->GoToCell(1, 4);
+    QTest::keyClicks(f.Editor<QLineEdit>(CellEditor::Int), "1");
+    QCOMPARE(hooks.calls, (std::vector<std::string>{"recalc check"}));
+  }
+
+  void fitsItsMdiChildWindowToTheContent() {
+    QMdiArea area;
+    area.resize(900, 700);
+    area.show();
+    Fixture small(GridFile(3, {9, 1, 7, 2}));
+    small.window->hide();
+    QMdiSubWindow* sub = area.addSubWindow(small.window.get());
+    small.window->SetHidden(true);
+    small.window->SetHidden(false);
+    QVERIFY(sub->isVisible());
+    QCOMPARE(sub->pos(), QPoint(0, 0));
+    const int b = (area.width() - area.viewport()->width()) / 2 + 1;
+    QCOMPARE(small.window->width(), 4 * 80 + b);
+    const int sections = small.window->HeaderPanel()->height() + small.window->TopPanel()->height() +
+                         small.window->FooterPanel()->height();
+    QCOMPARE(small.window->height(), sections + 3 * 30 + b);
+    // Too high for the frame: the frame's height, room for the scroll bar.
+    Fixture tall(GridFile(100, {9, 1, 7, 2}));
+    tall.window->hide();
+    QMdiSubWindow* tallSub = area.addSubWindow(tall.window.get());
+    tall.window->SetHidden(true);
+    tall.window->SetHidden(false);
+    QCOMPARE(tallSub->height(), area.viewport()->height() - b);
+    QCOMPARE(tall.window->width(), 4 * 80 + b + tall.window->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    area.removeSubWindow(small.window.get());
+    area.removeSubWindow(tall.window.get());
+    small.window->setParent(nullptr);
+    tall.window->setParent(nullptr);
   }
 
   // With REPORT_GUI_SHOTS set: a grid table with its header, headings and

@@ -7,6 +7,7 @@
 #include <QFocusEvent>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -1261,6 +1262,9 @@ void TF_Table::FitWindow() {
     availH = r.height() - b;
   }
   const QSize content = ContentSize();
+  // The MDI child window's frame and title around this window, once its
+  // layout has placed this window.
+  if (subWindow_ && subWindow_->layout()) subWindow_->layout()->activate();
   const int extraW = win->width() - width(), extraH = win->height() - height();
   const int scroll = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
   int clientW, clientH;
@@ -1366,9 +1370,9 @@ void TF_Table::SetHidden(bool hidden) {
   win->setWindowState(win->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
   if (subWindow_) subWindow_->move(0, 0);
   LayoutPanels();
-  FitWindow();
   if (subWindow_) show();
   win->show();
+  FitWindow();
 }
 
 void TF_Table::showEvent(QShowEvent* e) {
