@@ -87,3 +87,12 @@ echo "saved $out/list-window.png and $out/sort-dialog.png"
 # a form table, painted from table files its test writes.
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_table_window" screenshot >/dev/null
 echo "saved $out/table-grid.png and $out/table-form.png"
+
+# The tables frame: the demo report's growing table of publications (it has
+# check remarks) with the docked protocol and the cell of its first remark
+# highlighted, grabbed by the frame's test on a program folder of its own.
+program_folder "$tmp/frame"
+cp -r "$tmp/demo/Demo2022" "$tmp/frame/Demo2022"
+printf '[TF_StructRep.MRUManager1]\r\nItem_0=%s\r\n' "$tmp/frame/Demo2022" >"$tmp/frame/History.ini"
+REPORT_GUI_SHOTS=$out REPORT_SHOT_PROGRAM=$tmp/frame QT_QPA_PLATFORM=xcb "$build/bin/gui_test_main_form" screenshot >/dev/null
+echo "saved $out/frame-protocol.png"

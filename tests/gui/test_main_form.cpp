@@ -6,9 +6,10 @@
 // recalculated and the lights refreshed. Messages go through the scripted
 // port.
 //
-// With REPORT_SCREENSHOT_PROGRAM set (tests/gui/screenshots.sh) one more
-// case opens that program folder's report and saves the frame with a
-// growing table and the docked protocol to REPORT_SCREENSHOT_OUT.
+// With REPORT_GUI_SHOTS (a folder) and REPORT_SHOT_PROGRAM (a program folder
+// whose recent report has a growing table with errors) set, as
+// tests/gui/screenshots.sh sets them, the case "screenshot" saves the frame
+// with that table and the docked protocol as frame-protocol.png.
 #include <QAction>
 #include <QApplication>
 #include <QDockWidget>
@@ -534,10 +535,10 @@ class MainFormTest : public QObject {
 
   // Only from tests/gui/screenshots.sh: the frame with a growing table and
   // the docked protocol with a highlighted cell.
-  void screenshotOfTheFrameWithTheProtocol() {
-    const QByteArray programFolder = qgetenv("REPORT_SCREENSHOT_PROGRAM");
-    const QByteArray out = qgetenv("REPORT_SCREENSHOT_OUT");
-    if (programFolder.isEmpty() || out.isEmpty()) QSKIP("screenshots are made by tests/gui/screenshots.sh");
+  void screenshot() {
+    const QByteArray programFolder = qgetenv("REPORT_SHOT_PROGRAM");
+    const QByteArray shots = qgetenv("REPORT_GUI_SHOTS");
+    if (programFolder.isEmpty() || shots.isEmpty()) QSKIP("screenshots are made by tests/gui/screenshots.sh");
     ScriptedInteraction ui;
     auto program = Started(programFolder.toStdString() + "/", ui, "shot");
     QVERIFY(program);
@@ -556,7 +557,7 @@ class MainFormTest : public QObject {
     program->protocol().List()->setCurrentRow(0);
     frame.Optimize(publ);
     QTest::qWait(300);
-    QVERIFY(frame.grab().save(QString::fromLocal8Bit(out)));
+    QVERIFY(frame.grab().save(QString::fromLocal8Bit(shots) + "/frame-protocol.png"));
   }
 };
 

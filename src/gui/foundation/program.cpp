@@ -54,10 +54,11 @@ TProgram::TProgram(const FolderSet& folders, std::string programName, Interactio
 }
 
 TProgram::~TProgram() {
+  // The protocol window leaves the checker, which goes with the session.
+  protocol_.reset();
   session_.reset();
   listWindow_.reset();
   selectTab_.reset();
-  protocol_.reset();
   structure_.reset();
   frame_.reset();
 }
@@ -79,7 +80,6 @@ bool TProgram::Start() {
   if (engine) {
     protocol_ = std::make_unique<TFormProtocol>(engine->checker(), *ui_, frame_.get());
     protocol_->SetServiceFolder(folders_.service);
-    engine->checker().AddObserver(protocol_.get());
   }
   selectTab_ = std::make_unique<TSelectTab>(structure_.get(), frame_.get());
   listWindow_ = std::make_unique<TFormList>(*ui_, frame_.get());

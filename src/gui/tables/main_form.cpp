@@ -136,6 +136,12 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
   protocolDock_->setFeatures(QDockWidget::DockWidgetClosable);
   addDockWidget(Qt::BottomDockWidgetArea, protocolDock_);
   protocolDock_->hide();
+  // The protocol takes a strip below the tables; the shown tables refit
+  // to the room left to them.
+  connect(protocolDock_, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+    if (visible) resizeDocks({protocolDock_}, {170}, Qt::Vertical);
+  });
+  mdi_->viewport()->installEventFilter(this);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
   setEnabled(false);
   RefreshTableActions();
@@ -174,8 +180,16 @@ void TMainForm::SetProtocol(TFormProtocol* protocol) {
   if (!protocol) return;
   protocol->SetDock(protocolDock_);
   connect(protocol, &TFormProtocol::highlightChanged, this, [this](TTable* table) {
-    for (TF_Table* w : windows_)
-      if (&w->table() == table) w->RefreshCells();
+    const checks::TableChecker* checker = Checker();
+    for (TF_Table* w : windows_) {
+      if (&w->table() != table) continue;
+      w->RefreshCells();
+      // The first cell the message names comes into view.
+      if (!checker || checker->protocolView().highlighted.empty()) continue;
+      const checks::HighlightAddress& a = checker->protocolView().highlighted.front();
+      const TCell* cell = a.number > 0 ? CellByNumber(table->data, a.number) : GetCell(table->data, a.col, a.row);
+      if (cell) w->ScrollToCell(*cell);
+    }
   });
 }
 
@@ -775,7 +789,12 @@ void TMainForm::ListRequested(TF_Table* window) {
     }
   }
   const QRect r = window->CellRect(*cell);
+  bool picked = false;
+  const auto connection = connect(listWindow_, &TFormList::picked, this, [&picked] { picked = true; });
   listWindow_->ShowFor(path, window->table(), *cell, QRect(window->mapToGlobal(r.topLeft()), r.size()));
+  disconnect(connection);
+  // The filled cells' row fits their texts, as after typing.
+  if (picked) window->EditorExit();
   window->RefreshCells();
   window->ListClosed();
 }
@@ -1022,6 +1041,15 @@ void TMainForm::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() == QEvent::ActivationChange && isActiveWindow())
     FocusData(ActiveTable());
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  // The room of the tables changed (the protocol came or went): the shown
+  // windows fit it again.
+  if (watched == mdi_->viewport() && event->type() == QEvent::Resize && !closing_)
+    for (TF_Table* w : windows_)
+      if (!w->Hidden()) w->FitWindow();
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void TMainForm::resizeEvent(QResizeEvent* event) {

@@ -125,6 +125,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QAction* AddCommand(const char* name, const char* caption, const char* hint, const char* key = nullptr);
