@@ -358,6 +358,16 @@ class MainFormTest : public QObject {
     QCOMPARE(t.RowCount, rows + 4);
     QVERIFY(w->CurrentCell() == nullptr);
 
+    // The last edition: the rows as saved, every cell new; the window lets
+    // go of the ones it held.
+    w->GoToCell(1, col);
+    ui.answers = {kYes};
+    frame.Command(U("LoardLastEdition"))->trigger();
+    QCOMPARE(t.RowCount, rows);
+    QVERIFY(w->CurrentCell() == nullptr);
+    w->GoToCell(1, col);
+    QVERIFY(w->CurrentCell() != nullptr);
+
     // Items of later issues say so.
     frame.Command(U("PrintTable"))->trigger();
     QCOMPARE(ui.MessageTexts().back(), std::string("Функция будет доступна в следующей версии."_w));

@@ -85,6 +85,7 @@ bool TProgram::Start() {
   listWindow_ = std::make_unique<TFormList>(*ui_, frame_.get());
   structure_->SetSelectTab(selectTab_.get());
   structure_->SetTableOpener([this](const std::string& file) { frame_->OpenTable(file); });
+  structure_->SetFontApplier([this] { frame_->ApplyFont(); });
   frame_->SetStructure(structure_.get());
   frame_->SetSelectTab(selectTab_.get());
   frame_->SetListWindow(listWindow_.get());

@@ -746,6 +746,7 @@ void TF_StructRep::ChooseFont() {
   context.userFontSize = choice.size;
   const std::string error = WriteTableFontChoice(s.folders().program, choice);
   if (!error.empty()) s.ui().ShowMessage(MessageKind::Error, error, kOk, kOk);
+  if (fontApplier_) fontApplier_();
 }
 
 void TF_StructRep::TreePressed(QTreeWidgetItem* item) {

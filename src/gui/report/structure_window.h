@@ -62,6 +62,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   // *Edit* of a table item hands its "Файл" (Windows-1251) to the tables
   // frame; unset, the item cannot be edited yet.
   void SetTableOpener(std::function<void(const std::string&)> opener) { tableOpener_ = std::move(opener); }
+  // After the user chose a table font: every table window applies it.
+  void SetFontApplier(std::function<void()> applier) { fontApplier_ = std::move(applier); }
   bool exitMode() const { return exitMode_; }
 
   QTreeWidget* Tree() const { return tree_; }
@@ -125,6 +127,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   std::map<QString, QAction*> commands_;
   std::map<QString, QMenu*> menus_;
   std::function<void(const std::string&)> tableOpener_;
+  std::function<void()> fontApplier_;
   bool exitMode_ = false;
   bool printerInstalled_ = false;
   bool wasLoading_ = false;

@@ -121,6 +121,9 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
   setWindowTitle(FromCp1251("Таблицы отчета"_w));
   setWindowIcon(ProgramIcon());
   setMinimumSize(550, 400);
+  // A system menu and a maximise box; the close box hides the frame.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
   mdi_->setObjectName("MdiArea");
   mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -943,6 +946,11 @@ void TMainForm::CloseFrame() {
     structure_->UpdateStates();
   }
   emit frameClosed();
+}
+
+void TMainForm::ApplyFont() {
+  for (TF_Table* w : windows_) w->ApplyFont();
+  RefreshTableActions();
 }
 
 void TMainForm::SetHeaderView(bool on) {

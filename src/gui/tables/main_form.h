@@ -89,6 +89,8 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   // the frame shown with its placement and the table's window in front.
   // False when the report has no window for that file.
   bool OpenTable(std::string_view fileCp1251);
+  // The user's table font to every table window.
+  void ApplyFont();
   // Closing (the close box, "Выход", the last table window closed): the
   // report recalculated, the statuses refreshed, the frame hidden and the
   // structure window back in front.
