@@ -95,8 +95,12 @@ TFormProtocol::TFormProtocol(checks::TableChecker& checker, Interaction& ui, QWi
 
 TFormProtocol::~TFormProtocol() {
   checker_.RemoveObserver(this);
-  // Without a parent nothing else releases the free window.
-  if (free_ && parentWidget() != free_ && !free_->parent()) delete free_;
+  // Without a parent nothing else releases the free window; it must let go
+  // of this window first, which is being destroyed already.
+  if (free_ && !free_->parent()) {
+    if (parentWidget() == free_) setParent(nullptr);
+    delete free_;
+  }
 }
 
 void TFormProtocol::SetDock(QDockWidget* dock) {
