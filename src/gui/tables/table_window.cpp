@@ -930,9 +930,13 @@ bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
   if (!isEditor) return QWidget::eventFilter(watched, e);
   switch (e->type()) {
     case QEvent::ShortcutOverride: {
-      // Tab, Enter and the Ctrl keys are the window's, not the frame's.
+      // Tab and the Ctrl+arrow and Ctrl+F9 keys are the window's, not the
+      // frame's (its Ctrl+S, Ctrl+O and Ctrl+P stay shortcuts).
       auto* k = static_cast<QKeyEvent*>(e);
-      if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || (k->modifiers() & Qt::ControlModifier)) {
+      const bool ctrlKey = (k->modifiers() & Qt::ControlModifier) &&
+                           (k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Up ||
+                            k->key() == Qt::Key_Down || k->key() == Qt::Key_F9);
+      if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || ctrlKey) {
         e->accept();
         return true;
       }
@@ -1377,6 +1381,9 @@ void TF_Table::SetHidden(bool hidden) {
 
 void TF_Table::showEvent(QShowEvent* e) {
   QWidget::showEvent(e);
+  // Only the window's own showing: the frame coming back shows its children
+  // too, which must keep their places.
+  if (!hidden_) return;
   hidden_ = false;
   if (subWindow_) subWindow_->move(0, 0);
   HideEditors();
