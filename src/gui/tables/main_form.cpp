@@ -1057,6 +1057,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == mdi_->viewport() && event->type() == QEvent::Resize && !closing_)
     for (TF_Table* w : windows_)
       if (!w->Hidden()) w->FitWindow();
+  // The wheel over the frame scrolls the active table.
+  if (watched == mdi_->viewport() && event->type() == QEvent::Wheel) FocusData(ActiveTable());
   return QMainWindow::eventFilter(watched, event);
 }
 
