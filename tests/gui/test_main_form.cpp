@@ -271,7 +271,7 @@ class MainFormTest : public QObject {
 
     // Minimise all, then maximise all: every table window of the report is
     // shown, those never opened included.
-    frame.Command(U("WindowMinimizeAll1"))->trigger();
+    frame.Command(U("WindowMinimizeAllMenu"))->trigger();
     QCOMPARE(Shown(frame), 0);
     QVERIFY(!On(frame, "FileSave1"));
     QVERIFY(!On(frame, "WindowOptimize"));

@@ -226,14 +226,15 @@ QMenu* TMainForm::AddMenu(QMenu* parent, const char* name, const char* caption, 
 // A second face of a command (menu bar, a menu or tool button with its own
 // caption or hint): triggers the command; follows its enabled state unless
 // the rules set it on its own.
-QAction* TMainForm::MenuItem(QAction* command, const char* name, const char* caption, const char* hint) {
+QAction* TMainForm::MenuItem(QAction* command, const char* name, const char* caption, const char* hint,
+                             bool forward) {
   auto* item = new QAction(caption ? U(caption) : command->text(), this);
   item->setObjectName(U(name));
   item->setToolTip(command->toolTip());
   item->setStatusTip(command->statusTip());
   if (hint) SetHint(item, U(hint));
   item->setIcon(command->icon());
-  connect(item, &QAction::triggered, command, &QAction::trigger);
+  if (forward) connect(item, &QAction::triggered, command, &QAction::trigger);
   commands_[item->objectName()] = item;
   return item;
 }
@@ -329,8 +330,9 @@ void TMainForm::BuildMenus() {
   view->addAction(commands_["ViewFootter1"]);
 
   windowMenu_ = AddMenu(nullptr, "MenuWindows", "Окна", "Операции с окнами документов");
-  windowMenu_->addAction(MenuItem(commands_["WindowCascade1"], "WindowCascadeMenu"));
-  windowMenu_->addAction(MenuItem(commands_["WindowMinimizeAll1"], "WindowMinimizeAllMenu"));
+  // These two items have enabled rules of their own: they act themselves.
+  windowMenu_->addAction(MenuItem(commands_["WindowCascade1"], "WindowCascadeMenu", nullptr, nullptr, false));
+  windowMenu_->addAction(MenuItem(commands_["WindowMinimizeAll1"], "WindowMinimizeAllMenu", nullptr, nullptr, false));
   windowMenu_->addAction(commands_["HideAllWithoutActive"]);
   windowMenu_->addAction(commands_["WindowMaximizeAll1"]);
   windowMenu_->addAction(commands_["WindowOptimizeAll1"]);
@@ -459,11 +461,13 @@ void TMainForm::ConnectCommands() {
   });
   on("FileClose1", [this] { CloseActive(); });
   on("FileExit1", [this] { CloseFrame(); });
-  on("WindowCascade1", [this] {
-    mdi_->cascadeSubWindows();
-    RefreshTableActions();
-  });
+  for (const char* cascade : {"WindowCascade1", "WindowCascadeMenu"})
+    on(cascade, [this] {
+      mdi_->cascadeSubWindows();
+      RefreshTableActions();
+    });
   on("WindowMinimizeAll1", [this] { MinimizeAll(); });
+  on("WindowMinimizeAllMenu", [this] { MinimizeAll(); });
   on("WindowMaximizeAll1", [this] { MaximizeAll(); });
   on("HideAllWithoutActive", [this] { HideAllWithoutActive(); });
   on("WindowOptimizeAll1", [this] { OptimizeAll(); });

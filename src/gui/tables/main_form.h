@@ -132,7 +132,8 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
  private:
   QAction* AddCommand(const char* name, const char* caption, const char* hint, const char* key = nullptr);
   QMenu* AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint);
-  QAction* MenuItem(QAction* command, const char* name, const char* caption = nullptr, const char* hint = nullptr);
+  QAction* MenuItem(QAction* command, const char* name, const char* caption = nullptr, const char* hint = nullptr,
+                    bool forward = true);
   void BuildCommands();
   void BuildMenus();
   void BuildToolBar();
