@@ -382,6 +382,14 @@ class TableWindowTest : public QObject {
     QCOMPARE(f.table.top.cells[3]->label.left, 130);  // heading of column 3
     QCOMPARE(f.table.contentWidth, 4 * 80 - 30);
     QVERIFY(f.table.Modified());
+    // A data column narrower than its heading limits the heading too: both
+    // stay in line.
+    SetColumnWidth(f.table.data, 3, 20);
+    f.window->ResizeColumn(f.Data(2, 3), -50);
+    QCOMPARE(f.Data(2, 3).label.width, 10);
+    QCOMPARE(f.table.top.cells[3]->label.width, 70);
+    QCOMPARE(f.Data(2, 4).label.left, 200);
+    QCOMPARE(f.table.top.cells[4]->label.left, 200);
     // A form table's columns are not resized.
     Fixture form(FormFile());
     TCell& c = form.Data(0, 1);

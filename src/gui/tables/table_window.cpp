@@ -1051,10 +1051,13 @@ void TF_Table::ResizeColumn(TCell& cell, int dx) {
       t.SetModified(true);
     }
   } else if (section == TableSection::Top || section == TableSection::Data) {
+    // Both limits first: headings and data move by the same amount and
+    // stay in line.
+    const TRow* row1 = t.RowCount >= 1 ? RowAt(t.data, 1) : nullptr;
     dx = LimitWidth(t.top.cells, x, dx);
+    if (row1) dx = LimitWidth(row1->cells, x, dx);
     if (dx != 0) WidenSection(t.top, x, dx);
-    if (const TRow* row1 = RowAt(t.data, 1); row1 && t.RowCount >= 1) {
-      dx = LimitWidth(row1->cells, x, dx);
+    if (row1) {
       if (dx != 0) {
         for (int i = 1; i <= static_cast<int>(row1->size()); ++i) {
           const TFramedLabel& l = rpt::CellAt(*row1, i)->label;
@@ -1305,7 +1308,8 @@ void TF_Table::SetStatus(std::uint8_t status) {
 
 void TF_Table::ApplyStatus() {
   lastStatus_ = table_->status;
-  const QIcon icon = ImageIcon(lastStatus_ + 7);
+  // Lights for the evaluated statuses; a table not yet evaluated shows none.
+  const QIcon icon = lastStatus_ >= 1 && lastStatus_ <= 3 ? ImageIcon(lastStatus_ + 7) : QIcon();
   setWindowIcon(icon);
   if (subWindow_) subWindow_->setWindowIcon(icon);
   emit statusChanged(lastStatus_);
