@@ -84,7 +84,13 @@ bool TProgram::Start() {
   selectTab_ = std::make_unique<TSelectTab>(structure_.get(), frame_.get());
   listWindow_ = std::make_unique<TFormList>(*ui_, frame_.get());
   structure_->SetSelectTab(selectTab_.get());
-  structure_->SetTableOpener([this](const std::string& file) { frame_->OpenTable(file); });
+  structure_->SetTableOpener([this](const std::string& file) {
+    // Messages stand over the window the user works in.
+    if (frame_->OpenTable(file) && ownUi_) ownUi_->SetParent(frame_.get());
+  });
+  QObject::connect(frame_.get(), &TMainForm::frameClosed, structure_.get(), [this] {
+    if (ownUi_) ownUi_->SetParent(structure_.get());
+  });
   structure_->SetFontApplier([this] { frame_->ApplyFont(); });
   frame_->SetStructure(structure_.get());
   frame_->SetSelectTab(selectTab_.get());
