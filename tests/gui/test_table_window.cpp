@@ -517,6 +517,24 @@ class TableWindowTest : public QObject {
     QVERIFY(!f.table.Modified());
   }
 
+  void userCannotShrinkBelowAThirtyPixelDataArea() {
+    Fixture f(GridFile(20, {9, 1, 7, 2}));
+    QScrollArea* area = f.window->DataArea();
+    f.window->resize(700, 300);
+    QVERIFY(area->height() > 30);
+    // Shrinking step by step stops once the data area is 30 pixels or less.
+    for (int h = 300; h > 20; h -= 10) f.window->resize(700, h);
+    QVERIFY(area->height() <= 30);
+    QVERIFY(area->height() > 10);
+    const int stopped = f.window->height();
+    f.window->resize(700, stopped - 10);
+    QCOMPARE(f.window->height(), stopped);
+    f.window->resize(700, 400);  // growing stays allowed
+    QCOMPARE(f.window->height(), 400);
+    f.window->resize(700, 300);  // and so does shrinking again
+    QCOMPARE(f.window->height(), 300);
+  }
+
   void viewTogglesChangeTheContentHeight() {
     Fixture f(GridFile(2, {9, 1, 7, 2}));
     const int content = f.table.contentHeight;

@@ -1286,10 +1286,13 @@ void TF_Table::FitWindow() {
     clientW = content.width() + b;
     clientH = content.height() + b;
   }
+  fitting_ = true;
+  setMinimumHeight(0);
   const QSize minimum = minimumSizeHint();
   clientW = std::max(clientW, minimum.width());
   clientH = std::max(clientH, minimum.height());
   win->resize(clientW + extraW, clientH + extraH);
+  fitting_ = false;
   AlignSections();
 }
 
@@ -1395,6 +1398,12 @@ void TF_Table::showEvent(QShowEvent* e) {
 
 void TF_Table::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
+  // The user may not shrink the window once the data area is down to 30
+  // pixels: the window's current height becomes its minimum until it grows.
+  if (!fitting_) {
+    const bool squeezed = dataArea_->isVisible() && dataArea_->height() <= 30;
+    setMinimumHeight(squeezed ? height() : 0);
+  }
   AlignSections();
 }
 

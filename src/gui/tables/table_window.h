@@ -257,6 +257,7 @@ class TF_Table : public QWidget {
   bool showingEditor_ = false;
   bool hidingEditors_ = false;
   bool checkingDate_ = false;
+  bool fitting_ = false;
   int sectionShift_ = 0;
   QPoint pressPos_;
   Qt::CursorShape pointer_ = Qt::ArrowCursor;
