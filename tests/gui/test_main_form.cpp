@@ -566,6 +566,11 @@ class MainFormTest : public QObject {
     program->protocol().SelectLine(0);
     program->protocol().List()->setCurrentRow(0);
     frame.Optimize(publ);
+    // The pointer rests on the cell the remark names.
+    if (TCell* named = GetCell(publ->table().data, 3, 4)) {
+      publ->CellMouseMove(*named, QPoint(5, 5), Qt::NoButton);
+      QCOMPARE(frame.CellPanel()->text(), U("Ячейка 4-3"));
+    }
     QTest::qWait(300);
     QVERIFY(frame.grab().save(QString::fromLocal8Bit(shots) + "/frame-protocol.png"));
   }
