@@ -6,6 +6,7 @@
 #include <QDate>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWidgetAction>
 
@@ -95,6 +97,23 @@ class TCellContainer : public QWidget {
     setAttribute(Qt::WA_OpaquePaintEvent);
   }
   TableSection kind() const { return kind_; }
+
+  // A cell's hint ("short|long") shows its short part over the cell.
+  bool event(QEvent* e) override {
+    if (e->type() != QEvent::ToolTip) return QWidget::event(e);
+    auto* help = static_cast<QHelpEvent*>(e);
+    const TCell* cell = HitTest(help->pos());
+    if (!cell || !cell->label.showHint || cell->label.hint.empty()) {
+      QToolTip::hideText();
+      e->ignore();
+      return true;
+    }
+    QString text = EditorText(cell->label.hint);
+    if (const qsizetype bar = text.indexOf(QLatin1Char('|')); bar >= 0) text.truncate(bar);
+    if (text.isEmpty()) QToolTip::hideText();
+    else QToolTip::showText(help->globalPos(), text, this);
+    return true;
+  }
   // Where the container draws a cell's top-left corner.
   virtual QPoint Origin(const TCell& cell) const = 0;
   virtual TCell* HitTest(QPoint pos) const = 0;
