@@ -51,6 +51,8 @@ enum class CellEditor { None, Memo, Date, List, Int, Real };
 class TF_Table : public QWidget {
   Q_OBJECT
  public:
+  // A table context still holding the default text measure gets the
+  // toolkit's (QtTextMeasure), so that fitted rows match the painting.
   explicit TF_Table(TTable& table, QWidget* parent = nullptr);
   ~TF_Table() override;
 
