@@ -10,6 +10,7 @@
 #include "core/foundation/interaction.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/startup.h"
+#include "gui/foundation/font_substitutes.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/splash.h"
@@ -130,6 +131,7 @@ FolderSet ProgramFolders(const std::string& programName) {
 int RunProgram(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("report");
+  InstallFontSubstitutes();
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setQuitOnLastWindowClosed(false);
   // The program file's name keys the single-instance lock.
