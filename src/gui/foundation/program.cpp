@@ -1,5 +1,6 @@
 #include "gui/foundation/program.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFileInfo>
 #include <QTreeWidget>
@@ -93,6 +94,12 @@ bool TProgram::Start() {
     if (ownUi_) ownUi_->SetParent(structure_.get());
   });
   structure_->SetFontApplier([this] { frame_->ApplyFont(); });
+  if (protocol_) {
+    // Report mode's "Таблица" opens the table through the structure tree.
+    QObject::connect(protocol_.get(), &TFormProtocol::tableRequested, structure_.get(),
+                     [this](const QString& caption) { structure_->EditItemTitled(caption); });
+    protocol_->SetPrintEnabled([this] { return structure_->Command("PrintSelected")->isEnabled(); });
+  }
   frame_->SetStructure(structure_.get());
   frame_->SetSelectTab(selectTab_.get());
   frame_->SetListWindow(listWindow_.get());

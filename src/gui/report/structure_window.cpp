@@ -20,6 +20,7 @@
 
 #include <filesystem>
 
+#include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/config_keys.h"
 #include "core/foundation/errors.h"
@@ -211,6 +212,12 @@ TF_StructRep::TF_StructRep(QWidget* parent) : QMainWindow(parent), tree_(new QTr
 TF_StructRep::~TF_StructRep() = default;
 
 TReportState* TF_StructRep::state() const { return session_ ? &session_->state() : nullptr; }
+
+checks::TableChecker* TF_StructRep::checker() const {
+  TReportState* s = state();
+  auto* engine = s ? dynamic_cast<TCheckingEngine*>(&s->engine()) : nullptr;
+  return engine ? &engine->checker() : nullptr;
+}
 
 void TF_StructRep::AttachSession(TProgramSession* session) {
   session_ = session;
@@ -428,6 +435,7 @@ void TF_StructRep::ConnectCommands() {
   });
   on("Edit", [this] { EditExecute(false); });
   on("Lights", [this] { RefreshLights(); });
+  on("Check", [this] { CheckReport(); });
   on("HelpContents", [this] { Help(201); });
   on("HelpTool", [this] { Help(201); });
   on("About", [this] { ShowAboutBox(this); });
@@ -436,7 +444,7 @@ void TF_StructRep::ConnectCommands() {
     NotYet();
   });
   // Commands whose work arrives later say so instead of doing nothing.
-  for (const char* name : {"Colors", "ImportLastYear", "ImportThisYear", "ExportWord", "ExportExcel", "Check",
+  for (const char* name : {"Colors", "ImportLastYear", "ImportThisYear", "ExportWord", "ExportExcel",
                            "SubStructure", "SubCorrection", "SubTransfer", "SubReception", "SubInclude",
                            "SubIncluded", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
@@ -720,6 +728,38 @@ void TF_StructRep::EditExecute(bool byEnter) {
   } else if (byEnter && IsFolderNode(node)) {
     node->setExpanded(!node->isExpanded());
   }
+  UpdateStates();
+}
+
+void TF_StructRep::EditItemTitled(const QString& caption) {
+  TReportState* s = state();
+  if (!s || !s->structure) return;
+  const auto target = checks::FindTargetItem(*s->structure, ToCp1251(caption));
+  if (!target) return;
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+    const NodeKind kind = KindOf(*it);
+    if ((kind == NodeKind::Table || kind == NodeKind::Document) &&
+        (*it)->data(0, kSectionIndexRole).toInt() == static_cast<int>(target->first) &&
+        (*it)->data(0, kItemIndexRole).toInt() == static_cast<int>(target->second)) {
+      tree_->setCurrentItem(*it);
+      EditExecute(false);
+      return;
+    }
+  }
+}
+
+void TF_StructRep::CheckReport() {
+  TReportState* s = state();
+  checks::TableChecker* c = checker();
+  if (!s || !c) return;
+  try {
+    c->CheckReport(s->ui());
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+  }
+  // The check refreshed every status; the protocol's "Таблица" may have
+  // handed over to the tables frame meanwhile.
+  UpdateLights();
   UpdateStates();
 }
 

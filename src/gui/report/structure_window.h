@@ -21,7 +21,10 @@ class QTreeWidgetItem;
 
 namespace rpt {
 class TProgramSession;
+namespace checks {
+class TableChecker;
 }
+}  // namespace rpt
 
 namespace rpt::gui {
 
@@ -84,6 +87,11 @@ class TF_StructRep : public QMainWindow, public ReportView {
 
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
   void EditExecute(bool byEnter = false);
+  // "Таблица" of the report-mode protocol: selects the first item with this
+  // caption and edits it.
+  void EditItemTitled(const QString& caption);
+  // "Проверка": every table's status, then the verdict or the protocol.
+  void CheckReport();
   void RefreshLights();
   // Shows a help topic of "Help/Report.chm".
   void Help(int topic);
@@ -116,6 +124,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void TreePressed(QTreeWidgetItem* item);
   bool OpenDocumentItem(const std::string& file);
   TReportState* state() const;
+  checks::TableChecker* checker() const;
 
   TProgramSession* session_ = nullptr;
   TSelectTab* selectTab_ = nullptr;

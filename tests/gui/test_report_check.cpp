@@ -1,0 +1,285 @@
+// The report check in the running program, on temporary program folders
+// with the bundled installation: the structure window's "Проверка" over the
+// generated demo report (two tables with errors) with the report-mode
+// protocol and its jump to a table, the frame's "Проверка" of one table,
+// the verdict on a report without errors, and the lights refreshed by
+// "Светофоры" and by a click on the legend. Messages go through the
+// scripted port.
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDockWidget>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "core/calc/check_status.h"
+#include "core/calc/checking_engine.h"
+#include "core/foundation/codec.h"
+#include "core/report/startup.h"
+#include "gui/calc/protocol_window.h"
+#include "gui/foundation/images.h"
+#include "gui/foundation/program.h"
+#include "gui/foundation/qt_text.h"
+#include "gui/report/structure_window.h"
+#include "gui/tables/main_form.h"
+#include "gui/tables/table_window.h"
+#include "support/scripted_interaction.h"
+#include "support/temp_folder.h"
+
+namespace fs = std::filesystem;
+using namespace rpt;
+using namespace rpt::gui;
+using namespace rpt::literals;
+using rpt::testing::ScriptedInteraction;
+using rpt::testing::TempFolder;
+namespace texts = rpt::checks::texts;
+
+namespace {
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+std::string Quote(const std::string& s) { return "'" + s + "'"; }
+
+void Install(const TempFolder& folder) {
+  fs::create_directories(folder / "Help/Data");
+  for (const char* package : {"TI.a", "TL.a", "TP.a", "S.a"})
+    fs::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/" + package, folder / ("Help/Data/" + std::string(package)));
+}
+
+// The generated demo report, packed into its folder and first in the recent
+// list, so that the program opens it at start.
+bool InstallDemo(const TempFolder& folder) {
+  Install(folder);
+  const std::string gen = folder / "gen";
+  const std::string script = std::string(REPORT_SOURCE_DIR) + "/data/tools/installation/gen_demo.py";
+  if (std::system(("python3 " + Quote(script) + " " + Quote(gen) + " >/dev/null").c_str()) != 0) return false;
+  const std::string report = folder / "Demo2022";
+  fs::copy(gen + "/Demo2022", report, fs::copy_options::recursive);
+  const std::string packed = folder / "Report.rpt";
+  if (std::system((Quote(REPORTCTL_PATH) + " pack " + Quote(report) + " " + Quote(packed) + " >/dev/null").c_str()) != 0)
+    return false;
+  fs::rename(packed, report + "/Report.rpt");
+  std::ofstream(folder / "History.ini") << "[TF_StructRep.MRUManager1]\r\nItem_0=" << report << "\r\n";
+  return true;
+}
+
+std::string UniqueName(const char* what) {
+  return std::string("report-check-test-") + what + "-" + std::to_string(::getpid());
+}
+
+std::unique_ptr<TProgram> Started(const TempFolder& folder, ScriptedInteraction& ui, const char* name) {
+  auto program = std::make_unique<TProgram>(FolderSet::FromProgramFolder(folder.path()), UniqueName(name), &ui);
+  if (!program->Start()) return nullptr;
+  program->ShowStructure();
+  return program;
+}
+
+QTreeWidgetItem* NodeOfFile(QTreeWidget* tree, const char* file) {
+  for (QTreeWidgetItemIterator it(tree); *it; ++it)
+    if ((*it)->data(0, kFileRole).toString().compare(U(file), Qt::CaseInsensitive) == 0) return *it;
+  return nullptr;
+}
+
+int Light(TF_StructRep& w, const char* file) {
+  QTreeWidgetItem* node = NodeOfFile(w.Tree(), file);
+  return node ? node->data(0, kStateRole).toInt() : -1;
+}
+
+TTable* TableOf(TProgram& program, const char* file) {
+  const TReportTable* t = program.session().state().FindTable(file);
+  return t ? t->table.get() : nullptr;
+}
+
+checks::TableChecker& Checker(TProgram& program) {
+  return dynamic_cast<TCheckingEngine&>(program.session().state().engine()).checker();
+}
+
+// Lines of the list (UTF-8 at the Qt edge).
+QStringList Lines(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+// Runs `inside` as soon as the modal protocol window is up; a window left
+// open afterwards is closed, so that a failing test never hangs.
+void WhenProtocolShown(TProgram& program, std::function<void()> inside) {
+  QTimer::singleShot(0, [&program, inside] {
+    if (program.protocol().FreeWindow()->isVisible()) inside();
+    QTimer::singleShot(0, [&program] {
+      if (program.protocol().FreeWindow()->isVisible()) program.protocol().FreeWindow()->reject();
+    });
+  });
+}
+
+// The first data cell of row 1 with that type (a growing table's first row).
+TCell* FirstOfType(TTable& t, std::uint8_t type) {
+  for (int c = 1; c <= t.ColCount; ++c)
+    if (TCell* cell = GetCell(t.data, c, 1); cell && cell->type == type) return cell;
+  return nullptr;
+}
+
+}  // namespace
+
+class ReportCheckTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void checkListsTheTablesWithErrorsAndTableOpensOne() {
+    TempFolder folder;
+    if (!InstallDemo(folder)) QSKIP("the demo report could not be generated");
+    ScriptedInteraction ui;
+    auto program = Started(folder, ui, "report");
+    QVERIFY(program);
+    TF_StructRep& w = program->structure();
+    TMainForm& frame = program->frame();
+    QCOMPARE(program->session().state().currentFolder, folder / "Demo2022/");
+    QVERIFY(ui.messages.empty());
+    QCOMPARE(Light(w, "FinObl.ini"), static_cast<int>(kImageErrors));
+    QCOMPARE(Light(w, "Publ.ini"), static_cast<int>(kImageErrors));
+    QVERIFY(w.Command(U("Check"))->isEnabled());
+
+    // "Нет": the question only.
+    ui.answers = {kNo};
+    w.Command(U("Check"))->trigger();
+    QCOMPARE(ui.messages.size(), std::size_t{1});
+    QCOMPARE(ui.messages.back().kind, MessageKind::Confirmation);
+    QCOMPARE(ui.messages.back().text, std::string(texts::kShowProtocolQuestion));
+    QCOMPARE(ui.messages.back().buttons, unsigned(kYes | kNo));
+    QVERIFY(!program->protocol().FreeWindow()->isVisible());
+    QVERIFY(!Checker(*program).protocolView().showing);
+
+    // "Да": the report-mode protocol, modal; its two tables, each under its
+    // caption and a rule of dashes; "Таблица" from the rule under "Publ".
+    QString publCaption, finOblCaption;
+    for (const checks::CheckedTable& t : Checker(*program).tables()) {
+      if (t.table == TableOf(*program, "Publ.ini")) publCaption = FromCp1251(t.caption);
+      if (t.table == TableOf(*program, "FinObl.ini")) finOblCaption = FromCp1251(t.caption);
+    }
+    QVERIFY(!publCaption.isEmpty() && !finOblCaption.isEmpty());
+    QStringList shown;
+    bool modal = false, buttonOnSeparator = true, buttonOnRule = false;
+    ui.answers = {kYes};
+    WhenProtocolShown(*program, [&] {
+      TFormProtocol& p = program->protocol();
+      modal = p.FreeWindow()->isModal();
+      shown = Lines(p.List());
+      const int publ = static_cast<int>(shown.indexOf(publCaption));
+      if (publ <= 0) return;
+      // The separator before a table's caption belongs to no table.
+      p.List()->setCurrentRow(publ - 1);
+      buttonOnSeparator = p.TableButton()->isEnabled();
+      p.List()->setCurrentRow(publ + 1);
+      buttonOnRule = p.TableButton()->isEnabled();
+      QTest::mouseClick(p.TableButton(), Qt::LeftButton);
+    });
+    w.Command(U("Check"))->trigger();
+    QCOMPARE(ui.messages.size(), std::size_t{2});
+    QVERIFY(modal);
+    QCOMPARE(shown.count(QString(35, '-')), 2);
+    QCOMPARE(shown.first(), finOblCaption);
+    QCOMPARE(shown.count(publCaption), 1);
+    const int publ = static_cast<int>(shown.indexOf(publCaption));
+    QCOMPARE(shown.at(publ - 1), U("  "));
+    QCOMPARE(shown.at(publ + 1), QString(35, '-'));
+    QVERIFY(!buttonOnSeparator);
+    QVERIFY(buttonOnRule);
+
+    // "Таблица": the protocol closed, the tree's item selected and edited.
+    QVERIFY(!program->protocol().FreeWindow()->isVisible());
+    QVERIFY(!Checker(*program).protocolView().showing);
+    QCOMPARE(w.Tree()->currentItem(), NodeOfFile(w.Tree(), "Publ.ini"));
+    QVERIFY(!w.isVisible());
+    QVERIFY(frame.isVisible());
+    QVERIFY(frame.ActiveTable());
+    QCOMPARE(frame.ActiveTable()->table().tableName, std::string("Publ"));
+
+    // The frame's "Проверка" on that table: its protocol docked in the frame,
+    // the first remark's cells highlighted.
+    TTable& t = frame.ActiveTable()->table();
+    QCOMPARE(t.status, std::uint8_t(checks::kErrors));
+    QVERIFY(frame.Command(U("CheckTable"))->isEnabled());
+    frame.Command(U("CheckTable"))->trigger();
+    const checks::ProtocolView& view = Checker(*program).protocolView();
+    QVERIFY(view.showing);
+    QCOMPARE(view.mode, checks::ProtocolMode::Table);
+    QCOMPARE(view.currentTable, &t);
+    QVERIFY(frame.ProtocolDock()->isVisible());
+    QVERIFY(!program->protocol().FreeWindow()->isVisible());
+    QCOMPARE(program->protocol().List()->count(), static_cast<int>(Checker(*program).Protocol(t).size()));
+    QVERIFY(!program->protocol().TableButton()->isEnabled());
+    QCOMPARE(&frame.ActiveTable()->table(), &t);
+
+    // "Выход" of the protocol, then back to the structure window: the
+    // check counts as no change.
+    program->protocol().ExitButton()->click();
+    QVERIFY(!frame.ProtocolDock()->isVisible());
+    frame.Command(U("FileExit1"))->trigger();
+    QVERIFY(w.isVisible());
+    QVERIFY(!program->session().state().IsModified());
+    QCOMPARE(ui.messages.size(), std::size_t{2});
+  }
+
+  void lightsLegendAndAReportWithoutErrors() {
+    TempFolder folder;
+    Install(folder);
+    ScriptedInteraction ui;
+    auto program = Started(folder, ui, "blank");
+    QVERIFY(program);
+    TF_StructRep& w = program->structure();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    // The blank report: every table empty, no errors.
+    w.Command(U("Check"))->trigger();
+    QCOMPARE(ui.messages.size(), std::size_t{1});
+    QCOMPARE(ui.messages.back().kind, MessageKind::Information);
+    QCOMPARE(ui.messages.back().text, std::string(texts::kNoErrorsInfo));
+    QVERIFY(!Checker(*program).protocolView().showing);
+
+    // A growing table's row with a text and no data, filled behind the
+    // checks' back: the light stays yellow until the lights are refreshed.
+    TTable* podr = TableOf(*program, "Podr.ini");
+    QVERIFY(podr);
+    TCell* text = FirstOfType(*podr, cell_type::kText);
+    QVERIFY(text);
+    {
+      LoadingScope quiet(*podr);
+      text->SetValue("x");
+    }
+    QCOMPARE(Light(w, "Podr.ini"), static_cast<int>(kImageEmpty));
+    QVERIFY(w.Command(U("Lights"))->isEnabled());
+    w.Command(U("Lights"))->trigger();
+    QCOMPARE(podr->status, std::uint8_t(checks::kErrors));
+    QCOMPARE(Light(w, "Podr.ini"), static_cast<int>(kImageErrors));
+
+    // Now the check finds it.
+    ui.answers = {kNo};
+    w.Command(U("Check"))->trigger();
+    QCOMPARE(ui.messages.back().text, std::string(texts::kShowProtocolQuestion));
+
+    // Emptied again: a click on the legend refreshes the lights.
+    {
+      LoadingScope quiet(*podr);
+      text->SetValue("");
+    }
+    QCOMPARE(Light(w, "Podr.ini"), static_cast<int>(kImageErrors));
+    QVERIFY(w.Legend()->legendShown());
+    QTest::mouseClick(w.Legend(), Qt::LeftButton, Qt::NoModifier, QPoint(20, 5));
+    QCOMPARE(podr->status, std::uint8_t(checks::kEmpty));
+    QCOMPARE(Light(w, "Podr.ini"), static_cast<int>(kImageEmpty));
+    QCOMPARE(ui.messages.size(), std::size_t{2});
+  }
+};
+
+QTEST_MAIN(ReportCheckTest)
+#include "test_report_check.moc"
