@@ -88,6 +88,11 @@ echo "saved $out/list-window.png and $out/sort-dialog.png"
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_table_window" screenshot >/dev/null
 echo "saved $out/table-grid.png and $out/table-form.png"
 
+# A growing table of the blank report partly filled, with its list window
+# open on the next row, from the user-session test's own program folder.
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_user_session" screenshot >/dev/null
+echo "saved $out/table-list.png"
+
 # The tables frame: the demo report's growing table of publications (it has
 # check remarks) with the docked protocol and the cell of its first remark
 # highlighted, grabbed by the frame's test on a program folder of its own.

@@ -230,7 +230,7 @@ class UserSessionTest : public QObject {
     TMainForm& frame = program.frame();
     w.Tree()->setCurrentItem(NodeOfFile(w.Tree(), "Podr.ini"));
     w.Command(U("Edit"))->trigger();
-    frame.setGeometry(QRect(0, 0, 1100, 640));
+    frame.setGeometry(QRect(0, 0, 1100, 760));
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     TF_Table* win = frame.ActiveTable();
     QVERIFY(win);
@@ -265,11 +265,13 @@ class UserSessionTest : public QObject {
                       QRect(win->mapToGlobal(r.topLeft()), r.size())));
     QVERIFY(QTest::qWaitForWindowExposed(&list));
     QTest::qWait(300);
-    // The frame with the list window over it, where it stands on the screen.
+    // The frame with the list window over it, where it stands on the screen
+    // (the frame is tall enough to hold it).
     QPixmap shot = frame.grab();
     {
       QPainter p(&shot);
       const QPoint at = list.geometry().topLeft() - frame.geometry().topLeft();
+      QVERIFY(shot.rect().contains(QRect(at, list.size())));
       p.drawPixmap(at, list.grab());
       p.setPen(QColor(0x60, 0x60, 0x60));
       p.drawRect(QRect(at, list.size()).adjusted(-1, -1, 0, 0));
