@@ -138,14 +138,23 @@ class UserSessionTest : public QObject {
       static_cast<QLineEdit*>(win->Editor(CellEditor::Int))->selectAll();
       QTest::keyClick(win->Editor(CellEditor::Int), Qt::Key_Backspace);
       QCOMPARE(total->GetValue(), std::string("12"));
-      win->GoToCell(1, 7);
-      QTest::keyClicks(win->Editor(CellEditor::Int), "5");
 
-      // A text: the head of the unit.
-      win->GoToCell(1, 5);
+      // A text: the head of the unit, the cell clicked with the mouse.
+      TCell* head = GetCell(t.data, 5, 1);
+      const QPoint onHead = win->DataCanvas()->mapFrom(win, win->CellRect(*head).center());
+      QTest::mouseMove(win->DataCanvas(), onHead);
+      QTest::mouseClick(win->DataCanvas(), Qt::LeftButton, Qt::NoModifier, onHead);
+      QCOMPARE(win->CurrentCell(), head);
       QVERIFY(win->OpenEditor() == CellEditor::Memo || win->OpenEditor() == CellEditor::List);
       TypeText(win->Editor(win->OpenEditor()), U("Иванов И.И."));
       QCOMPARE(GetCell(t.data, 5, 1)->GetValue(), std::string("Иванов И.И."_w));
+      // Tab, Tab: on to "из них исследователей".
+      for (int i = 0; i < 2; ++i) QTest::keyClick(win->Editor(win->OpenEditor()), Qt::Key_Tab);
+      QCOMPARE(win->CurrentRow(), 1);
+      QCOMPARE(win->CurrentCol(), 7);
+      QCOMPARE(win->OpenEditor(), CellEditor::Int);
+      QTest::keyClicks(win->Editor(CellEditor::Int), "5");
+      QCOMPARE(GetCell(t.data, 7, 1)->GetValue(), std::string("5"));
 
       // The unit from its list: Ctrl+F9 in the list cell, a row picked; the
       // name, code and kind come together.
