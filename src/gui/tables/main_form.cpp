@@ -11,11 +11,15 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QToolBar>
 #include <QToolButton>
+#include <optional>
 
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
@@ -99,6 +103,37 @@ void FocusData(TF_Table* window) {
   if (auto* data = window->findChild<QWidget*>(QStringLiteral("SB_Data"))) data->setFocus();
   else window->setFocus();
 }
+
+// The hourglass over the program while a command works.
+struct BusyPointer {
+  BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~BusyPointer() { QApplication::restoreOverrideCursor(); }
+  BusyPointer(const BusyPointer&) = delete;
+  BusyPointer& operator=(const BusyPointer&) = delete;
+};
+
+// The sort dialog's answer decides what happens to the window: a choice
+// of columns closes the check protocol and puts up the hourglass until the
+// rows stand in their new order; a cancel or an empty choice leaves both.
+class SortingDialogs : public RowDialogs {
+ public:
+  SortingDialogs(RowDialogs& inner, std::function<void()> beforeSort)
+      : inner_(inner), beforeSort_(std::move(beforeSort)) {}
+  bool RowCount(RowCountSpin& spin) override { return inner_.RowCount(spin); }
+  std::optional<std::vector<std::string>> SortColumns(const std::vector<std::string>& available) override {
+    auto chosen = inner_.SortColumns(available);
+    if (chosen && !chosen->empty()) {
+      beforeSort_();
+      hourglass_.emplace();
+    }
+    return chosen;
+  }
+
+ private:
+  RowDialogs& inner_;
+  std::function<void()> beforeSort_;
+  std::optional<BusyPointer> hourglass_;
+};
 
 QMdiSubWindow* SubWindowOf(const TF_Table* window) {
   return window ? qobject_cast<QMdiSubWindow*>(window->parentWidget()) : nullptr;
@@ -347,6 +382,13 @@ void TMainForm::BuildMenus() {
   help->addSeparator();
   help->addAction(commands_["HelpAbout1"]);
 
+  // F10 takes the keyboard into the menu bar, as elsewhere on this desktop:
+  // the first menu opens, the arrows go on from there.
+  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
+  connect(menuKey, &QShortcut::activated, this, [this] {
+    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().constFirst());
+  });
+
   // The menu bar's items carry no glyphs: the tool bar has them.
   for (QMenu* menu : {documents, table, reload, print, view, windowMenu_, help})
     for (QAction* a : menu->actions()) a->setIconVisibleInMenu(false);
@@ -497,12 +539,30 @@ void TMainForm::ConnectCommands() {
   on("LoardClearTable", [this] { OnRow([](TTable& t, int) { return t.ReloadCleanTable(); }); });
   on("LoardLastEdition", [this] { OnRow([](TTable& t, int) { return t.ReloadLastEdition(); }); });
   on("DelEmptyRows", [this] {
-    OnRow([this](TTable& t, int) { return DeleteEmptyRowsCommand(t, &state()->ui()); });
+    OnRow(
+        [this](TTable& t, int) {
+          if (state()->ui().ShowMessage(MessageKind::Warning, DeleteEmptyRowsQuestion(), kYes | kNo) != kYes)
+            return false;
+          BusyPointer hourglass;
+          DeleteEmptyRows(t);
+          // Confirmed: the view goes to the top whether or not rows went.
+          return true;
+        },
+        RowView::Top);
   });
   on("SortRows", [this] {
-    OnRow([this](TTable& t, int) {
-      CloseProtocol();
-      return SortRowsCommand(t, &state()->ui(), Dialogs());
+    TF_Table* w = ActiveTable();
+    if (!w) return;
+    // The rows are not painted while they change places.
+    QWidget* data = w->DataArea();
+    OnRow([this, data](TTable& t, int) {
+      SortingDialogs dialogs(Dialogs(), [this, data] {
+        CloseProtocol();
+        data->setUpdatesEnabled(false);
+      });
+      const bool sorted = SortRowsCommand(t, &state()->ui(), dialogs);
+      data->setUpdatesEnabled(true);
+      return sorted;
     });
   });
   on("CellsHeight", [this] {
@@ -510,7 +570,10 @@ void TMainForm::ConnectCommands() {
         [this](TF_Table& w, TTable& t) {
           w.HideEditors();
           setEnabled(false);
+          w.setEnabled(false);
+          if (t.Fixed && t.RowCount > 0) w.DataArea()->verticalScrollBar()->setValue(0);
           FitRowHeights(t);
+          w.setEnabled(true);
           setEnabled(true);
         },
         false);
@@ -543,20 +606,27 @@ void TMainForm::ConnectCommands() {
       return true;
     });
   });
-  on("InsertEmptyRow", [this] { OnRow([](TTable& t, int r) { return InsertEmptyRow(t, r); }); });
-  on("InsertBufferRow", [this] { OnRow([](TTable& t, int r) { return InsertBufferRow(t, r); }); });
-  on("InsertCopyRow", [this] { OnRow([](TTable& t, int r) { return InsertCopyRow(t, r); }); });
-  on("CutRow", [this] { OnRow([](TTable& t, int r) { return CutRow(t, r); }); });
+  on("InsertEmptyRow", [this] {
+    OnRow([](TTable& t, int r) { return InsertEmptyRow(t, r); }, RowView::NewRow, true);
+  });
+  on("InsertBufferRow", [this] {
+    OnRow([](TTable& t, int r) { return InsertBufferRow(t, r); }, RowView::NewRow, true);
+  });
+  on("InsertCopyRow", [this] {
+    OnRow([](TTable& t, int r) { return InsertCopyRow(t, r); }, RowView::NewRow, true);
+  });
+  on("CutRow", [this] { OnRow([](TTable& t, int r) { return CutRow(t, r); }, RowView::Stay, true); });
   on("ClearRow", [this] { OnRow([this](TTable& t, int r) { return ClearRowCommand(t, r, &state()->ui()); }); });
   on("DeleteRow", [this] { OnRow([this](TTable& t, int r) { return DeleteRowCommand(t, r, &state()->ui()); }); });
   on("InsertList", [this] {
     TF_Table* w = ActiveTable();
     if (!w) return;
     const int col = w->CurrentCol();
-    OnRow([col](TTable& t, int r) { return InsertWholeList(t, r, col).inserted > 0; });
+    OnRow([col](TTable& t, int r) { return InsertWholeList(t, r, col).inserted > 0; }, RowView::Stay, true);
   });
   on("InsertNRows", [this] {
-    OnRow([this](TTable& t, int r) { return InsertEmptyRowsCommand(t, r, &state()->ui(), Dialogs()); });
+    OnRow([this](TTable& t, int r) { return InsertEmptyRowsCommand(t, r, &state()->ui(), Dialogs()); },
+          RowView::NewRow);
   });
   on("SubrepData", [this] { NotYet(); });
   on("PopupHelp", [this] { Help(5); });
@@ -760,20 +830,33 @@ void TMainForm::OnActive(const std::function<void(TF_Table&, TTable&)>& action, 
   if (focus) FocusData(w);
 }
 
-void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command) {
+void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView view, bool busy) {
   TF_Table* w = ActiveTable();
   if (!w || !state()) return;
   const int row = w->CurrentRow();
   w->HideEditors();
   TCell* keep = w->CurrentCell();
   w->SetCurrentCell(nullptr, false);
-  try {
-    command(w->table(), row);
-  } catch (const std::exception& e) {
-    state()->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+  bool done = false;
+  {
+    std::optional<BusyPointer> hourglass;
+    if (busy) hourglass.emplace();
+    try {
+      done = command(w->table(), row);
+    } catch (const std::exception& e) {
+      hourglass.reset();
+      state()->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    }
   }
   if (CellInTable(w->table(), keep)) w->SetCurrentCell(keep, false);
+  // The data area takes its new size first, then the view moves.
   w->RefreshCells();
+  if (done && view == RowView::NewRow) {
+    if (const TCell* first = GetCell(w->table().data, 1, row + 1)) w->ScrollToCell(*first);
+  } else if (done && view == RowView::Top) {
+    w->DataArea()->verticalScrollBar()->setValue(0);
+    w->AlignSections();
+  }
   RefreshTableActions();
   FocusData(w);
 }

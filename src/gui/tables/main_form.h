@@ -157,9 +157,13 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
 
   // The table actions on the active table, then the focus to its data area.
   void OnActive(const std::function<void(TF_Table&, TTable&)>& action, bool focus = true);
+  // Where the data area stands after a row command that did its work.
+  enum class RowView { Stay, NewRow, Top };
   // A row command on the current row of the active table. The current cell
-  // is let go while the rows change and taken back when it still exists.
-  void OnRow(const std::function<bool(TTable&, int row)>& command);
+  // is let go while the rows change and taken back when it still exists;
+  // `busy` shows the hourglass meanwhile (commands without questions).
+  void OnRow(const std::function<bool(TTable&, int row)>& command, RowView view = RowView::Stay,
+             bool busy = false);
   void ListRequested(TF_Table* window);
   void Calculator();
   void Help(int topic);

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDate>
 #include <QFocusEvent>
 #include <QFrame>
@@ -939,8 +940,31 @@ void TF_Table::keyPressEvent(QKeyEvent* e) {
   if (!HandlePagingKey(e->key())) QWidget::keyPressEvent(e);
 }
 
+bool TF_Table::HandlePopupKey(QEvent* e) {
+  bool wanted = false;
+  if (e->type() == QEvent::ContextMenu) {
+    wanted = static_cast<QContextMenuEvent*>(e)->reason() == QContextMenuEvent::Keyboard;
+  } else if (e->type() == QEvent::KeyPress) {
+    const auto* k = static_cast<QKeyEvent*>(e);
+    wanted = k->key() == Qt::Key_Menu || (k->key() == Qt::Key_F10 && k->modifiers() == Qt::ShiftModifier);
+  }
+  if (!wanted) return false;
+  // The editor's own text menu gives way: the keyboard has Ctrl+C / Ctrl+V.
+  e->accept();
+  if (current_ && currentSection_ == TableSection::Data) {
+    if (!LeaveDateEditor()) return true;
+    EditorExit();
+    HideEditors();
+    ScrollToCell(*current_);
+    const QRect r = CellRect(*current_);
+    emit popupRequested(mapToGlobal(r.topLeft() + QPoint(r.width() / 2, r.height() / 2)));
+  }
+  return true;
+}
+
 bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
   if (watched == dataArea_) {
+    if (HandlePopupKey(e)) return true;
     if (e->type() == QEvent::KeyPress && HandlePagingKey(static_cast<QKeyEvent*>(e)->key())) return true;
     return QWidget::eventFilter(watched, e);
   }
@@ -961,8 +985,11 @@ bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
       }
       break;
     }
+    case QEvent::ContextMenu:
+      if (HandlePopupKey(e)) return true;
+      break;
     case QEvent::KeyPress:
-      if (HandleEditorKeyDown(watched, static_cast<QKeyEvent*>(e))) return true;
+      if (HandlePopupKey(e) || HandleEditorKeyDown(watched, static_cast<QKeyEvent*>(e))) return true;
       break;
     case QEvent::KeyRelease:
       if (HandleEditorKeyUp(watched, static_cast<QKeyEvent*>(e))) return true;

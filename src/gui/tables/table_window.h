@@ -166,8 +166,9 @@ class TF_Table : public QWidget {
   void statusText(const QString& text);
   void modifiedChanged(bool modified);
   void statusChanged(int status);
-  // Right button on a data cell; the frame decides the menu (DecideCellPopup)
-  // for CurrentCell() / CurrentRow().
+  // Right button on a data cell, or the menu key / Shift+F10 with a data
+  // cell current; the frame decides the menu (DecideCellPopup) for
+  // CurrentCell() / CurrentRow().
   void popupRequested(const QPoint& globalPos);
   // "...", the list editor's button or Ctrl+F9: the list window is wanted
   // for the current cell (row, col as CurrentRow/CurrentCol). The receiver
@@ -215,6 +216,9 @@ class TF_Table : public QWidget {
   void Place(QWidget* editor, TableSection section, const TCell& cell, int inset);
   void MoveTo(std::optional<CellPos> pos);
   bool HandlePagingKey(int key);
+  // The menu key and Shift+F10 open the cell pop-up menu over the current
+  // cell, so that the row commands need no mouse.
+  bool HandlePopupKey(QEvent* e);
   bool HandleEditorKeyDown(QObject* editor, QKeyEvent* e);
   bool HandleEditorKeyUp(QObject* editor, QKeyEvent* e);
   void StoreEdit(CellEditor kind);
