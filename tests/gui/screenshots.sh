@@ -88,6 +88,11 @@ echo "saved $out/list-window.png and $out/sort-dialog.png"
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_table_window" screenshot >/dev/null
 echo "saved $out/table-grid.png and $out/table-form.png"
 
+# The cell pop-up menu open over a growing table of the blank report, with
+# a row in the buffer ("Из буфера" enabled).
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_row_commands" screenshot >/dev/null
+echo "saved $out/row-popup.png"
+
 # A growing table of the blank report partly filled, with its list window
 # open on the next row, from the user-session test's own program folder.
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_user_session" screenshot >/dev/null

@@ -418,8 +418,15 @@ class RowCommandsTest : public QObject {
     if (shots.isEmpty()) QSKIP("screenshots are made by tests/gui/screenshots.sh");
     Session s;
     QVERIFY(s.Open());
-    s.SetRows({std::string("Кафедра высшей математики/24"_w), std::string("Кафедра физики/17"_w),
-               std::string("Лаборатория оптики/6"_w), "/"});
+    s.SetRows({std::string("Петров А.В./24"_w), std::string("Соколова Е.Н./17"_w),
+               std::string("Ильин Д.С./6"_w), "/"});
+    {
+      LoadingScope loading(s.table());
+      int r = 0;
+      for (std::string_view department : {"Кафедра высшей математики"_w, "Кафедра физики"_w, "Лаборатория оптики"_w})
+        GetCell(s.table().data, s.listCol, ++r)->SetValue(std::string(department));
+    }
+    s.w->RefreshCells();
     TMainForm& frame = s.frame();
     frame.setGeometry(QRect(0, 0, 1000, 620));
     frame.Optimize(s.w);
