@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDockWidget>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTest>
@@ -114,11 +115,12 @@ QStringList Lines(const QListWidget* list) {
 }
 
 // Runs `inside` as soon as the modal protocol window is up; a window left
-// open afterwards is closed, so that a failing test never hangs.
+// open afterwards is closed, so that a failing test never hangs. The
+// timers go with the program.
 void WhenProtocolShown(TProgram& program, std::function<void()> inside) {
-  QTimer::singleShot(0, [&program, inside] {
+  QTimer::singleShot(0, &program.protocol(), [&program, inside] {
     if (program.protocol().FreeWindow()->isVisible()) inside();
-    QTimer::singleShot(0, [&program] {
+    QTimer::singleShot(0, &program.protocol(), [&program] {
       if (program.protocol().FreeWindow()->isVisible()) program.protocol().FreeWindow()->reject();
     });
   });
@@ -221,14 +223,41 @@ class ReportCheckTest : public QObject {
     QVERIFY(!program->protocol().TableButton()->isEnabled());
     QCOMPARE(&frame.ActiveTable()->table(), &t);
 
-    // "Выход" of the protocol, then back to the structure window: the
-    // check counts as no change.
+    // "Выход" closes it; checking again brings it back.
     program->protocol().ExitButton()->click();
     QVERIFY(!frame.ProtocolDock()->isVisible());
+    QVERIFY(!program->session().state().IsModified());
+    frame.Command(U("CheckTable"))->trigger();
+    QVERIFY(frame.ProtocolDock()->isVisible());
+
+    // The remark mended in the named cell (4-3), the articles abroad now
+    // covering those in Scopus: the table is in order, the docked protocol
+    // goes, "Проверка" is off.
+    TF_Table* win = frame.ActiveTable();
+    win->GoToCell(4, 3);
+    QVERIFY(win->OpenEditor() == CellEditor::Int || win->OpenEditor() == CellEditor::Real);
+    QWidget* editor = win->Editor(win->OpenEditor());
+    static_cast<QLineEdit*>(editor)->selectAll();
+    QTest::keyClicks(editor, "110");
+    QCOMPARE(t.status, std::uint8_t(checks::kNorm));
+    QVERIFY(!Checker(*program).protocolView().showing);
+    QVERIFY(!frame.ProtocolDock()->isVisible());
+    QVERIFY(!frame.Command(U("CheckTable"))->isEnabled());
+
+    // Back in the tree: a green light, and the report's check lists only
+    // the table still wrong.
     frame.Command(U("FileExit1"))->trigger();
     QVERIFY(w.isVisible());
-    QVERIFY(!program->session().state().IsModified());
-    QCOMPARE(ui.messages.size(), std::size_t{2});
+    QCOMPARE(Light(w, "Publ.ini"), static_cast<int>(kImageNorm));
+    QVERIFY(program->session().state().IsModified());
+    ui.answers = {kYes};
+    WhenProtocolShown(*program, [&] { shown = Lines(program->protocol().List()); });
+    w.Command(U("Check"))->trigger();
+    QCOMPARE(ui.messages.size(), std::size_t{3});
+    QVERIFY(!shown.isEmpty());
+    QCOMPARE(shown.first(), finOblCaption);
+    QVERIFY(!shown.contains(publCaption));
+    QVERIFY(!Checker(*program).protocolView().showing);
   }
 
   void lightsLegendAndAReportWithoutErrors() {

@@ -161,7 +161,7 @@ class UserSessionTest : public QObject {
       win->GoToCell(1, 2);
       QCOMPARE(win->OpenEditor(), CellEditor::List);
       QString pickedName;
-      QTimer::singleShot(0, [&] {
+      QTimer::singleShot(0, &program.listWindow(), [&] {
         TFormList& list = program.listWindow();
         if (!list.isVisible()) return;
         QTableWidget* grid = list.Grid();
@@ -247,7 +247,7 @@ class UserSessionTest : public QObject {
     // Two units filled from the list, the third one being chosen.
     for (int row = 1; row <= 2; ++row) {
       win->GoToCell(row, 2);
-      QTimer::singleShot(0, [&program, row] {
+      QTimer::singleShot(0, &program.listWindow(), [&program, row] {
         QTableWidget* grid = program.listWindow().Grid();
         grid->setCurrentCell(row * 3 % grid->rowCount(), 0);
         program.listWindow().Pick();
