@@ -226,6 +226,41 @@ class UserSessionTest : public QObject {
     QVERIFY(!program.session().state().IsModified());
   }
 
+  // Ending the program with the change unsaved: the save question decides
+  // whether the next start finds it.
+  void endingAsksToSaveAndKeepsTheAnswer() {
+    for (const Button answer : {kYes, kNo}) {
+      TempFolder folder;
+      Install(folder);
+      {
+        ScriptedInteraction ui;
+        TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+        QVERIFY(program.Start());
+        program.ShowStructure();
+        TF_StructRep& w = program.structure();
+        w.Tree()->setCurrentItem(NodeOfFile(w.Tree(), "Podr.ini"));
+        w.Command(U("Edit"))->trigger();
+        TF_Table* win = program.frame().ActiveTable();
+        QVERIFY(win);
+        win->GoToCell(1, 6);
+        QTest::keyClicks(win->Editor(CellEditor::Int), "7");
+        program.frame().Command(U("FileExit1"))->trigger();
+        ui.answers = {kYes, answer};
+        w.Command(U("Exit"))->trigger();
+        QVERIFY(!w.isVisible());
+        QCOMPARE(ui.MessageTexts(), (std::vector<std::string>{std::string("Вы действительно хотите закончить работу?"_w),
+                                                               std::string("Сохранить сделанные в отчете изменения?"_w)}));
+      }
+      ScriptedInteraction ui;
+      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+      QVERIFY(program.Start());
+      const TReportTable* again = program.session().state().FindTable("Podr.ini");
+      QVERIFY(again);
+      QCOMPARE(GetCell(again->table->data, 6, 1)->GetValue(), std::string(answer == kYes ? "7" : ""));
+      QCOMPARE(TotalOf(*again->table, 6)->GetValue(), std::string(answer == kYes ? "7" : "0"));
+    }
+  }
+
   void screenshot() {
     const QString shots = qEnvironmentVariable("REPORT_GUI_SHOTS");
     if (shots.isEmpty()) QSKIP("screenshots are made by tests/gui/screenshots.sh");
