@@ -209,6 +209,7 @@ class RowCommandsTest : public QObject {
         {"the dialog's 250 becomes 100", {{1, "InsertNRows"}}, {}, 250.0, {}, {},
          {std::string(RowCountLimitWarning())}},
         {"the row count dialog cancelled", {{2, "InsertNRows"}}, {}, std::nullopt, {}, kStart, {}},
+        {"a copy into the buffer is no change", {{2, "CopyRow"}}, {}, {}, {}, kStart, {}},
         {"copy row 1, paste after row 4", {{1, "CopyRow"}, {4, "InsertBufferRow"}}, {}, {}, {},
          {"b/2", "a/10", "/", "b/1", "b/2", "a/9"}, {}},
         {"cut row 5, paste after row 1", {{5, "CutRow"}, {1, "InsertBufferRow"}}, {}, {}, {},

@@ -1,6 +1,7 @@
 #include "core/tables/row_operations.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <memory>
 
@@ -37,9 +38,19 @@ int RowHeight(const TTable& t, int r) {
 void Recalculate(TTable& t) { t.hooks().RecalcTable(t, /*deep=*/false, /*withCheck=*/true); }
 void Status(TTable& t) { t.hooks().CheckTable(t); }
 
-// A row-number cell shows its row.
-void Renumber(TCell& cell, int r) {
-  if (cell.type == cell_type::kRowNumber) cell.SetValue(std::to_string(r));
+// A row-number cell shows its row. What SetValue does for this type, done
+// in place: a row operation renumbers every row below it, and a string
+// built, normalised and moved per row showed in every insertion. Row
+// numbers take no recalculation or check; the change mark stays as
+// SetValue sets it.
+void Renumber(TTable& t, TCell& cell, int r) {
+  if (cell.type != cell_type::kRowNumber) return;
+  char digits[16];
+  const auto end = std::to_chars(digits, digits + sizeof digits, r).ptr;
+  const std::string_view text(digits, static_cast<std::size_t>(end - digits));
+  if (cell.label.caption == text) return;
+  cell.label.caption.assign(text);
+  if (!t.hooks().Loading()) t.SetModified(true);
 }
 
 // A new shown row at index `at`, RowCount + 1.
@@ -140,7 +151,7 @@ void ShiftRows(TTable& t, int first, int dy, int dn) {
     for (const auto& cell : row->cells) {
       cell->label.top += dy;
       cell->Row += step;
-      Renumber(*cell, cell->Row);
+      Renumber(t, *cell, cell->Row);
     }
   }
   t.footer.topOffset += dy;
@@ -263,7 +274,7 @@ bool DeleteEmptyRows(TTable& t) {
     for (const auto& cell : rows[i]->cells) {
       cell->label.top -= removedHeight;
       cell->Row = index;
-      Renumber(*cell, index);
+      Renumber(t, *cell, index);
     }
     if (kept != i) rows[kept] = std::move(rows[i]);
     ++kept;
@@ -385,7 +396,7 @@ void SortBlock(TTable& t, int start, int end, const std::vector<int>& columns) {
     for (const auto& cell : rows[static_cast<std::size_t>(target)]->cells) {
       cell->label.top = top;
       cell->Row = target;
-      Renumber(*cell, target);
+      Renumber(t, *cell, target);
     }
   }
 }
