@@ -20,6 +20,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -299,6 +300,27 @@ class RowCommandsTest : public QObject {
     QVERIFY(s.w->CurrentCell() == nullptr);
     QCOMPARE(s.table().RowCount, 5);
     QVERIFY(Stacked(s.table()));
+
+    // A long table: the row inserted near the end comes into view; after
+    // the empty rows went the view stands at the top.
+    std::vector<std::string> many(60, "/");
+    many.front() = "top/1";
+    s.SetRows(many);
+    QScrollBar* vertical = s.w->DataArea()->verticalScrollBar();
+    QVERIFY(vertical->maximum() > 0);
+    vertical->setValue(0);
+    QVERIFY(s.RightClick(1));
+    QVERIFY(s.Choose("InsertCopyRow"));  // the view stays near row 1
+    vertical->setValue(0);
+    s.w->ScrollToCell(*GetCell(s.table().data, s.textCol, 59));
+    QVERIFY(s.RightClick(59));
+    QVERIFY(s.Choose("InsertEmptyRow"));
+    const TCell* added = GetCell(s.table().data, 1, 60);
+    QVERIFY(vertical->value() + s.w->DataArea()->viewport()->height() >= added->label.top + added->label.height);
+    s.ui.answers = {kYes};
+    s.Item("DelEmptyRows")->trigger();
+    QCOMPARE(s.table().RowCount, 2);
+    QCOMPARE(vertical->value(), 0);
   }
 
   // The same work without the mouse: the menu key over the current cell,
