@@ -43,6 +43,7 @@
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"
 #include "gui/tables/table_window.h"
+#include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
@@ -50,36 +51,11 @@ namespace fs = std::filesystem;
 using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
+using namespace rpt::testing;
 using rpt::testing::ScriptedInteraction;
 using rpt::testing::TempFolder;
 
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
-
-void Install(const std::string& folder) {
-  fs::create_directories(folder + "Help/Data");
-  for (const char* package : {"TI.a", "TL.a", "TP.a", "S.a"})
-    fs::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/" + package, folder + "Help/Data/" + package);
-}
-
-std::string UniqueName(const char* what) {
-  return std::string("report-frame-test-") + what + "-" + std::to_string(::getpid());
-}
-
-// The program started on `folder` as a new user, the structure window shown.
-std::unique_ptr<TProgram> Started(const std::string& folder, ScriptedInteraction& ui, const char* name) {
-  auto program = std::make_unique<TProgram>(FolderSet::FromProgramFolder(folder), UniqueName(name), &ui);
-  if (!program->Start()) return nullptr;
-  program->ShowStructure();
-  return program;
-}
-
-QTreeWidgetItem* NodeOfFile(QTreeWidget* tree, const char* file) {
-  for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->data(0, kFileRole).toString().compare(U(file), Qt::CaseInsensitive) == 0) return *it;
-  return nullptr;
-}
 
 TF_Table* WindowOf(TMainForm& frame, const char* tableName) {
   for (TF_Table* w : frame.Windows())
@@ -155,9 +131,9 @@ class MainFormTest : public QObject {
  private slots:
   void editHandsOverAndClosingRecalculatesAndRefreshesTheLights() {
     TempFolder folder;
-    Install(folder.path());
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    auto program = Started(folder.path(), ui, "edit");
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("edit"));
     QVERIFY(program);
     TF_StructRep& structure = program->structure();
     TMainForm& frame = program->frame();
@@ -236,9 +212,9 @@ class MainFormTest : public QObject {
 
   void navigationAndWindowActions() {
     TempFolder folder;
-    Install(folder.path());
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    auto program = Started(folder.path(), ui, "nav");
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("nav"));
     QVERIFY(program);
     TMainForm& frame = program->frame();
     const int n = static_cast<int>(frame.Windows().size());
@@ -299,9 +275,9 @@ class MainFormTest : public QObject {
 
   void popupRowCommandsOnAGrowingTable() {
     TempFolder folder;
-    Install(folder.path());
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    auto program = Started(folder.path(), ui, "rows");
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("rows"));
     QVERIFY(program);
     TMainForm& frame = program->frame();
     CountDialogs dialogs;
@@ -375,9 +351,9 @@ class MainFormTest : public QObject {
 
   void viewInstructionAndCalculator() {
     TempFolder folder;
-    Install(folder.path());
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    auto program = Started(folder.path(), ui, "view");
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("view"));
     QVERIFY(program);
     TMainForm& frame = program->frame();
     EditTable(*program, "Title.ini");
@@ -550,7 +526,7 @@ class MainFormTest : public QObject {
     const QByteArray shots = qgetenv("REPORT_GUI_SHOTS");
     if (programFolder.isEmpty() || shots.isEmpty()) QSKIP("screenshots are made by tests/gui/screenshots.sh");
     ScriptedInteraction ui;
-    auto program = Started(programFolder.toStdString() + "/", ui, "shot");
+    auto program = StartedProgram(programFolder.toStdString() + "/", ui, UniqueLockName("shot"));
     QVERIFY(program);
     TMainForm& frame = program->frame();
     EditTable(*program, "Publ.ini");

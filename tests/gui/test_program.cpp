@@ -28,6 +28,7 @@
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"
+#include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
@@ -35,24 +36,11 @@ namespace fs = std::filesystem;
 using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
+using namespace rpt::testing;
 using rpt::testing::ScriptedInteraction;
 using rpt::testing::TempFolder;
 
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
-
-// A program folder with the four installed packages, as a build leaves it.
-void Install(const TempFolder& folder) {
-  fs::create_directories(folder / "Help/Data");
-  for (const char* package : {"TI.a", "TL.a", "TP.a", "S.a"})
-    fs::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/" + package, folder / ("Help/Data/" + std::string(package)));
-}
-
-// A lock name of this test run only, so that a running program is not met.
-std::string UniqueName(const char* what) {
-  return std::string("report-gui-test-") + what + "-" + std::to_string(::getpid());
-}
 
 std::vector<std::string> Listing(const std::string& folder) {
   std::vector<std::string> out;
@@ -79,10 +67,10 @@ class ProgramTest : public QObject {
  private slots:
   void newUserGetsReport1WithItsTreeAndLights() {
     TempFolder folder;
-    Install(folder);
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
     {
-      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName("first"), &ui);
+      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("first"), &ui);
       QVERIFY(program.Start());
       QVERIFY(program.splash() != nullptr);
       program.ShowStructure();
@@ -183,7 +171,7 @@ class ProgramTest : public QObject {
       const auto before = Listing(folder.path());
       ScriptedInteraction secondUi;
       {
-        TProgram again(FolderSet::FromProgramFolder(folder.path()), UniqueName("first"), &secondUi);
+        TProgram again(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("first"), &secondUi);
         QVERIFY(!again.Start());
         QVERIFY(again.splash() == nullptr);
       }
@@ -209,7 +197,7 @@ class ProgramTest : public QObject {
 
     // The next start opens "Отчет1" again from the recent list.
     ScriptedInteraction again;
-    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName("first"), &again);
+    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("first"), &again);
     QVERIFY(program.Start());
     QVERIFY(!fs::exists(folder / "Отчет2"));
     QCOMPARE(program.session().state().currentFolder, folder / "Отчет1/");
@@ -219,9 +207,9 @@ class ProgramTest : public QObject {
 
   void newReportThroughTheFolderDialog() {
     TempFolder folder;
-    Install(folder);
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName("new"), &ui);
+    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("new"), &ui);
     QVERIFY(program.Start());
     program.ShowStructure();
     QString text;

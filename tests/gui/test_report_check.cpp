@@ -36,6 +36,7 @@
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"
 #include "gui/tables/table_window.h"
+#include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
@@ -43,26 +44,19 @@ namespace fs = std::filesystem;
 using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
+using namespace rpt::testing;
 using rpt::testing::ScriptedInteraction;
 using rpt::testing::TempFolder;
 namespace texts = rpt::checks::texts;
 
 namespace {
 
-QString U(const char* s) { return QString::fromUtf8(s); }
-
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
-void Install(const TempFolder& folder) {
-  fs::create_directories(folder / "Help/Data");
-  for (const char* package : {"TI.a", "TL.a", "TP.a", "S.a"})
-    fs::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/" + package, folder / ("Help/Data/" + std::string(package)));
-}
 
 // The generated demo report, packed into its folder and first in the recent
 // list, so that the program opens it at start.
 bool InstallDemo(const TempFolder& folder) {
-  Install(folder);
+  InstallPackages(folder.path());
   const std::string gen = folder / "gen";
   const std::string script = std::string(REPORT_SOURCE_DIR) + "/data/tools/installation/gen_demo.py";
   if (std::system(("python3 " + Quote(script) + " " + Quote(gen) + " >/dev/null").c_str()) != 0) return false;
@@ -74,23 +68,6 @@ bool InstallDemo(const TempFolder& folder) {
   fs::rename(packed, report + "/Report.rpt");
   std::ofstream(folder / "History.ini") << "[TF_StructRep.MRUManager1]\r\nItem_0=" << report << "\r\n";
   return true;
-}
-
-std::string UniqueName(const char* what) {
-  return std::string("report-check-test-") + what + "-" + std::to_string(::getpid());
-}
-
-std::unique_ptr<TProgram> Started(const TempFolder& folder, ScriptedInteraction& ui, const char* name) {
-  auto program = std::make_unique<TProgram>(FolderSet::FromProgramFolder(folder.path()), UniqueName(name), &ui);
-  if (!program->Start()) return nullptr;
-  program->ShowStructure();
-  return program;
-}
-
-QTreeWidgetItem* NodeOfFile(QTreeWidget* tree, const char* file) {
-  for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->data(0, kFileRole).toString().compare(U(file), Qt::CaseInsensitive) == 0) return *it;
-  return nullptr;
 }
 
 int Light(TF_StructRep& w, const char* file) {
@@ -142,7 +119,7 @@ class ReportCheckTest : public QObject {
     TempFolder folder;
     if (!InstallDemo(folder)) QSKIP("the demo report could not be generated");
     ScriptedInteraction ui;
-    auto program = Started(folder, ui, "report");
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("report"));
     QVERIFY(program);
     TF_StructRep& w = program->structure();
     TMainForm& frame = program->frame();
@@ -262,9 +239,9 @@ class ReportCheckTest : public QObject {
 
   void lightsLegendAndAReportWithoutErrors() {
     TempFolder folder;
-    Install(folder);
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    auto program = Started(folder, ui, "blank");
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("blank"));
     QVERIFY(program);
     TF_StructRep& w = program->structure();
     QVERIFY(QTest::qWaitForWindowExposed(&w));

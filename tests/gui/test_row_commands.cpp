@@ -42,6 +42,7 @@
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"
 #include "gui/tables/table_window.h"
+#include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
@@ -49,12 +50,11 @@ namespace fs = std::filesystem;
 using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
+using namespace rpt::testing;
 using rpt::testing::ScriptedInteraction;
 using rpt::testing::TempFolder;
 
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 class ScriptedDialogs : public RowDialogs {
  public:

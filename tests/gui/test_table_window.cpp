@@ -27,18 +27,18 @@
 #include "gui/tables/cell_painting.h"
 #include "gui/tables/table_navigation.h"
 #include "gui/tables/table_window.h"
+#include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
 using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
+using namespace rpt::testing;
 using rpt::testing::ScriptedInteraction;
 using rpt::testing::TempFolder;
 
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
 
 // One cell of a table file: section state ('H', 'T', 'D', 'B'), type, grid
 // keys, geometry in definition coordinates and the optional keys.

@@ -34,6 +34,7 @@
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"
 #include "gui/tables/table_window.h"
+#include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 
@@ -41,26 +42,11 @@ namespace fs = std::filesystem;
 using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
+using namespace rpt::testing;
 using rpt::testing::ScriptedInteraction;
 using rpt::testing::TempFolder;
 
 namespace {
-
-QString U(const char* s) { return QString::fromUtf8(s); }
-
-void Install(const TempFolder& folder) {
-  fs::create_directories(folder / "Help/Data");
-  for (const char* package : {"TI.a", "TL.a", "TP.a", "S.a"})
-    fs::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/" + package, folder / ("Help/Data/" + std::string(package)));
-}
-
-std::string UniqueName() { return "report-session-test-" + std::to_string(::getpid()); }
-
-QTreeWidgetItem* NodeOfFile(QTreeWidget* tree, const char* file) {
-  for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->data(0, kFileRole).toString().compare(U(file), Qt::CaseInsensitive) == 0) return *it;
-  return nullptr;
-}
 
 // Typing as the keyboard does: one key event per character.
 void TypeText(QWidget* editor, const QString& text) {
@@ -96,11 +82,11 @@ class UserSessionTest : public QObject {
  private slots:
   void aNewUserFillsATableSavesAndFindsItAgain() {
     TempFolder folder;
-    Install(folder);
+    InstallPackages(folder.path());
     Left left;
     {
       ScriptedInteraction ui;
-      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("session"), &ui);
       QVERIFY(program.Start());
       program.ShowStructure();
       TF_StructRep& w = program.structure();
@@ -204,7 +190,7 @@ class UserSessionTest : public QObject {
 
     // The next start: the same report, every value as it was left.
     ScriptedInteraction ui;
-    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("session"), &ui);
     QVERIFY(program.Start());
     program.ShowStructure();
     QCOMPARE(program.session().state().currentFolder, folder / "Отчет1/");
@@ -231,10 +217,10 @@ class UserSessionTest : public QObject {
   void endingAsksToSaveAndKeepsTheAnswer() {
     for (const Button answer : {kYes, kNo}) {
       TempFolder folder;
-      Install(folder);
+      InstallPackages(folder.path());
       {
         ScriptedInteraction ui;
-        TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+        TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("session"), &ui);
         QVERIFY(program.Start());
         program.ShowStructure();
         TF_StructRep& w = program.structure();
@@ -252,7 +238,7 @@ class UserSessionTest : public QObject {
                                                                std::string("Сохранить сделанные в отчете изменения?"_w)}));
       }
       ScriptedInteraction ui;
-      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+      TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("session"), &ui);
       QVERIFY(program.Start());
       const TReportTable* again = program.session().state().FindTable("Podr.ini");
       QVERIFY(again);
@@ -265,9 +251,9 @@ class UserSessionTest : public QObject {
     const QString shots = qEnvironmentVariable("REPORT_GUI_SHOTS");
     if (shots.isEmpty()) QSKIP("screenshots are made by tests/gui/screenshots.sh");
     TempFolder folder;
-    Install(folder);
+    InstallPackages(folder.path());
     ScriptedInteraction ui;
-    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueName(), &ui);
+    TProgram program(FolderSet::FromProgramFolder(folder.path()), UniqueLockName("session"), &ui);
     QVERIFY(program.Start());
     program.ShowStructure();
     TF_StructRep& w = program.structure();
