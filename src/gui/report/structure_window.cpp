@@ -30,6 +30,7 @@
 #include "core/foundation/my_ini_file.h"
 #include "core/report/startup.h"
 #include "core/report/structure.h"
+#include "gui/foundation/commands.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
@@ -230,24 +231,13 @@ void TF_StructRep::SetPrinterInstalled(bool installed) {
 }
 
 QAction* TF_StructRep::AddCommand(const char* name, const char* caption, const char* hint) {
-  auto* action = new QAction(U(caption), this);
-  action->setObjectName(U(name));
-  const QString h = U(hint);
-  const qsizetype bar = h.indexOf('|');
-  // A hint is short text | long text; without a bar both are the whole.
-  action->setToolTip(bar < 0 ? h : h.left(bar));
-  action->setStatusTip(bar < 0 ? h : h.mid(bar + 1));
+  QAction* action = NewCommand(this, name, caption, hint);
   commands_[action->objectName()] = action;
   return action;
 }
 
 QMenu* TF_StructRep::AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint) {
-  QMenu* menu = parent ? parent->addMenu(U(caption)) : menuBar()->addMenu(U(caption));
-  menu->setObjectName(U(name));
-  const QString h = U(hint);
-  const qsizetype bar = h.indexOf('|');
-  menu->menuAction()->setToolTip(bar < 0 ? h : h.left(bar));
-  menu->menuAction()->setStatusTip(bar < 0 ? h : h.mid(bar + 1));
+  QMenu* menu = NewMenu(menuBar(), parent, name, caption, hint);
   menus_[menu->objectName()] = menu;
   return menu;
 }
@@ -471,15 +461,9 @@ void TF_StructRep::Help(int topic) {
   if (session_) ShowHelp(session_->state().ui(), session_->state().folders().program, topic);
 }
 
-QAction* TF_StructRep::Command(const QString& name) const {
-  auto it = commands_.find(name);
-  return it == commands_.end() ? nullptr : it->second;
-}
+QAction* TF_StructRep::Command(const QString& name) const { return Named(commands_, name); }
 
-QMenu* TF_StructRep::MenuNamed(const QString& name) const {
-  auto it = menus_.find(name);
-  return it == menus_.end() ? nullptr : it->second;
-}
+QMenu* TF_StructRep::MenuNamed(const QString& name) const { return Named(menus_, name); }
 
 // --- state ----------------------------------------------------------------------------------
 

@@ -35,6 +35,7 @@
 #include "core/tables/instructions.h"
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
+#include "gui/foundation/commands.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
@@ -51,13 +52,6 @@ using namespace literals;
 namespace {
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-void SetHint(QAction* action, const QString& hint) {
-  const qsizetype bar = hint.indexOf('|');
-  // A hint is short text | long text; without a bar both are the whole.
-  action->setToolTip(bar < 0 ? hint : hint.left(bar));
-  action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
-}
 
 // A tool-bar glyph: a letter on a coloured tile.
 QIcon Glyph(const QString& letters, const QColor& color) {
@@ -242,18 +236,13 @@ RowDialogs& TMainForm::Dialogs() {
 }
 
 QAction* TMainForm::AddCommand(const char* name, const char* caption, const char* hint, const char* key) {
-  auto* action = new QAction(U(caption), this);
-  action->setObjectName(U(name));
-  SetHint(action, U(hint));
-  if (key) action->setShortcut(QKeySequence(QString::fromLatin1(key)));
+  QAction* action = NewCommand(this, name, caption, hint, key);
   commands_[action->objectName()] = action;
   return action;
 }
 
 QMenu* TMainForm::AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint) {
-  QMenu* menu = parent ? parent->addMenu(U(caption)) : menuBar()->addMenu(U(caption));
-  menu->setObjectName(U(name));
-  SetHint(menu->menuAction(), U(hint));
+  QMenu* menu = NewMenu(menuBar(), parent, name, caption, hint);
   menus_[menu->objectName()] = menu;
   return menu;
 }
@@ -727,15 +716,9 @@ int TMainForm::ActiveIndex() const {
   return -1;
 }
 
-QAction* TMainForm::Command(const QString& name) const {
-  auto it = commands_.find(name);
-  return it == commands_.end() ? nullptr : it->second;
-}
+QAction* TMainForm::Command(const QString& name) const { return Named(commands_, name); }
 
-QMenu* TMainForm::MenuNamed(const QString& name) const {
-  auto it = menus_.find(name);
-  return it == menus_.end() ? nullptr : it->second;
-}
+QMenu* TMainForm::MenuNamed(const QString& name) const { return Named(menus_, name); }
 
 // --- the rules ---------------------------------------------------------------------------
 

@@ -1,0 +1,32 @@
+#include "gui/foundation/commands.h"
+
+#include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+namespace rpt::gui {
+
+void SetHint(QAction* action, const QString& hint) {
+  const qsizetype bar = hint.indexOf('|');
+  action->setToolTip(bar < 0 ? hint : hint.left(bar));
+  action->setStatusTip(bar < 0 ? hint : hint.mid(bar + 1));
+}
+
+QAction* NewCommand(QObject* owner, const char* name, const char* caption, const char* hint, const char* key) {
+  auto* action = new QAction(QString::fromUtf8(caption), owner);
+  action->setObjectName(QString::fromUtf8(name));
+  SetHint(action, QString::fromUtf8(hint));
+  if (key) action->setShortcut(QKeySequence(QString::fromLatin1(key)));
+  return action;
+}
+
+QMenu* NewMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* caption, const char* hint) {
+  const QString text = QString::fromUtf8(caption);
+  QMenu* menu = parent ? parent->addMenu(text) : bar->addMenu(text);
+  menu->setObjectName(QString::fromUtf8(name));
+  SetHint(menu->menuAction(), QString::fromUtf8(hint));
+  return menu;
+}
+
+}  // namespace rpt::gui
