@@ -129,6 +129,27 @@ class CountDialogs : public RowDialogs {
 class MainFormTest : public QObject {
   Q_OBJECT
  private slots:
+  void framePlacementOutlivesTheRun() {
+    TempFolder folder;
+    InstallPackages(folder.path());
+    const QRect placed(40, 30, 700, 500);
+    {
+      ScriptedInteraction ui;
+      auto program = StartedProgram(folder.path(), ui, UniqueLockName("placement"));
+      QVERIFY(program);
+      EditTable(*program, "Title.ini");
+      program->frame().setGeometry(placed);
+      program->frame().Command(U("FileExit1"))->trigger();
+      QVERIFY(!program->frame().isVisible());
+    }
+    QVERIFY(ReadFile(folder / "History.ini").find("[TMainForm]") != std::string::npos);
+    ScriptedInteraction ui;
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("placement-again"));
+    QVERIFY(program);
+    EditTable(*program, "Title.ini");
+    QCOMPARE(program->frame().geometry().size(), placed.size());
+  }
+
   void editHandsOverAndClosingRecalculatesAndRefreshesTheLights() {
     TempFolder folder;
     InstallPackages(folder.path());

@@ -27,13 +27,13 @@
 #include "core/foundation/file_io.h"
 #include "core/foundation/folders.h"
 #include "core/foundation/interaction.h"
-#include "core/foundation/my_ini_file.h"
 #include "core/report/startup.h"
 #include "core/report/structure.h"
 #include "gui/foundation/commands.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
+#include "gui/foundation/window_placement.h"
 #include "gui/report/select_tab.h"
 
 namespace rpt::gui {
@@ -834,29 +834,21 @@ bool TF_StructRep::eventFilter(QObject* watched, QEvent* event) {
 
 void TF_StructRep::RestorePlacement() {
   if (!session_) return;
-  ProfileFile history(session_->state().folders().program + std::string(kHistoryFileName));
-  const int w = history.ReadInteger(kPlacementSection, "Width", 0);
-  const int h = history.ReadInteger(kPlacementSection, "Height", 0);
-  if (w <= 0 || h <= 0) {
+  const auto placement = ReadPlacement(session_->state().folders().program, kPlacementSection);
+  if (!placement) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       const QRect area = screen->availableGeometry();
       move(area.center() - QPoint(width() / 2, height() / 2));
     }
     return;
   }
-  resize(w, h);
-  move(history.ReadInteger(kPlacementSection, "Left", 0), history.ReadInteger(kPlacementSection, "Top", 0));
-  if (history.ReadBool(kPlacementSection, "Maximized", false)) setWindowState(Qt::WindowMaximized);
+  resize(placement->normal.size());
+  move(placement->normal.topLeft());
+  if (placement->maximized) setWindowState(Qt::WindowMaximized);
 }
 
 void TF_StructRep::SavePlacement() {
-  if (!session_) return;
-  ProfileFile history(session_->state().folders().program + std::string(kHistoryFileName));
-  const QRect g = normalGeometry().isValid() ? normalGeometry() : geometry();
-  const std::pair<const char*, int> values[] = {
-      {"Left", g.x()}, {"Top", g.y()}, {"Width", g.width()}, {"Height", g.height()},
-      {"Maximized", isMaximized() ? 1 : 0}};
-  for (const auto& [key, value] : values) (void)history.WriteString(kPlacementSection, key, std::to_string(value));
+  if (session_) WritePlacement(session_->state().folders().program, kPlacementSection, *this);
 }
 
 }  // namespace rpt::gui

@@ -39,6 +39,7 @@
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
+#include "gui/foundation/window_placement.h"
 #include "gui/lists/list_window.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
@@ -50,6 +51,9 @@ namespace rpt::gui {
 using namespace literals;
 
 namespace {
+
+// The frame's section of "History.ini".
+constexpr char kPlacementSection[] = "TMainForm";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -949,13 +953,23 @@ bool TMainForm::OpenTable(std::string_view fileCp1251) {
     if (SameText(s->tables()[index].file, fileCp1251)) break;
   if (index >= windows_.size()) return false;
   TF_Table* w = windows_[index];
+  bool maximized = false;
+  if (!placement_.isValid()) {
+    // The first opening of a run takes the placement the frame had when the
+    // program last ended.
+    if (const auto saved = ReadPlacement(s->folders().program, kPlacementSection)) {
+      placement_ = saved->normal;
+      maximized = saved->maximized;
+    }
+  }
   if (placement_.isValid()) {
     setGeometry(placement_);
   } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     setGeometry(screen->availableGeometry());
   }
   setEnabled(s->tablesFrameEnabled);
-  showNormal();
+  if (maximized) showMaximized();
+  else showNormal();
   raise();
   activateWindow();
   w->SetHidden(false);
@@ -998,7 +1012,10 @@ void TMainForm::TableClosing(TF_Table* window) {
 void TMainForm::CloseFrame() {
   if (closing_) return;
   closing_ = true;
-  if (isVisible()) placement_ = normalGeometry().isValid() ? normalGeometry() : geometry();
+  if (isVisible()) {
+    placement_ = normalGeometry().isValid() ? normalGeometry() : geometry();
+    if (TReportState* s = state()) WritePlacement(s->folders().program, kPlacementSection, *this);
+  }
   if (TF_Table* active = ActiveTable()) active->HideEditors();
   CloseProtocol();
   QCoreApplication::processEvents();
