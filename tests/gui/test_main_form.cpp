@@ -417,6 +417,14 @@ class MainFormTest : public QObject {
     std::string first;
     std::getline(in, first);
     QVERIFY(!first.empty());
+    // Nothing on the desktop opens it: the offer to print it, no message.
+    std::vector<std::string> offered;
+    frame.SetPrintOffer([&offered](const std::string& path) { offered.push_back(path); });
+    ui.shellSucceeds = false;
+    frame.Command(U("TabInstruct"))->trigger();
+    ui.shellSucceeds = true;
+    QCOMPARE(offered, std::vector<std::string>{t});
+    QVERIFY(ui.messages.empty());
 
     // The calculator: the first known one on PATH, else the information.
     TempFolder bin;

@@ -10,6 +10,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -17,6 +19,7 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <optional>
@@ -580,8 +583,9 @@ void TMainForm::ConnectCommands() {
   on("TabInstruct", [this] {
     OnActive([this](TF_Table&, TTable& t) {
       TReportState* s = state();
-      ShowTableInstruction(s->ui(), s->folders().templates, s->folders().service, t.tableName,
-                           session_->editor());
+      if (ShowTableInstruction(s->ui(), s->folders().templates, s->folders().service, t.tableName,
+                               session_->editor()) == InstructionOutcome::Unopened)
+        OfferToPrint(InstructionFile(s->folders().service));
     });
   });
   on("KeyBoardInstr", [this] {
@@ -1093,6 +1097,21 @@ void TMainForm::Calculator() {
         MessageKind::Information,
         "Калькулятор не запускается. Проверьте - был ли установлен калькулятор при установке Windows."_w, kOk,
         kOk);
+}
+
+void TMainForm::OfferToPrint(const std::string& path) {
+  if (printOffer_) {
+    printOffer_(path);
+    return;
+  }
+  const auto text = ReadWholeFile(path);
+  if (!text) return;
+  QPrinter printer;
+  QPrintDialog dialog(&printer, this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  QTextDocument document;
+  document.setPlainText(FromCp1251(*text));
+  document.print(&printer);
 }
 
 void TMainForm::Help(int topic) {

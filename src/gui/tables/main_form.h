@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/calc/check_status.h"
@@ -60,6 +61,11 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   // The row dialogs of the pop-up menu and the sort action (tests script
   // them); unset: the Qt dialogs.
   void SetRowDialogs(RowDialogs* dialogs) { rowDialogs_ = dialogs; }
+  // The last way of showing a text file nothing on the desktop opens: the
+  // offer to print it (tests script it); unset: the print dialog, and the
+  // file printed as plain text when it is confirmed.
+  using PrintOffer = std::function<void(const std::string& path)>;
+  void SetPrintOffer(PrintOffer offer) { printOffer_ = std::move(offer); }
 
   // --- what the report state tells ----------------------------------------
   // Table windows follow the state's tables; caption, enabled state and
@@ -166,6 +172,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
              bool busy = false);
   void ListRequested(TF_Table* window);
   void Calculator();
+  void OfferToPrint(const std::string& path);
   void Help(int topic);
   void NotYet();
   void CloseProtocol();
@@ -179,6 +186,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   QPointer<TFormList> listWindow_;
   QPointer<TFormProtocol> protocol_;
   RowDialogs* rowDialogs_ = nullptr;
+  PrintOffer printOffer_;
   std::unique_ptr<RowDialogs> ownDialogs_;
 
   QMdiArea* mdi_;
