@@ -11,6 +11,7 @@
 // tests/gui/screenshots.sh sets them, the case "screenshot" saves the frame
 // with that table and the docked protocol as frame-protocol.png.
 #include <QAction>
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QDockWidget>
 #include <QKeyEvent>
@@ -26,6 +27,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QWheelEvent>
 
 #include <unistd.h>
 
@@ -292,6 +294,61 @@ class MainFormTest : public QObject {
     QCOMPARE(frame.NeighbourTable(frame.Windows()[1]), frame.Windows()[0]);
     frame.Windows()[0]->SetHidden(true);
     QCOMPARE(frame.NeighbourTable(frame.Windows()[1]), nullptr);
+  }
+
+  // The "Окна" list holds every table window, hidden ones too; the wheel
+  // over any table window gives the keyboard to the active one.
+  void windowListAndWheel() {
+    TempFolder folder;
+    InstallPackages(folder.path());
+    ScriptedInteraction ui;
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("winlist"));
+    QVERIFY(program);
+    TMainForm& frame = program->frame();
+    EditTable(*program, "Title.ini");
+    const auto& windows = frame.Windows();
+    QVERIFY(windows.size() > 3);
+    QCOMPARE(Shown(frame), 1);
+
+    QMenu* menu = frame.MenuNamed(U("MenuWindows"));
+    auto list = [menu] {
+      emit menu->aboutToShow();
+      QList<QAction*> items;
+      bool after = false;
+      for (QAction* a : menu->actions()) {
+        if (a->isSeparator()) after = true;
+        else if (after) items << a;
+      }
+      return items;
+    };
+    QList<QAction*> items = list();
+    QCOMPARE(items.size(), static_cast<qsizetype>(windows.size()));
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      QAction* a = items[static_cast<qsizetype>(i)];
+      QVERIFY(a->text().endsWith(windows[i]->windowTitle()));
+      QCOMPARE(a->isChecked(), windows[i] == frame.ActiveTable());
+    }
+    // Choosing a hidden one shows it beside the shown one and activates it.
+    TF_Table* title = frame.ActiveTable();
+    TF_Table* other = windows[0] == title ? windows[1] : windows[0];
+    QVERIFY(other->Hidden());
+    items[static_cast<qsizetype>(other == windows[0] ? 0 : 1)]->trigger();
+    QVERIFY(!other->Hidden());
+    QCOMPARE(frame.ActiveTable(), other);
+    QCOMPARE(Shown(frame), 2);
+    QCOMPARE(list().size(), static_cast<qsizetype>(windows.size()));
+
+    // The wheel over the inactive window's data area: the keyboard goes to
+    // the active window's data area.
+    QWidget* activeData = other->findChild<QWidget*>(QStringLiteral("SB_Data"));
+    auto* titleData = title->findChild<QAbstractScrollArea*>(QStringLiteral("SB_Data"));
+    QVERIFY(activeData && titleData);
+    titleData->setFocus();
+    QCOMPARE(frame.focusWidget(), titleData);
+    QWheelEvent wheel(QPointF(5, 5), titleData->viewport()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(titleData->viewport(), &wheel);
+    QCOMPARE(frame.focusWidget(), activeData);
   }
 
   void popupRowCommandsOnAGrowingTable() {

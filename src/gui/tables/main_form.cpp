@@ -181,12 +181,17 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
     if (visible) resizeDocks({protocolDock_}, {170}, Qt::Vertical);
   });
   mdi_->viewport()->installEventFilter(this);
+  // Wheel events go to the widget under the pointer and stop at the first
+  // that takes them (the table windows' data areas do): only the
+  // application sees them all.
+  qApp->installEventFilter(this);
   if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
   setEnabled(false);
   RefreshTableActions();
 }
 
 TMainForm::~TMainForm() {
+  qApp->removeEventFilter(this);
   // The tables belong to the report state; the windows only show them.
   for (TF_Table* w : windows_) {
     if (QMdiSubWindow* sub = SubWindowOf(w)) delete sub;
@@ -1064,13 +1069,19 @@ void TMainForm::FillWindowMenu() {
   windowListItems_.clear();
   const TF_Table* active = ActiveTable();
   int n = 0;
+  // Every table window of the report, hidden ones too: choosing a hidden
+  // one shows it beside the others.
   for (TF_Table* w : windows_) {
-    if (w->Hidden()) continue;
     QAction* a = windowMenu_->addAction(QString("&%1 %2").arg(++n).arg(w->windowTitle()));
     a->setCheckable(true);
     a->setChecked(w == active);
     connect(a, &QAction::triggered, this, [this, w] {
-      if (QMdiSubWindow* sub = SubWindowOf(w)) mdi_->setActiveSubWindow(sub);
+      if (w->Hidden()) w->SetHidden(false);
+      if (QMdiSubWindow* sub = SubWindowOf(w)) {
+        sub->raise();
+        mdi_->setActiveSubWindow(sub);
+      }
+      RefreshTableActions();
     });
     windowListItems_.push_back(a);
   }
@@ -1163,8 +1174,14 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   if (watched == mdi_->viewport() && event->type() == QEvent::Resize && !closing_)
     for (TF_Table* w : windows_)
       if (!w->Hidden()) w->FitWindow();
-  // The wheel over the frame scrolls the active table.
-  if (watched == mdi_->viewport() && event->type() == QEvent::Wheel) FocusData(ActiveTable());
+  // The wheel anywhere over the frame, table windows included, gives the
+  // keyboard to the active table's data area, which scrolls from then on.
+  // The table under the pointer still takes this event itself. The docked
+  // protocol is a window of its own and keeps its wheel.
+  if (event->type() == QEvent::Wheel) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->window() == this && !protocolDock_->isAncestorOf(widget)) FocusData(ActiveTable());
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
