@@ -2,9 +2,9 @@
 // with the bundled blank report: the structure window hands a table over,
 // typing goes through the table window, navigation and window actions, the
 // cell pop-up menu's row commands, the "Вид" toggles, instructions, the
-// calculator, and closing back to the structure window with the report
-// recalculated and the lights refreshed. Messages go through the scripted
-// port.
+// calculator, the "Окна" list and the wheel, and closing back to the
+// structure window with the report recalculated and the lights refreshed.
+// Messages go through the scripted port.
 //
 // With REPORT_GUI_SHOTS (a folder) and REPORT_SHOT_PROGRAM (a program folder
 // whose recent report has a growing table with errors) set, as
