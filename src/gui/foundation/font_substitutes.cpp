@@ -29,6 +29,9 @@ constexpr Substitute kSubstitutes[] = {
 }  // namespace
 
 void InstallFontSubstitutes() {
+  static bool installedOnce = false;
+  if (installedOnce) return;
+  installedOnce = true;
   const QStringList installed = QFontDatabase::families();
   for (const Substitute& s : kSubstitutes) {
     const QString face = QString::fromLatin1(s.windowsFace);

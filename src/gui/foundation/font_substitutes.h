@@ -7,8 +7,8 @@
 
 namespace rpt::gui {
 
-// Registers the substitutions with the toolkit. Call once after the
-// application object exists.
+// Registers the substitutions with the toolkit (once; later calls do
+// nothing). Needs the application object.
 void InstallFontSubstitutes();
 
 }  // namespace rpt::gui

@@ -6,6 +6,7 @@
 
 #include <climits>
 
+#include "gui/foundation/font_substitutes.h"
 #include "gui/foundation/qt_text.h"
 
 namespace rpt::gui {
@@ -71,6 +72,7 @@ QFont QFontOf(const TFont& font) {
                            (font.strikeOut ? 8 : 0));
   auto it = cache.constFind(key);
   if (it == cache.constEnd()) {
+    InstallFontSubstitutes();  // wherever cells are painted or measured, not only in the program
     QFont f(FromCp1251(font.name));
     f.setPointSize(font.size > 0 ? font.size : 8);
     f.setBold(font.bold);
