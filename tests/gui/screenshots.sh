@@ -5,10 +5,10 @@
 # docs/screenshots/ and prints the start-up times: from process start to the
 # structure window being mapped, median of five starts with the demo report.
 #
-#   tests/gui/screenshots.sh [OUTDIR]        (BUILD_DIR defaults to build-gui)
+#   tests/gui/screenshots.sh [OUTDIR]        (BUILD_DIR defaults to build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${BUILD_DIR:-$root/build-gui}
+build=${BUILD_DIR:-$root/build}
 out=$(realpath -m "${1:-$root/docs/screenshots}")
 
 if [[ -z "${REPORT_INSIDE_XVFB:-}" ]]; then
