@@ -3,6 +3,7 @@
 // ones the tree, the table windows and the status code agree on.
 #pragma once
 
+#include <QColor>
 #include <QIcon>
 #include <QPixmap>
 #include <QRectF>
@@ -39,5 +40,8 @@ int LightForStatus(int status);
 
 void PaintProgramIcon(QPainter& p, const QRectF& r);
 QIcon ProgramIcon();
+
+// A tool-bar glyph: one or two letters on a coloured tile, at 1x and 2x.
+QIcon LetterGlyph(const QString& letters, const QColor& color);
 
 }  // namespace rpt::gui

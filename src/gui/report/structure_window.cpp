@@ -46,29 +46,6 @@ constexpr char kPlacementSection[] = "TF_StructRep";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// A tool-bar glyph: a letter on a coloured tile.
-QIcon LetterGlyph(QChar letter, const QColor& color) {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) {
-    QPixmap pm(QSize(qRound(16 * dpr), qRound(16 * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
-    p.drawRoundedRect(QRectF(1, 1, 14, 14), 2.5, 2.5);
-    QFont f;
-    f.setBold(true);
-    f.setPixelSize(11);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, QString(letter));
-    icon.addPixmap(pm);
-  }
-  return icon;
-}
-
 // The lights glyph: three lamps one above the other.
 QIcon LightsGlyph() {
   QIcon icon;
@@ -334,11 +311,11 @@ void TF_StructRep::BuildToolBar() {
   commands_["SaveRep"]->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
   commands_["Edit"]->setIcon(ImageIcon(kImageTable));
   commands_["Check"]->setIcon(st->standardIcon(QStyle::SP_DialogApplyButton));
-  commands_["ExportExcel"]->setIcon(LetterGlyph('X', QColor(0x1d, 0x6f, 0x42)));
-  commands_["ExportWord"]->setIcon(LetterGlyph('W', QColor(0x2b, 0x57, 0x9a)));
+  commands_["ExportExcel"]->setIcon(LetterGlyph("X", QColor(0x1d, 0x6f, 0x42)));
+  commands_["ExportWord"]->setIcon(LetterGlyph("W", QColor(0x2b, 0x57, 0x9a)));
   commands_["PrintSelected"]->setIcon(PrinterGlyph());
   commands_["Lights"]->setIcon(LightsGlyph());
-  commands_["HelpTool"]->setIcon(LetterGlyph('?', QColor(0x2a, 0x6c, 0xd0)));
+  commands_["HelpTool"]->setIcon(LetterGlyph("?", QColor(0x2a, 0x6c, 0xd0)));
   for (const char* name : {"NewRep", "OpenRep", "SaveRep"}) bar->addAction(commands_[name]);
   bar->addSeparator();
   for (const char* name : {"Edit", "Check", "ExportExcel", "ExportWord"}) bar->addAction(commands_[name]);

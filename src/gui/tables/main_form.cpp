@@ -60,29 +60,6 @@ constexpr char kPlacementSection[] = "TMainForm";
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
-// A tool-bar glyph: a letter on a coloured tile.
-QIcon Glyph(const QString& letters, const QColor& color) {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) {
-    QPixmap pm(QSize(qRound(16 * dpr), qRound(16 * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
-    p.drawRoundedRect(QRectF(1, 1, 14, 14), 2.5, 2.5);
-    QFont f;
-    f.setBold(true);
-    f.setPixelSize(letters.size() > 1 ? 8 : 11);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, letters);
-    icon.addPixmap(pm);
-  }
-  return icon;
-}
-
 // Whether a cell still belongs to the table (row operations and reloads
 // destroy cells).
 bool CellInTable(const TTable& table, const TCell* cell) {
@@ -278,13 +255,13 @@ QAction* TMainForm::MenuItem(QAction* command, const char* name, const char* cap
 void TMainForm::BuildCommands() {
   AddCommand("FileOpen1", "Открыть ...", "Открыть|Открыть другой документ", "Ctrl+O");
   AddCommand("ShowStruct", "Открыть ...", "Открыть|Показать дерево структуры отчета для выбора документа")
-      ->setIcon(Glyph("O", QColor(0x3a, 0x7b, 0xc8)));
+      ->setIcon(LetterGlyph("O", QColor(0x3a, 0x7b, 0xc8)));
   AddCommand("FileSave1", "Сохранить", "Сохранить|Сохранить активный документ", "Ctrl+S")
-      ->setIcon(Glyph("S", QColor(0x2f, 0x8f, 0x4e)));
+      ->setIcon(LetterGlyph("S", QColor(0x2f, 0x8f, 0x4e)));
   AddCommand("FileClose1", "Закрыть", "Закрыть|Свернуть активный документ");
   AddCommand("FileExit1", "Выход", "Выход|Свернуть окно документов");
   AddCommand("WindowCascade1", "Каскад", "Каскад|Расположить окна документов каскадом")
-      ->setIcon(Glyph("K", QColor(0x70, 0x70, 0x80)));
+      ->setIcon(LetterGlyph("K", QColor(0x70, 0x70, 0x80)));
   AddCommand("WindowMinimizeAll1", "Свернуть все", "Свернуть все документы");
   AddCommand("WindowMaximizeAll1", "Развернуть все", "Открыть все документы");
   AddCommand("HideAllWithoutActive", "Оставить активное", "|Закрыть все окна, кроме активного");
@@ -297,35 +274,35 @@ void TMainForm::BuildCommands() {
   footer->setCheckable(true);
   footer->setChecked(true);
   AddCommand("CalcTable", "Пересчет", "Пересчет|Пересчет формул активного документа")
-      ->setIcon(Glyph("=", QColor(0x8a, 0x4f, 0xb5)));
+      ->setIcon(LetterGlyph("=", QColor(0x8a, 0x4f, 0xb5)));
   AddCommand("FillZeros", "Заполнить нулями",
              "Заполнить нулями|Заполнить нулями все числовые ячейки активного документа")
-      ->setIcon(Glyph("0", QColor(0x5c, 0x6b, 0x7a)));
+      ->setIcon(LetterGlyph("0", QColor(0x5c, 0x6b, 0x7a)));
   AddCommand("CheckTable", "Проверка", "Проверка|Проверка корректности заполнения активного документа")
-      ->setIcon(Glyph("\u2713", QColor(0xc0, 0x3a, 0x2b)));
+      ->setIcon(LetterGlyph("\u2713", QColor(0xc0, 0x3a, 0x2b)));
   AddCommand("LoardClearTable", "Загрузить чистую таблицу", "Заменить на чистую таблицу");
   AddCommand("LoardLastEdition", "Взять последнюю редакцию", "Заменить на последний сохраненный вариант");
   AddCommand("DelEmptyRows", "Удалить пустые строки",
              "Удалить пустые строки|Удалить не заполненные данными строки активного документа")
-      ->setIcon(Glyph("\u2212", QColor(0xb0, 0x60, 0x20)));
+      ->setIcon(LetterGlyph("\u2212", QColor(0xb0, 0x60, 0x20)));
   AddCommand("SortRows", "Сортировка", "Сортировка|Сортировка строк активного документа")
-      ->setIcon(Glyph("A\u2193", QColor(0x2c, 0x7f, 0x8f)));
+      ->setIcon(LetterGlyph("A\u2193", QColor(0x2c, 0x7f, 0x8f)));
   AddCommand("CellsHeight", "Размер ячеек", "Размер ячеек|Автоматический подбор высоты ячеек")
-      ->setIcon(Glyph("\u2195", QColor(0x55, 0x75, 0x30)));
+      ->setIcon(LetterGlyph("\u2195", QColor(0x55, 0x75, 0x30)));
   AddCommand("PrintTable", "Печать", "Печать|Печать активного документа", "Ctrl+P")
-      ->setIcon(Glyph("P", QColor(0x40, 0x40, 0x48)));
-  AddCommand("FirstTab", "Первая таблица", "Первая таблица")->setIcon(Glyph("|\u25c0", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("PrevTab", "Предыдущая таблица", "Предыдущая таблица")->setIcon(Glyph("\u25c0", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("NextTab", "Следующая таблица", "Следующая таблица")->setIcon(Glyph("\u25b6", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("LastTab", "Последняя таблица", "Последняя таблица")->setIcon(Glyph("\u25b6|", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("WinCalc", "Калькулятор", "Вызов калькулятора")->setIcon(Glyph("+", QColor(0x60, 0x60, 0x60)));
+      ->setIcon(LetterGlyph("P", QColor(0x40, 0x40, 0x48)));
+  AddCommand("FirstTab", "Первая таблица", "Первая таблица")->setIcon(LetterGlyph("|\u25c0", QColor(0x3a, 0x7b, 0xc8)));
+  AddCommand("PrevTab", "Предыдущая таблица", "Предыдущая таблица")->setIcon(LetterGlyph("\u25c0", QColor(0x3a, 0x7b, 0xc8)));
+  AddCommand("NextTab", "Следующая таблица", "Следующая таблица")->setIcon(LetterGlyph("\u25b6", QColor(0x3a, 0x7b, 0xc8)));
+  AddCommand("LastTab", "Последняя таблица", "Последняя таблица")->setIcon(LetterGlyph("\u25b6|", QColor(0x3a, 0x7b, 0xc8)));
+  AddCommand("WinCalc", "Калькулятор", "Вызов калькулятора")->setIcon(LetterGlyph("+", QColor(0x60, 0x60, 0x60)));
   AddCommand("TabInstruct", "Инструкция", "Инструкция по заполнению таблицы")
-      ->setIcon(Glyph("i", QColor(0x2f, 0x6f, 0xb0)));
+      ->setIcon(LetterGlyph("i", QColor(0x2f, 0x6f, 0xb0)));
   AddCommand("KeyBoardInstr", "Клавиатура", "Клавиатура|Инструкция по использованию клавиатуры")
-      ->setIcon(Glyph("\u2328", QColor(0x50, 0x50, 0x70)));
+      ->setIcon(LetterGlyph("\u2328", QColor(0x50, 0x50, 0x70)));
   AddCommand("HelpAbout1", "О программе ...", "О программе|Вывод основных сведений о программе");
   AddCommand("HelpContents", "Содержание", "|Оглавление справочника системы");
-  AddCommand("HelpTool", "Справка", "Справка|Справочная система")->setIcon(Glyph("?", QColor(0x2f, 0x6f, 0xb0)));
+  AddCommand("HelpTool", "Справка", "Справка|Справочная система")->setIcon(LetterGlyph("?", QColor(0x2f, 0x6f, 0xb0)));
 }
 
 void TMainForm::BuildMenus() {
@@ -409,7 +386,7 @@ void TMainForm::BuildToolBar() {
   reloadMenu->addAction(commands_["LoardClearTable"]);
   reloadMenu->addAction(commands_["LoardLastEdition"]);
   QAction* reload = AddCommand("ReloadButton", "Обновить", "Обновить|Заменить заполненную таблицу чистой таблицей");
-  reload->setIcon(Glyph("\u21bb", QColor(0x2c, 0x7f, 0x8f)));
+  reload->setIcon(LetterGlyph("\u21bb", QColor(0x2c, 0x7f, 0x8f)));
   reload->setMenu(reloadMenu);
   toolBar_->addAction(reload);
   if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(reload)))
@@ -537,8 +514,12 @@ void TMainForm::ConnectCommands() {
       if (checks::TableChecker* checker = Checker()) checker->CheckTableAction(t);
     });
   });
-  on("LoardClearTable", [this] { OnRow([](TTable& t, int) { return t.ReloadCleanTable(); }); });
-  on("LoardLastEdition", [this] { OnRow([](TTable& t, int) { return t.ReloadLastEdition(); }); });
+  on("LoardClearTable", [this] {
+    OnRow([](TTable& t, int) { return t.ReloadCleanTable(); }, RowView::Stay, false, true);
+  });
+  on("LoardLastEdition", [this] {
+    OnRow([](TTable& t, int) { return t.ReloadLastEdition(); }, RowView::Stay, false, true);
+  });
   on("DelEmptyRows", [this] {
     OnRow(
         [this](TTable& t, int) {
@@ -826,7 +807,8 @@ void TMainForm::OnActive(const std::function<void(TF_Table&, TTable&)>& action, 
   if (focus) FocusData(w);
 }
 
-void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView view, bool busy) {
+void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView view, bool busy,
+                      bool replacesCells) {
   TF_Table* w = ActiveTable();
   if (!w || !state()) return;
   const int row = w->CurrentRow();
@@ -844,7 +826,7 @@ void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView 
       state()->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
     }
   }
-  if (CellInTable(w->table(), keep)) w->SetCurrentCell(keep, false);
+  if (!(done && replacesCells) && CellInTable(w->table(), keep)) w->SetCurrentCell(keep, false);
   // The data area takes its new size first, then the view moves.
   w->RefreshCells();
   if (done && view == RowView::NewRow) {

@@ -167,9 +167,11 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   enum class RowView { Stay, NewRow, Top };
   // A row command on the current row of the active table. The current cell
   // is let go while the rows change and taken back when it still exists;
-  // `busy` shows the hourglass meanwhile (commands without questions).
+  // `busy` shows the hourglass meanwhile (commands without questions). A
+  // command that `replacesCells` when it returns true (a reload) leaves no
+  // current cell: a new cell may take the old one's address.
   void OnRow(const std::function<bool(TTable&, int row)>& command, RowView view = RowView::Stay,
-             bool busy = false);
+             bool busy = false, bool replacesCells = false);
   void ListRequested(TF_Table* window);
   void Calculator();
   void OfferToPrint(const std::string& path);
