@@ -37,8 +37,6 @@ using namespace rpt;
 using namespace rpt::gui;
 using namespace rpt::literals;
 using namespace rpt::testing;
-using rpt::testing::ScriptedInteraction;
-using rpt::testing::TempFolder;
 
 namespace {
 
