@@ -37,7 +37,8 @@ FormulaText SplitFormula(std::string_view form);
 
 // Fixed notation with `decimals` decimals (negative counts as 0, at most
 // 18): the value taken to 18 significant digits, then rounded at the last
-// decimal half away from zero; "," as separator, no "-" on a zero.
+// decimal half away from zero; "," as separator, no "-" on a zero. The
+// same routine as for real cells (tables::FormatFixed).
 std::string FormatFixedValue(long double value, int decimals);
 // General notation as a cross-table value is handed to the outer
 // expression: up to 15 significant digits, trailing zeros dropped, ","
@@ -46,6 +47,7 @@ std::string FormatFixedValue(long double value, int decimals);
 std::string FormatGeneralValue(long double value);
 // A number with "," as decimal separator: blanks around it, a sign, digits
 // with at most one ",", an exponent. Nothing when the text is no number.
+// The same routine as for real cells (tables::ParseNumber).
 std::optional<long double> ReadCommaNumber(std::string_view text);
 
 // "3-2" (row-column) for a data cell of a grid table, the cell number for

@@ -300,7 +300,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
     label.showHint = false;
     label.SetTextAlign(1);
   }
-  if (type == cell_type::kReal || (type == cell_type::kFormula && s == 'D')) {
+  if (type == cell_type::kReal || (type == cell_type::kFormula && s == 'D' && !IsTextCopy(type, cell->Dec))) {
     std::string v = cell->GetValue();
     if (tables::NormalizeLoadedNumber(v, cell->Dec)) label.caption = std::move(v);
     else cell->SetValue(v);

@@ -55,8 +55,11 @@ bool FirstWordIsInteger(std::string_view t) {
 
 }  // namespace
 
-void NormalizeValue(std::uint8_t type, std::string& text) {
+bool IsTextCopy(std::uint8_t type, std::int32_t dec) { return type == cell_type::kFormula && dec < 0; }
+
+void NormalizeValue(std::uint8_t type, std::int32_t dec, std::string& text) {
   if (type != cell_type::kReal && type != cell_type::kFormula) return;
+  if (IsTextCopy(type, dec)) return;
   if (text.find('.') == std::string::npos) return;
   if (tables::TrimText(text).empty()) return;
   if (type == cell_type::kFormula && !FirstWordIsInteger(text)) return;
@@ -66,7 +69,7 @@ void NormalizeValue(std::uint8_t type, std::string& text) {
 void TCell::SetValue(std::string_view text) {
   if (text == label.caption) return;
   std::string t(text);
-  NormalizeValue(type, t);
+  NormalizeValue(type, Dec, t);
   label.caption = std::move(t);
   if (!table_) return;
   TableHooks& hooks = table_->hooks();
@@ -89,7 +92,7 @@ void TCell::SetValue(std::string_view text) {
 }
 
 const std::string& TCell::GetValue() {
-  NormalizeValue(type, label.caption);
+  NormalizeValue(type, Dec, label.caption);
   return label.caption;
 }
 

@@ -144,8 +144,15 @@ class alignas(64) TCell {
   TTable* table_;
 };
 
-// The normalisation of SetValue steps 2 and 3 applied to a text.
-void NormalizeValue(std::uint8_t type, std::string& text);
+// A formula cell with a negative "Dec" copies another cell's text (a
+// date, a name) rather than computing a number.
+bool IsTextCopy(std::uint8_t type, std::int32_t dec);
+
+// The normalisation of a stored value: "." becomes "," in a real value and
+// in a formula result whose first word (words separated by "," and ".") is
+// an integer. A text copy keeps its text as copied: "15.03.2023" is a
+// date, not a number to rewrite.
+void NormalizeValue(std::uint8_t type, std::int32_t dec, std::string& text);
 
 // The cells of one row, in column order.
 class TRow {

@@ -248,7 +248,7 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
     caption = tables::FormatFixed(*value, cell.Dec);
   }
   if (type == cell_type::kReal) tables::DotsToCommas(caption);
-  if (type == cell_type::kFormula && state == 'D') {
+  if (type == cell_type::kFormula && state == 'D' && !IsTextCopy(type, cell.Dec)) {
     // Written as the next load will show it (a load rewrites a formula
     // value with a separator, and "0,0" once more when it was unreadable),
     // so that a saved file loads into the model it was saved from.

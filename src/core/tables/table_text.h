@@ -24,14 +24,25 @@ std::string EncodeMultiLine(std::string_view caption);
 // blanks.
 std::string OneLine(std::string_view caption);
 
+// Every number of a table goes through these two, in `long double`: the
+// values of real cells as they are loaded, typed, saved and read by
+// formulas, and the results of formulas. So 2,675 with two decimals shows
+// 2,68 in a real cell as it does in a formula cell beside it.
+
 // Number text with "," as the decimal separator, as the editors and table
 // files hold it: blanks around it, an optional sign, digits with at most one
 // ",", an optional exponent. Nothing when the text is no such number.
-std::optional<double> ParseNumber(std::string_view text);
+std::optional<long double> ParseNumber(std::string_view text);
 
-// Fixed notation with `decimals` decimals (a negative count counts as 0) and
-// "," as the decimal separator; at most 18 significant digits.
-std::string FormatFixed(double value, int decimals);
+// Fixed notation with `decimals` decimals (a negative count counts as 0, at
+// most 18) and "," as the decimal separator: the value taken to 18
+// significant digits, then rounded at the last decimal, halves away from
+// zero; no "-" on a zero.
+std::string FormatFixed(long double value, int decimals);
+
+// |value| (finite, not 0) to `sig` significant digits (at most 18) and the
+// decimal exponent of the first one, rounded as an exact conversion rounds.
+void SignificantDigits(long double value, int sig, std::string& digits, int& exponent);
 
 // The fixed text of a number given by its significant digits (no leading
 // zero) and the count of digits before the decimal point: rounded at the

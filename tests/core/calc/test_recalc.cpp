@@ -148,6 +148,27 @@ TEST(RecalcAllTablesTest, ReferencedTablesComeFirst) {
   EXPECT_EQ(TestReport::Text(t2, 1, 1), "4");
 }
 
+// The report date of the title form copied into a table's footer, as the
+// templates do: the date reaches it, is saved and loads again as a date. A
+// footer a former version saved as "15,03,2023" is mended by the next
+// recalculation.
+TEST(RecalcAllTablesTest, TextCopiesKeepADate) {
+  TestReport r;
+  r.hooks.recalc().SetActiveNames({"Title", "T1"});
+  TTable& title = r.Add("Title", 0, 0, {{1, 1, 4, "15.03.2023"}});
+  TTable& t1 = r.Add("T1", 1, 1, {Txt(1, 1, "x"), In('B', F(0, 0, "7 0 Title[(2)]", -1, "15,03,2023"))});
+  EXPECT_EQ(t1.footer.cells[0]->label.caption, "15,03,2023");
+  r.hooks.recalc().RecalcAllTables();
+  EXPECT_EQ(t1.footer.cells[0]->GetValue(), "15.03.2023");
+  EXPECT_EQ(TestReport::At(title, 0, 0).GetValue(), "15.03.2023");
+  const std::string saved = t1.SaveText();
+  EXPECT_NE(saved.find("Cap=15.03.2023\r\n"), std::string::npos);
+  const std::string path = r.dir.Write("Again.ini", saved);
+  TTable again(r.ctx);
+  again.LoadFromFile(path);
+  EXPECT_EQ(again.footer.cells[0]->label.caption, "15.03.2023");
+}
+
 TEST(RecalcAllTablesTest, CyclesAndClosedTablesEndAfterOneRoundInMapOrder) {
   TestReport r;
   r.hooks.recalc().SetActiveNames({"A", "B", "C", "Closed"});

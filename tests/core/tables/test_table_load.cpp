@@ -112,7 +112,18 @@ TEST(LoadTableTest, CaptionsByType) {
       {3, "2", "1,2,3", "0,0"},
       {3, "-1", "2,6", "3"},  // a missing "Dec" shows no decimals
       {3, "1", "-0,01", "0,0"},
+      // Halves go away from zero as in formulas, never down by a binary
+      // neighbour of the decimal value.
+      {3, "2", "2.675", "2,68"},
+      {3, "2", "1,005", "1,01"},
+      {3, "2", "0.285", "0,29"},
+      {3, "2", "-2,675", "-2,68"},
       {7, "1", "3.14", "3,1"},
+      // A text copy (negative "Dec") keeps its text: a date stays a date,
+      // and one a former version stored with commas stays as it is until
+      // the next recalculation copies it again.
+      {7, "-1", "15.03.2023", "15.03.2023"},
+      {7, "-1", "15,03,2023", "15,03,2023"},
       {1, "0", "a||b", "a\r\nb"},
       {1, "0", "$x", " x"},
       {1, "0", "  padded  ", "padded"},

@@ -23,6 +23,7 @@ struct SetValueCase {
   bool loading;
   const char* stored;
   Calls calls;
+  int dec = 2;
 };
 
 class SetValueTest : public ::testing::TestWithParam<SetValueCase> {};
@@ -35,6 +36,7 @@ TEST_P(SetValueTest, NormalisesAndTriggersHooks) {
   TTable table(ctx);
   TCell cell(&table);
   cell.type = c.type;
+  cell.Dec = c.dec;
   cell.label.caption = c.before;
   hooks.SetLoading(c.loading);
   cell.SetValue(c.input);
@@ -53,6 +55,7 @@ INSTANTIATE_TEST_SUITE_P(
         SetValueCase{"formula_number", 7, "", "3.14", false, "3,14", kMarkOnly},
         SetValueCase{"formula_negative", 7, "", "-2.5", false, "-2,5", kMarkOnly},
         SetValueCase{"formula_text_unchanged", 7, "", "abc.def", false, "abc.def", kMarkOnly},
+        SetValueCase{"text_copy_keeps_a_date", 7, "", "15.03.2023", false, "15.03.2023", kMarkOnly, -1},
         SetValueCase{"integer_recalcs", 2, "", "7", false, "7", kRecalc},
         SetValueCase{"list_recalcs", 6, "", "x", false, "x", kRecalc},
         SetValueCase{"text_checks", 1, "", "a.b", false, "a.b", kCheck},

@@ -140,6 +140,18 @@ TEST(SaveTableTest, RoundTripGivesTheSameModelAndTheSameBytes) {
   }
 }
 
+// A real value that reached the cell unrounded (an import, a script) is
+// saved rounded as the cell shows it after a load, halves away from zero.
+TEST(SaveTableTest, RealValuesAreRoundedHalfAwayFromZero) {
+  for (const auto& [value, saved] : {std::pair{"2,675", "2,68"}, {"1.005", "1,01"}, {"0,285", "0,29"}}) {
+    Env env;
+    TTable t(env.ctx);
+    t.LoadFromFile(env.dir.Write("T.ini", Win(kGrid)));
+    CellAt(*RowAt(t.data, 2), 1)->label.caption = value;
+    EXPECT_NE(t.SaveText().find(std::string("Cap=") + saved + "\r\n"), std::string::npos) << value;
+  }
+}
+
 TEST(SaveTableTest, LineBreaksOfAnyKindStayInsideTheValue) {
   Env env;
   const std::string path = env.dir.Write("T.ini", Win(kForm));
@@ -155,23 +167,26 @@ TEST(SaveTableTest, LineBreaksOfAnyKindStayInsideTheValue) {
 
 // A form table has no grid and no offsets: a stray size or offset in its
 // file must not add cells or move them at every save; a formula value is
-// written as the next load will show it.
+// written as the next load will show it, a text copy as it was copied.
 TEST(SaveTableTest, FormTablesKeepTheirShapePlaceAndValues) {
   Env env;
   const std::string path = env.dir.Write(
-      "F.ini", Win("[Table]\nCount=2\nRowCount=2\nColCount=3\nMinTopD=40\nMinLeft=10\n\n"
+      "F.ini", Win("[Table]\nCount=3\nRowCount=2\nColCount=3\nMinTopD=40\nMinLeft=10\n\n"
                    "[Cell_2]\nType=1\nVis=5 6 7 8 5 0\n\n"
-                   "[Cell_3]\nType=7\nDec=-1\nVis=5 6 7 8 5 0\nCap=1,2,3\n"));
+                   "[Cell_3]\nType=7\nDec=1\nVis=5 6 7 8 5 0\nCap=1,2,3\n\n"
+                   "[Cell_4]\nType=7\nDec=-1\nVis=5 6 7 8 5 0\nCap=15.03.2023\n"));
   TTable t(env.ctx);
   t.LoadFromFile(path);
   ASSERT_EQ(t.data.size(), 1u);
-  ASSERT_EQ(FirstRow(t.data)->size(), 2u);
+  ASSERT_EQ(FirstRow(t.data)->size(), 3u);
   EXPECT_EQ(CellByNumber(t.data, 3)->label.caption, "0,0");
+  EXPECT_EQ(CellByNumber(t.data, 4)->label.caption, "15.03.2023");
   t.SaveToFile(path, false);
   const std::string saved = ReadFile(path);
   EXPECT_NE(saved.find("RowCount=0\r\nColCount=0\r\n"), std::string::npos);
   EXPECT_NE(saved.find("Vis=5 6 7 8 5 0\r\n"), std::string::npos);
-  EXPECT_NE(saved.find("Cap=0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Cap=0,0\r\n"), std::string::npos);
+  EXPECT_NE(saved.find("Cap=15.03.2023\r\n"), std::string::npos);
   TTable back(env.ctx);
   back.LoadFromFile(path);
   back.SaveToFile(path, false);
