@@ -2,15 +2,32 @@
 // tests. The operations run in the order given, within one load of the
 // table (so "copy 2 paste 5" pastes row 2), every question is answered
 // "Да", and the table file is saved at the end.
+//
+// The table is calculated and checked by the engine the desktop program
+// uses, so every operation recalculates it as the table window does (a
+// footer summing a column follows a deleted row). When the table's folder
+// holds a report's structure file, the report's tables are loaded and
+// recalculated first, as a report load does, so that formulas reading
+// other tables see them; otherwise the other table files of the folder
+// are loaded for them to read. The table is then recalculated as its
+// window does when it becomes active.
 #include <charconv>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/folder_tables.h"
 #include "cli/headless_interaction.h"
+#include "core/calc/checking_engine.h"
+#include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
+#include "core/report/open_tables.h"
+#include "core/report/structure.h"
+#include "core/report/table_map.h"
 #include "core/tables/row_operations.h"
 #include "core/tables/table.h"
 
@@ -62,31 +79,78 @@ class GivenCount : public RowDialogs {
 
 class RowsRun {
  public:
-  explicit RowsRun(const std::string& path) {
+  explicit RowsRun(const std::string& path) : engine_(openTables_, map_, &ui_) {
+    const fs::path parent = fs::path(path).parent_path();
+    const std::string folder = WithSeparator(parent.empty() ? "." : parent.string());
     ctx_.ui = &ui_;
-    const fs::path folder = fs::path(path).parent_path();
-    ctx_.listFolder = WithSeparator(folder.empty() ? "." : folder.string());
-    table_.LoadFromFile(path);
+    ctx_.hooks = &engine_;
+    ctx_.listFolder = folder;
+    ctx_.templateFolder = folder;
+    if (const auto rules = FindEntryNoCase(folder, "Check.chk")) engine_.OpenCheckRules(*rules);
+    view_.workingFolder = folder;
+    view_.map = &map_;
+
+    const bool report = FindStructureFile(folder).has_value();
+    if (report) {
+      // A report: its tables as a report load has them.
+      model_ = ReadFolderStructure(folder);
+      view_.structure = &model_;
+      engine_.Attach(view_);
+      loaded_ = LoadFolderTables(folder, model_, ctx_, engine_, view_);
+      std::error_code ec;
+      for (const auto& t : loaded_.tables)
+        if (fs::equivalent(t->filePath, path, ec)) table_ = t.get();
+      if (table_) engine_.RecalcAllTablesKeepGoing();
+    }
+    if (!table_) {
+      // A table outside the report's structure, or on its own: then the
+      // other table files beside it are loaded too, for its formulas to read.
+      engine_.SetLoading(true);
+      table_ = Load(path);
+      if (!report)
+        for (const std::string& name : ListMatching(folder, "*.ini"))
+          if (!SameFileName(name, fs::path(path).filename().string())) Load(folder + name);
+    }
+    engine_.SetLoading(false);
+    // As the table's window does when it becomes active.
+    engine_.Recalculate(RecalcMoment::TableActivated, table_);
   }
-  TTable& table() { return table_; }
+  TTable& table() { return *table_; }
 
   // A row the pop-up menu would offer row operations on.
   int Row(const std::string& text) {
     const int r = Number(text, "row number");
-    if (!table_.growing) throw std::runtime_error("not a growing table: rows cannot be changed");
-    if (r < 1 || r > table_.RowCount)
-      throw std::runtime_error("no row " + text + " (the table has " + std::to_string(table_.RowCount) + ")");
-    const TRow* row = RowAt(table_.data, r);
-    const CellPopupMenu menu = DecideCellPopup(table_, CellAt(*row, 1), r, false);
+    if (!table_->growing) throw std::runtime_error("not a growing table: rows cannot be changed");
+    if (r < 1 || r > table_->RowCount)
+      throw std::runtime_error("no row " + text + " (the table has " + std::to_string(table_->RowCount) + ")");
+    const TRow* row = RowAt(table_->data, r);
+    const CellPopupMenu menu = DecideCellPopup(*table_, CellAt(*row, 1), r, false);
     if (!menu.rowOperations) throw std::runtime_error("row " + text + " takes no row operations");
     return r;
   }
   Interaction* ui() { return &ui_; }
 
  private:
+  TTable* Load(const std::string& file) {
+    auto table = std::make_unique<TTable>(ctx_);
+    table->LoadFromFile(file);
+    TTable* loaded = table.get();
+    view_.tables.push_back({loaded, {}});
+    own_.push_back(std::move(table));
+    engine_.Attach(view_);
+    return loaded;
+  }
+
   HeadlessInteraction ui_;
+  TOpenTables openTables_;
+  TMapTables map_;
+  TCheckingEngine engine_;
   TableContext ctx_;
-  TTable table_{ctx_};
+  ReportEngineView view_;
+  StructureModel model_;
+  FolderTables loaded_;
+  std::vector<std::unique_ptr<TTable>> own_;
+  TTable* table_ = nullptr;
 };
 
 std::vector<std::string> SplitColumns(const std::string& text) {

@@ -4,6 +4,7 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,17 @@ int Reportctl(const TempFolder& dir, const Strings& args) {
 }
 
 // A growing table: row number, text, integer; rows "a".."f" with 1..6
-// (the integer of row 4 empty, row 3 without text: an empty row).
-std::string GrowingFile(bool growing = true) {
+// (the integer of row 4 empty, row 3 without text: an empty row). With a
+// footer, it sums the integers (`footer` is its formula and its stored,
+// possibly stale, value).
+struct Footer {
+  std::string form, cap;
+};
+std::string GrowingFile(bool growing = true, const std::optional<Footer>& footer = std::nullopt) {
   const Strings texts = {"c", "a", "", "f", "b", "e"};
   const Strings numbers = {"1", "2", "3", "", "5", "6"};
   const int rows = static_cast<int>(texts.size());
-  std::string s = "[Table]\r\nCount=" + std::to_string(rows * 3) + "\r\nBL1=" +
+  std::string s = "[Table]\r\nCount=" + std::to_string(rows * 3 + (footer ? 1 : 0)) + "\r\nBL1=" +
                   (growing ? "300000001" : "-1") + "\r\nFixed=1\r\nRowCount=" + std::to_string(rows) +
                   "\r\nColCount=3\r\n\r\n";
   int n = 2;
@@ -51,6 +57,10 @@ std::string GrowingFile(bool growing = true) {
            (r == 3 && c == 3 ? "0" : cap) + "\r\n\r\n";
     }
   }
+  if (footer)
+    s += "[Cell_" + std::to_string(n) + "]\r\nState=B\r\nType=7\r\nDec=0\r\nForm=" + footer->form +
+         "\r\nCol=3\r\nVis=" + std::to_string(rows * 20 + 10) + " 120 60 20 5 16777215\r\nCap=" + footer->cap +
+         "\r\n\r\n";
   return s;
 }
 
@@ -117,6 +127,35 @@ INSTANTIATE_TEST_SUITE_P(
         RowsCase{"fill_zeros", {"fill-zeros"},
                  {"c", "a", "", "f", "b", "e"}, {"1", "2", "0", "0", "5", "6"}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Row operations recalculate the table as the table window does: the
+// footer follows the rows, and a formula reading another table beside it
+// reads that table instead of counting it as 0.
+TEST(CliRowsRecalculates, TheFooterFollowsTheRows) {
+  struct Case {
+    const char* name;
+    Footer footer;
+    Strings ops;
+    std::string total;
+  };
+  const std::vector<Case> cases = {
+      {"delete_row_1", {"1 0", "17"}, {"delete", "1"}, "13"},
+      {"paste_a_copy", {"1 0", "14"}, {"copy", "6", "paste", "6"}, "20"},
+      {"other_table_beside_it", {"7 0 Other[(2)]", "0"}, {"insert-empty", "1"}, "40"},
+      {"other_table_after_a_paste", {"7 0 Other[(2)]", "0"}, {"copy", "1", "paste", "1"}, "40"},
+  };
+  for (const Case& c : cases) {
+    TempFolder dir;
+    dir.Write("Other.ini", "[Table]\r\nCount=1\r\nFixed=0\r\n\r\n[Cell_2]\r\nState=D\r\nType=2\r\nCap=40\r\n\r\n");
+    const std::string file = dir.Write("T1.ini", GrowingFile(true, c.footer));
+    Strings args = {"rows", file};
+    args.insert(args.end(), c.ops.begin(), c.ops.end());
+    ASSERT_EQ(Reportctl(dir, args), 0) << c.name << ReadFile(dir / "stderr.txt");
+    Loaded t(file);
+    ASSERT_EQ(t.table.footer.size(), std::size_t{1}) << c.name;
+    EXPECT_EQ(t.table.footer.cells[0]->label.caption, c.total) << c.name;
+  }
+}
 
 TEST(CliRowsRefusals, LeaveTheFileUnchanged) {
   struct Case {
