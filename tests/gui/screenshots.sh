@@ -98,6 +98,12 @@ echo "saved $out/row-popup.png"
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_user_session" screenshot >/dev/null
 echo "saved $out/table-list.png"
 
+# The title form filled with the keyboard alone, its current cell framed;
+# and the file picker as the program opens it, in Russian.
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_keyboard_session" keyboardOnlyFromStartToEnd >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_russian_dialogs" screenshot >/dev/null
+echo "saved $out/current-cell.png and $out/file-dialog.png"
+
 # The tables frame: the demo report's growing table of publications (it has
 # check remarks) with the docked protocol and the cell of its first remark
 # highlighted, grabbed by the frame's test on a program folder of its own.

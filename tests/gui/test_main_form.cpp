@@ -22,6 +22,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 #include <QToolBar>
@@ -43,6 +44,7 @@
 #include "gui/foundation/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/structure_window.h"
+#include "gui/tables/instruction_window.h"
 #include "gui/tables/main_form.h"
 #include "gui/tables/table_window.h"
 #include "support/gui_program.h"
@@ -463,23 +465,26 @@ class MainFormTest : public QObject {
     for (std::size_t i = 0; i < frame.Windows().size(); ++i)
       QCOMPARE(frame.Windows()[i]->table().contentHeight, heights[i]);
 
-    // "Инструкция": the table's lines in "T.txt", handed to the desktop.
+    // "Инструкция": the table's lines in a text window of the program,
+    // nothing written, nothing handed to the desktop; "Печатать" prints
+    // the text shown.
+    const std::size_t shellBefore = ui.shellRequests.size();
     frame.Command(U("TabInstruct"))->trigger();
     QVERIFY(ui.messages.empty());
-    const std::string t = program->session().state().folders().service + "T.txt";
-    QCOMPARE(ui.shellRequests.back(), "open " + t);
-    std::ifstream in(t, std::ios::binary);
-    std::string first;
-    std::getline(in, first);
-    QVERIFY(!first.empty());
-    // Nothing on the desktop opens it: the offer to print it, no message.
-    std::vector<std::string> offered;
-    frame.SetPrintOffer([&offered](const std::string& path) { offered.push_back(path); });
-    ui.shellSucceeds = false;
-    frame.Command(U("TabInstruct"))->trigger();
-    ui.shellSucceeds = true;
-    QCOMPARE(offered, std::vector<std::string>{t});
-    QVERIFY(ui.messages.empty());
+    QCOMPARE(ui.shellRequests.size(), shellBefore);
+    QVERIFY(!fs::exists(program->session().state().folders().service + "T.txt"));
+    TFormInstruction& instruction = frame.Instruction();
+    QVERIFY(instruction.isVisible());
+    QVERIFY(instruction.Text()->isReadOnly());
+    const QString shown = instruction.Text()->toPlainText();
+    QVERIFY(!shown.isEmpty());
+    QVERIFY(instruction.windowTitle().contains(frame.ActiveTable()->windowTitle()));
+    QStringList printed;
+    instruction.SetPrinter([&printed](const QString& text) { printed << text; });
+    instruction.PrintButton()->click();
+    QCOMPARE(printed, QStringList{shown});
+    instruction.CloseButton()->click();
+    QVERIFY(!instruction.isVisible());
 
     // The calculator: the first known one on PATH, else the information.
     TempFolder bin;
@@ -492,8 +497,11 @@ class MainFormTest : public QObject {
     fs::remove(kcalc);
     frame.Command(U("WinCalc"))->trigger();
     qputenv("PATH", path);
+    // It names the calculators looked for and a Debian package with one.
     QCOMPARE(ui.MessageTexts().back(),
-             std::string("Калькулятор не запускается. Проверьте - был ли установлен калькулятор при установке Windows."_w));
+             std::string("Калькулятор не запускается. Программа ищет калькуляторы gnome-calculator, kcalc, galculator "
+                         "и xcalc; установите один из них, например пакет gnome-calculator (sudo apt install "
+                         "gnome-calculator)."_w));
     QCOMPARE(ui.messages.back().kind, MessageKind::Information);
   }
 

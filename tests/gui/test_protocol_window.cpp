@@ -187,6 +187,10 @@ class ProtocolWindowTest : public QObject {
     r.ui.pickerAnswers.push_back(r.dir / "saved");
     window.FileButton()->click();
     QCOMPARE(rpt::testing::ReadFile(r.dir / "saved.txt"), r.checker.ProtocolFileText());
+    // Written for a person on this desktop: UTF-8 lines ended by LF.
+    const QString saved = QString::fromStdString(rpt::testing::ReadFile(r.dir / "saved.txt"));
+    QVERIFY(!saved.contains(QLatin1Char('\r')));
+    QCOMPARE(saved.split(QLatin1Char('\n')).value(0), FromCp1251(r.checker.protocolView().lines.at(0)));
 
     window.PrintButton()->click();
     QCOMPARE(rpt::testing::ReadFile(r.dir / "T.txt"), r.checker.ProtocolFileText());

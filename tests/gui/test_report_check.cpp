@@ -11,6 +11,8 @@
 #include <QDockWidget>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -233,6 +235,44 @@ class ReportCheckTest : public QObject {
     QCOMPARE(shown.first(), finOblCaption);
     QVERIFY(!shown.contains(publCaption));
     QVERIFY(!Checker(*program).protocolView().showing);
+  }
+
+  // The docked protocol closed with the keyboard in it: the table it was
+  // opened for stays the active one (the keyboard went to the next widget
+  // of the frame, and with it the activation to another table's window).
+  void closingTheDockedProtocolKeepsTheActiveTable() {
+    TempFolder folder;
+    if (!InstallDemo(folder)) QSKIP("the demo report could not be generated");
+    ScriptedInteraction ui;
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("dock"));
+    QVERIFY(program);
+    TF_StructRep& w = program->structure();
+    TMainForm& frame = program->frame();
+    w.Tree()->setCurrentItem(NodeOfFile(w.Tree(), "Publ.ini"));
+    w.Command(U("Edit"))->trigger();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    frame.Command(U("WindowMaximizeAll1"))->trigger();
+    TF_Table* publ = nullptr;
+    for (TF_Table* t : frame.Windows())
+      if (t->table().tableName == "Publ") publ = t;
+    QVERIFY(publ);
+    auto* sub = qobject_cast<QMdiSubWindow*>(publ->parentWidget());
+    QVERIFY(sub);
+    frame.Mdi()->setActiveSubWindow(sub);
+    sub->showMaximized();
+    QCOMPARE(frame.ActiveTable(), publ);
+    for (int round = 0; round < 2; ++round) {
+      frame.Command(U("CheckTable"))->trigger();
+      QVERIFY(frame.ProtocolDock()->isVisible());
+      QPushButton* exit = program->protocol().ExitButton();
+      exit->setFocus(Qt::TabFocusReason);
+      QTRY_VERIFY(exit->hasFocus());
+      QTest::keyClick(exit, Qt::Key_Space);
+      QVERIFY(!frame.ProtocolDock()->isVisible());
+      QCOMPARE(frame.ActiveTable(), publ);
+      QVERIFY(sub->isMaximized());
+      QVERIFY(publ->isAncestorOf(QApplication::focusWidget()));
+    }
   }
 
   void lightsLegendAndAReportWithoutErrors() {

@@ -4,6 +4,7 @@
 // text cell is left, the status-bar address, closing, and cell painting.
 #include <QApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -13,6 +14,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTest>
 #include <QToolButton>
 
@@ -284,7 +286,6 @@ class TableWindowTest : public QObject {
     QCOMPARE(f.Value(0, 1), QString());
     QTest::keyClicks(editInt, "x");  // refused by the field
     QCOMPARE(editInt->text(), QString());
-    QCOMPARE(editInt->maxLength(), 9);
 
     f.window->GoToCell(0, 2);
     auto* editReal = f.Editor<QLineEdit>(CellEditor::Real);
@@ -294,6 +295,54 @@ class TableWindowTest : public QObject {
     QTest::keyClicks(editReal, "1.256");
     QCOMPARE(editReal->text(), U("1.256"));
     QCOMPARE(f.Value(0, 2), U("1,26"));
+    // Halves away from zero, as a formula beside it rounds.
+    for (const auto& [typed, stored] : {std::pair{"2,675", "2,68"}, {"1,005", "1,01"}, {"0.285", "0,29"}}) {
+      editReal->selectAll();
+      QTest::keyClicks(editReal, typed);
+      QCOMPARE(f.Value(0, 2), U(stored));
+    }
+  }
+
+  // The limits of the editors stay; what goes beyond them is refused and
+  // the status bar says why, instead of the text being cut without a word.
+  void editorsRefuseWhatGoesBeyondTheirLimitsAndSayWhy() {
+    Fixture f(FormFile());
+    QSignalSpy said(f.window.get(), &TF_Table::inputLimited);
+    f.window->GoToCell(0, 1);
+    auto* editInt = f.Editor<QLineEdit>(CellEditor::Int);
+    editInt->selectAll();
+    QTest::keyClicks(editInt, "12345678901");
+    QCOMPARE(f.Value(0, 1), U("123456789"));
+    QCOMPARE(said.count(), 2);
+    QCOMPARE(said.last().at(0).toString(), U("Не более 9 цифр"));
+    // A paste into the middle keeps the digits around it.
+    editInt->setText(QStringLiteral("1234"));
+    editInt->setCursorPosition(2);
+    editInt->insert(QStringLiteral("99999999"));
+    QCOMPARE(editInt->text(), U("129999934"));
+
+    // A text of at most 5 characters: typed past it, pasted into it.
+    f.window->GoToCell(0, 5);
+    auto* memo = f.Editor<QPlainTextEdit>(CellEditor::Memo);
+    said.clear();
+    QTest::keyClicks(memo, "abcdefg");
+    QCOMPARE(f.Value(0, 5), U("abcde"));
+    QCOMPARE(said.count(), 2);
+    QCOMPARE(said.last().at(0).toString(), U("Не более 5 знаков"));
+    memo->moveCursor(QTextCursor::Start);
+    memo->insertPlainText(QString(2800, QLatin1Char('x')));
+    QCOMPARE(f.Value(0, 5), U("abcde"));  // the text there stays
+    QCOMPARE(said.count(), 3);
+    // A text cell of 100: a long paste keeps its first 100 characters.
+    f.window->GoToCell(0, 6);
+    auto* memo100 = f.Editor<QPlainTextEdit>(CellEditor::Memo);
+    memo100->insertPlainText(QString(2800, QLatin1Char('y')));
+    QCOMPARE(f.Value(0, 6), QString(100, QLatin1Char('y')));
+    QCOMPARE(said.last().at(0).toString(), U("Не более 100 знаков"));
+    // Showing a value never counts as refusing one.
+    const int before = static_cast<int>(said.count());
+    f.window->GoToCell(0, 1);
+    QCOMPARE(said.count(), before);
   }
 
   void dateEditorChecksTheDateWhenLeft() {
@@ -328,6 +377,50 @@ class TableWindowTest : public QObject {
     QTest::keyClick(date, Qt::Key_Tab);
     QCOMPARE(f.ui.messages.size(), std::size_t{1});
     QCOMPARE(f.Value(0, 3), U("29.02.2024"));
+  }
+
+  // Digits typed into a date cell go in wherever it was entered from: a
+  // click into an empty cell, Tab into a filled one (the date replaced).
+  void dateCellsTakeTypedDigits() {
+    Fixture f(FormFile());
+    TCell& dateCell = f.Data(0, 3);
+    const QPoint on = f.window->DataCanvas()->mapFrom(f.window.get(), f.window->CellRect(dateCell).center());
+    QTest::mouseMove(f.window->DataCanvas(), on);
+    QTest::mouseClick(f.window->DataCanvas(), Qt::LeftButton, Qt::NoModifier, on);
+    QCOMPARE(f.window->OpenEditor(), CellEditor::Date);
+    auto* date = f.Editor<QLineEdit>(CellEditor::Date);
+    QTest::keyClicks(date, "15032023");
+    QCOMPARE(f.Value(0, 3), U("15.03.2023"));
+    // Back with Shift+Tab from the list cell after it: the whole date is
+    // selected and typing replaces it.
+    QTest::keyClick(date, Qt::Key_Tab);
+    QCOMPARE(f.window->CurrentCol(), 4);
+    QTest::keyClick(f.window->Editor(CellEditor::List), Qt::Key_Backtab, Qt::ShiftModifier);
+    QCOMPARE(f.window->CurrentCol(), 3);
+    QCOMPARE(date->selectedText(), U("15.03.2023"));
+    QTest::keyClicks(date, "01022024");
+    QCOMPARE(f.Value(0, 3), U("01.02.2024"));
+  }
+
+  // Shift+Tab moves back also when Shift is let go before Tab: the move
+  // happens when the key goes down.
+  void shiftTabMovesBackWhateverTheOrderOfRelease() {
+    Fixture f(GridFile(3, {9, 1, 7, 2}));
+    f.window->GoToCell(2, 4);
+    QWidget* editor = f.window->Editor(CellEditor::Int);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backtab, Qt::ShiftModifier);
+    QApplication::sendEvent(editor, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Tab, Qt::NoModifier);
+    QApplication::sendEvent(f.window->Editor(f.window->OpenEditor()), &release);
+    QCOMPARE(f.window->CurrentRow(), 2);
+    QCOMPARE(f.window->CurrentCol(), 2);
+    // Enter moves on when pressed; its release in the next editor does nothing.
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(f.window->Editor(CellEditor::Memo), &enter);
+    QKeyEvent enterUp(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(f.window->Editor(f.window->OpenEditor()), &enterUp);
+    QCOMPARE(f.window->CurrentCol(), 4);
+    QCOMPARE(f.window->CurrentRow(), 2);
   }
 
   void listAndTextEditors() {

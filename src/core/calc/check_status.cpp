@@ -331,8 +331,8 @@ void TableChecker::CloseProtocol() {
 std::string TableChecker::ProtocolFileText() const {
   std::string text;
   for (const std::string& line : view_.lines) {
-    text += line;
-    text += "\r\n";
+    text += Cp1251ToUtf8(line);
+    text += '\n';
   }
   return text;
 }

@@ -209,7 +209,8 @@ class TableChecker : public TableLookup {
   void SelectProtocolLine(int index);
   // "Выход", closing or hiding.
   void CloseProtocol();
-  // "Печатать" and "В файл": the lines as a text file (CR LF).
+  // "Печатать" and "В файл": the lines as a text file for a person to read
+  // on this desktop: UTF-8, each line ended by LF.
   std::string ProtocolFileText() const;
   // Writes that text to `path` (UTF-8): "T.txt" of the service folder for
   // "Печатать", the chosen file for "В файл". Empty on success, else the

@@ -40,30 +40,20 @@ std::vector<std::string> InstructionLines(std::string_view fileText, std::string
   return out;
 }
 
-std::string InstructionFile(const std::string& serviceFolder) { return serviceFolder + "T.txt"; }
-
-InstructionOutcome ShowTableInstruction(Interaction& ui, const std::string& templateFolder,
-                                        const std::string& serviceFolder, std::string_view tableName,
-                                        const EditorCommand& editor) {
+std::optional<std::vector<std::string>> TableInstruction(Interaction& ui, const std::string& templateFolder,
+                                                        std::string_view tableName) {
   const auto file = FindEntryNoCase(templateFolder, kInstructionsFileName);
   const auto text = file ? ReadWholeFile(*file) : std::nullopt;
   if (!text) {
     ui.ShowMessage(MessageKind::Information, "Файл с инструкциями не найден."_w, kOk, kOk);
-    return InstructionOutcome::Reported;
+    return std::nullopt;
   }
-  const std::vector<std::string> lines = InstructionLines(*text, tableName);
+  std::vector<std::string> lines = InstructionLines(*text, tableName);
   if (lines.empty()) {
     ui.ShowMessage(MessageKind::Information, "Инструкция по заполнению таблицы отсутствует."_w, kOk, kOk);
-    return InstructionOutcome::Reported;
+    return std::nullopt;
   }
-  std::string out;
-  for (const std::string& line : lines) out += line + "\r\n";
-  const std::string path = InstructionFile(serviceFolder);
-  if (std::string error = AtomicWriteFile(path, out); !error.empty()) {
-    ui.ShowMessage(MessageKind::Error, Utf8ToCp1251(error), kOk, kOk);
-    return InstructionOutcome::Reported;
-  }
-  return ShowTextFile(ui, path, editor) ? InstructionOutcome::Shown : InstructionOutcome::Unopened;
+  return lines;
 }
 
 }  // namespace rpt

@@ -8,8 +8,6 @@
 #include <string_view>
 #include <vector>
 
-#include "core/foundation/common.h"
-
 namespace rpt {
 
 class Interaction;
@@ -19,23 +17,11 @@ class Interaction;
 // belong to it. Empty when the file has no such table or nothing under it.
 std::vector<std::string> InstructionLines(std::string_view fileText, std::string_view tableName);
 
-// "T.txt" of the service folder, where the instruction shown goes.
-std::string InstructionFile(const std::string& serviceFolder);
-
-// What came of showing an instruction.
-enum class InstructionOutcome {
-  Shown,     // handed to the desktop or the text editor
-  Reported,  // a message told the user why there is nothing to show
-  Unopened,  // written to "T.txt", but nothing here opens text files: the
-             // caller offers to print it
-};
-
-// "Инструкция": reads "Instr.txt" of the template folder, writes the
-// table's instruction to "T.txt" of the service folder and shows it. The
-// information "Файл с инструкциями не найден." without the file,
+// "Инструкция": the table's instruction from "Instr.txt" of the template
+// folder, for the program to show in a window of its own. Nothing, after
+// the information "Файл с инструкциями не найден." without the file or
 // "Инструкция по заполнению таблицы отсутствует." without an instruction.
-InstructionOutcome ShowTableInstruction(Interaction& ui, const std::string& templateFolder,
-                                        const std::string& serviceFolder, std::string_view tableName,
-                                        const EditorCommand& editor);
+std::optional<std::vector<std::string>> TableInstruction(Interaction& ui, const std::string& templateFolder,
+                                                        std::string_view tableName);
 
 }  // namespace rpt

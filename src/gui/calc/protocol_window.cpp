@@ -229,7 +229,7 @@ void TFormProtocol::PrintClick() {
   QPrintDialog dialog(&printer, window());
   if (dialog.exec() != QDialog::Accepted) return;
   QTextDocument document;
-  document.setPlainText(FromCp1251(checker_.ProtocolFileText()));
+  document.setPlainText(QString::fromStdString(checker_.ProtocolFileText()));
   document.print(&printer);
 }
 

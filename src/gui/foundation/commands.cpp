@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QKeySequence>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
 
 namespace rpt::gui {
 
@@ -27,6 +29,14 @@ QMenu* NewMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* capti
   menu->setObjectName(QString::fromUtf8(name));
   SetHint(menu->menuAction(), QString::fromUtf8(hint));
   return menu;
+}
+
+void AddMenuBarKey(QMainWindow* window) {
+  auto* key = new QShortcut(QKeySequence(Qt::Key_F10), window);
+  QObject::connect(key, &QShortcut::activated, window, [window] {
+    QMenuBar* bar = window->menuBar();
+    if (!bar->actions().isEmpty()) bar->setActiveAction(bar->actions().constFirst());
+  });
 }
 
 }  // namespace rpt::gui

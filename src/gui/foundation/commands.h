@@ -7,6 +7,7 @@
 #include <map>
 
 class QAction;
+class QMainWindow;
 class QMenu;
 class QMenuBar;
 class QObject;
@@ -21,6 +22,10 @@ QAction* NewCommand(QObject* owner, const char* name, const char* caption, const
 
 // A menu in `parent`, or on `bar` when `parent` is null.
 QMenu* NewMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* caption, const char* hint);
+
+// F10 takes the keyboard into the window's menu bar, as elsewhere on this
+// desktop: the first menu opens, the arrows go on from there.
+void AddMenuBarKey(QMainWindow* window);
 
 // The entry of a name, or null.
 template <class T>

@@ -15,6 +15,8 @@
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/splash.h"
+#include "gui/foundation/translations.h"
+#include "gui/foundation/window_placement.h"
 #include "gui/report/new_report_dialog.h"
 #include "gui/report/select_tab.h"
 #include "gui/calc/protocol_window.h"
@@ -125,6 +127,7 @@ void TProgram::ShowStructure() {
   splash_.reset();
   structure_->SetExitMode(true);
   structure_->show();
+  KeepOnScreen(*structure_);
   structure_->raise();
   structure_->activateWindow();
   structure_->Tree()->setFocus();
@@ -138,6 +141,7 @@ FolderSet ProgramFolders(const std::string& programName) {
 int RunProgram(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("report");
+  UseRussianLanguage();
   InstallFontSubstitutes();
   QApplication::setWindowIcon(ProgramIcon());
   QApplication::setQuitOnLastWindowClosed(false);

@@ -298,6 +298,7 @@ void TF_StructRep::BuildCommands() {
 
   // The tool bar's help button has a hint of its own.
   AddCommand("HelpTool", "Справка", "Справка|Справочная система задачи");
+  AddMenuBarKey(this);
 }
 
 void TF_StructRep::BuildToolBar() {
@@ -538,6 +539,7 @@ void TF_StructRep::StateChanged(const TReportState& s) {
 
 void TF_StructRep::BringToFront() {
   show();
+  KeepOnScreen(*this);
   raise();
   activateWindow();
   tree_->setFocus();
@@ -815,13 +817,11 @@ void TF_StructRep::RestorePlacement() {
   if (!placement) {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       const QRect area = screen->availableGeometry();
-      move(area.center() - QPoint(width() / 2, height() / 2));
+      setGeometry(QRect(area.center() - QPoint(width() / 2, height() / 2), size()));
     }
     return;
   }
-  resize(placement->normal.size());
-  move(placement->normal.topLeft());
-  if (placement->maximized) setWindowState(Qt::WindowMaximized);
+  ApplyPlacement(*this, *placement);
 }
 
 void TF_StructRep::SavePlacement() {

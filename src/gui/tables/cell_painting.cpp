@@ -145,6 +145,14 @@ void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y) {
   }
 }
 
+void PaintCurrentFrame(QPainter& p, int x, int y, int width, int height) {
+  const QRect outer(x, y, width, height);
+  p.fillRect(QRect(outer.left(), outer.top(), outer.width(), 2), kCurrentFrameColor);
+  p.fillRect(QRect(outer.left(), outer.bottom() - 1, outer.width(), 2), kCurrentFrameColor);
+  p.fillRect(QRect(outer.left(), outer.top(), 2, outer.height()), kCurrentFrameColor);
+  p.fillRect(QRect(outer.right() - 1, outer.top(), 2, outer.height()), kCurrentFrameColor);
+}
+
 int QtTextMeasure::WrappedTextHeight(const TFont& font, std::string_view text, int width) {
   const QFontMetrics fm(QFontOf(font));
   const int h = fm.boundingRect(QRect(0, 0, std::max(1, width), INT_MAX / 4), kWrapFlags, ScreenText(text)).height();

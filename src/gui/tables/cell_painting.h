@@ -24,6 +24,11 @@ QFont QFontOf(const TFont& font);
 // inverted 5x5 mark of a flagged cell, and the one-pixel frame.
 void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y);
 
+// The frame that marks the current cell: two pixels wide in the highlight
+// colour along the inside of the cell's edge.
+inline const QColor kCurrentFrameColor(0x00, 0x78, 0xD7);
+void PaintCurrentFrame(QPainter& p, int x, int y, int width, int height);
+
 // Text heights measured with the toolkit's fonts, as the painting wraps
 // them, so that fitted rows hold exactly what is drawn.
 class QtTextMeasure : public TextMeasure {

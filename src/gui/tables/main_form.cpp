@@ -10,8 +10,6 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
-#include <QPrintDialog>
-#include <QPrinter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -19,7 +17,6 @@
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStatusTipEvent>
-#include <QTextDocument>
 #include <QToolBar>
 #include <QToolButton>
 #include <optional>
@@ -46,6 +43,7 @@
 #include "gui/lists/list_window.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
+#include "gui/tables/instruction_window.h"
 #include "gui/tables/row_dialogs.h"
 #include "gui/tables/table_window.h"
 
@@ -75,11 +73,10 @@ bool CellInTable(const TTable& table, const TCell* cell) {
   return false;
 }
 
-// The keyboard focus to a table window's data area.
+// The keyboard focus back to a table window: to the editor open over its
+// current cell, else to its data area.
 void FocusData(TF_Table* window) {
-  if (!window) return;
-  if (auto* data = window->findChild<QWidget*>(QStringLiteral("SB_Data"))) data->setFocus();
-  else window->setFocus();
+  if (window) window->FocusCurrent();
 }
 
 // The hourglass over the program while a command works.
@@ -119,12 +116,31 @@ QMdiSubWindow* SubWindowOf(const TF_Table* window) {
 
 }  // namespace
 
+namespace {
+
+// The calculators of this desktop, in the order they are looked for.
+constexpr const char* kCalculators[] = {"gnome-calculator", "kcalc", "galculator", "xcalc"};
+
+}  // namespace
+
 std::string FindCalculator() {
-  for (const char* name : {"gnome-calculator", "kcalc", "galculator", "xcalc"}) {
+  for (const char* name : kCalculators) {
     const QString found = QStandardPaths::findExecutable(QString::fromLatin1(name));
     if (!found.isEmpty()) return found.toStdString();
   }
   return {};
+}
+
+std::string CalculatorMissingText() {
+  std::string names;
+  const std::size_t count = std::size(kCalculators);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (i > 0) names += i + 1 == count ? std::string(" и "_w) : std::string(", ");
+    names += kCalculators[i];
+  }
+  return std::string("Калькулятор не запускается. Программа ищет калькуляторы "_w) + names +
+         std::string("; установите один из них, например пакет gnome-calculator "_w) +
+         "(sudo apt install gnome-calculator).";
 }
 
 // --- construction ---------------------------------------------------------------------
@@ -158,11 +174,17 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
     if (visible) resizeDocks({protocolDock_}, {170}, Qt::Vertical);
   });
   mdi_->viewport()->installEventFilter(this);
+  protocolDock_->installEventFilter(this);
   // Wheel events go to the widget under the pointer and stop at the first
   // that takes them (the table windows' data areas do): only the
   // application sees them all.
   qApp->installEventFilter(this);
-  if (const QScreen* screen = QGuiApplication::primaryScreen()) setGeometry(screen->availableGeometry());
+  // Its normal size, when the user leaves the maximised state: most of the
+  // work area, in its middle.
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    const QRect area = screen->availableGeometry();
+    setGeometry(area.adjusted(area.width() / 10, area.height() / 10, -area.width() / 10, -area.height() / 10));
+  }
   setEnabled(false);
   RefreshTableActions();
 }
@@ -360,12 +382,7 @@ void TMainForm::BuildMenus() {
   help->addSeparator();
   help->addAction(commands_["HelpAbout1"]);
 
-  // F10 takes the keyboard into the menu bar, as elsewhere on this desktop:
-  // the first menu opens, the arrows go on from there.
-  auto* menuKey = new QShortcut(QKeySequence(Qt::Key_F10), this);
-  connect(menuKey, &QShortcut::activated, this, [this] {
-    if (!menuBar()->actions().isEmpty()) menuBar()->setActiveAction(menuBar()->actions().constFirst());
-  });
+  AddMenuBarKey(this);
 
   // The menu bar's items carry no glyphs: the tool bar has them.
   for (QMenu* menu : {documents, table, reload, print, view, windowMenu_, help})
@@ -567,12 +584,16 @@ void TMainForm::ConnectCommands() {
   on("LastTab", [this] { GoToTable(static_cast<int>(windows_.size()) - 1); });
   on("WinCalc", [this] { Calculator(); });
   on("TabInstruct", [this] {
-    OnActive([this](TF_Table&, TTable& t) {
-      TReportState* s = state();
-      if (ShowTableInstruction(s->ui(), s->folders().templates, s->folders().service, t.tableName,
-                               session_->editor()) == InstructionOutcome::Unopened)
-        OfferToPrint(InstructionFile(s->folders().service));
-    });
+    TF_Table* w = ActiveTable();
+    if (!w || !state()) return;
+    const auto lines = TableInstruction(state()->ui(), state()->folders().templates, w->table().tableName);
+    if (!lines) {
+      FocusData(w);
+      return;
+    }
+    QStringList text;
+    for (const std::string& line : *lines) text << FromCp1251(line);
+    Instruction().ShowFor(w->windowTitle(), text.join(QLatin1Char('\n')));
   });
   on("KeyBoardInstr", [this] {
     Help(4000);
@@ -632,6 +653,7 @@ void TMainForm::CreateTableWindow(const TReportTable& entry) {
   sub->hide();
   windows_.push_back(window);
   connect(window, &TF_Table::statusText, cellPanel_, &QLabel::setText);
+  connect(window, &TF_Table::inputLimited, hintPanel_, &QLabel::setText);
   connect(window, &TF_Table::modifiedChanged, this, [this] { RefreshTableActions(); });
   connect(window, &TF_Table::activated, this, [this] { RefreshTableActions(); });
   connect(window, &TF_Table::closing, this, [this, window] { TableClosing(window); });
@@ -944,23 +966,25 @@ bool TMainForm::OpenTable(std::string_view fileCp1251) {
     if (SameText(s->tables()[index].file, fileCp1251)) break;
   if (index >= windows_.size()) return false;
   TF_Table* w = windows_[index];
-  bool maximized = false;
+  // The first opening of a run takes the placement the frame had when the
+  // program last ended; without one it opens maximised, over the whole work
+  // area with its title bar on the screen.
   if (!placement_.isValid()) {
-    // The first opening of a run takes the placement the frame had when the
-    // program last ended.
+    placementMaximized_ = true;
     if (const auto saved = ReadPlacement(s->folders().program, kPlacementSection)) {
       placement_ = saved->normal;
-      maximized = saved->maximized;
+      placementMaximized_ = saved->maximized;
     }
   }
-  if (placement_.isValid()) {
-    setGeometry(placement_);
-  } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-    setGeometry(screen->availableGeometry());
-  }
+  const bool maximized = placementMaximized_;
+  if (placement_.isValid()) ApplyPlacement(*this, {placement_, false});
   setEnabled(s->tablesFrameEnabled);
-  if (maximized) showMaximized();
-  else showNormal();
+  if (maximized) {
+    showMaximized();
+  } else {
+    showNormal();
+    KeepOnScreen(*this);
+  }
   raise();
   activateWindow();
   w->SetHidden(false);
@@ -1005,6 +1029,7 @@ void TMainForm::CloseFrame() {
   closing_ = true;
   if (isVisible()) {
     placement_ = normalGeometry().isValid() ? normalGeometry() : geometry();
+    placementMaximized_ = isMaximized();
     if (TReportState* s = state()) WritePlacement(s->folders().program, kPlacementSection, *this);
   }
   if (TF_Table* active = ActiveTable()) active->HideEditors();
@@ -1086,25 +1111,16 @@ void TMainForm::Calculator() {
   if (!s) return;
   const std::string program = FindCalculator();
   if (program.empty() || !s->ui().StartProgram(program, {}))
-    s->ui().ShowMessage(
-        MessageKind::Information,
-        "Калькулятор не запускается. Проверьте - был ли установлен калькулятор при установке Windows."_w, kOk,
-        kOk);
+    s->ui().ShowMessage(MessageKind::Information, CalculatorMissingText(), kOk, kOk);
 }
 
-void TMainForm::OfferToPrint(const std::string& path) {
-  if (printOffer_) {
-    printOffer_(path);
-    return;
+TFormInstruction& TMainForm::Instruction() {
+  if (!instruction_) {
+    instruction_ = new TFormInstruction(this);
+    // Closed: the keyboard goes back to the table it was opened for.
+    connect(instruction_, &QDialog::finished, this, [this] { FocusData(ActiveTable()); });
   }
-  const auto text = ReadWholeFile(path);
-  if (!text) return;
-  QPrinter printer;
-  QPrintDialog dialog(&printer, this);
-  if (dialog.exec() != QDialog::Accepted) return;
-  QTextDocument document;
-  document.setPlainText(FromCp1251(*text));
-  document.print(&printer);
+  return *instruction_;
 }
 
 void TMainForm::Help(int topic) {
@@ -1151,6 +1167,13 @@ void TMainForm::changeEvent(QEvent* event) {
 }
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+  // The protocol going while it has the keyboard: the keyboard goes back to
+  // the active table before the toolkit passes it on to the next widget of
+  // the frame, which may lie in another table's window and activate it.
+  if (watched == protocolDock_ && event->type() == QEvent::Hide) {
+    if (QWidget* focus = QApplication::focusWidget(); focus && protocolDock_->isAncestorOf(focus))
+      if (TF_Table* active = ActiveTable()) active->TakeKeyboard();
+  }
   // The room of the tables changed (the protocol came or went): the shown
   // windows fit it again.
   if (watched == mdi_->viewport() && event->type() == QEvent::Resize && !closing_)
@@ -1162,7 +1185,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
   // protocol is a window of its own and keeps its wheel.
   if (event->type() == QEvent::Wheel) {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (widget && widget->window() == this && !protocolDock_->isAncestorOf(widget)) FocusData(ActiveTable());
+    if (widget && widget->window() == this && !protocolDock_->isAncestorOf(widget))
+      if (TF_Table* active = ActiveTable()) active->DataArea()->setFocus();
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -41,6 +41,7 @@ namespace rpt::gui {
 
 class TF_StructRep;
 class TF_Table;
+class TFormInstruction;
 class TFormList;
 class TFormProtocol;
 class TSelectTab;
@@ -61,11 +62,9 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   // The row dialogs of the pop-up menu and the sort action (tests script
   // them); unset: the Qt dialogs.
   void SetRowDialogs(RowDialogs* dialogs) { rowDialogs_ = dialogs; }
-  // The last way of showing a text file nothing on the desktop opens: the
-  // offer to print it (tests script it); unset: the print dialog, and the
-  // file printed as plain text when it is confirmed.
-  using PrintOffer = std::function<void(const std::string& path)>;
-  void SetPrintOffer(PrintOffer offer) { printOffer_ = std::move(offer); }
+  // The window "Инструкция" shows a table's filling instruction in; made
+  // at its first use.
+  TFormInstruction& Instruction();
 
   // --- what the report state tells ----------------------------------------
   // Table windows follow the state's tables; caption, enabled state and
@@ -174,7 +173,6 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
              bool busy = false, bool replacesCells = false);
   void ListRequested(TF_Table* window);
   void Calculator();
-  void OfferToPrint(const std::string& path);
   void Help(int topic);
   void NotYet();
   void CloseProtocol();
@@ -188,7 +186,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   QPointer<TFormList> listWindow_;
   QPointer<TFormProtocol> protocol_;
   RowDialogs* rowDialogs_ = nullptr;
-  PrintOffer printOffer_;
+  QPointer<TFormInstruction> instruction_;
   std::unique_ptr<RowDialogs> ownDialogs_;
 
   QMdiArea* mdi_;
@@ -204,6 +202,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   std::map<QString, QMenu*> menus_;
   std::vector<TF_Table*> windows_;
   QRect placement_;
+  bool placementMaximized_ = false;
   bool headerShown_ = true;
   bool footerShown_ = true;
   bool closing_ = false;
@@ -212,5 +211,8 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
 // The calculator on this desktop: the first of the known calculator
 // programs found on PATH, empty when there is none.
 std::string FindCalculator();
+// The information when no calculator starts (Windows-1251): the programs
+// looked for and the Debian package that brings one.
+std::string CalculatorMissingText();
 
 }  // namespace rpt::gui

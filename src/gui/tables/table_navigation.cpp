@@ -53,6 +53,19 @@ std::optional<CellPos> NextEditableCell(const TTable& t, CellPos from, bool forw
   return std::nullopt;
 }
 
+std::optional<CellPos> FirstEditableCell(const TTable& t) {
+  const int rows = t.Fixed ? RowCountOf(t) : 0;
+  for (int r = t.Fixed ? 1 : 0; r <= rows; ++r) {
+    const TRow* row = RowAt(t.data, r);
+    const int cols = row ? static_cast<int>(row->size()) : 0;
+    for (int c = 1; c <= (t.Fixed ? std::min(cols, t.ColCount) : cols); ++c) {
+      const TCell* cell = CellAt(*row, c);
+      if (cell && !IsSteppedOverType(cell->type)) return CellPos{r, c};
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<CellPos> ArrowTarget(const TTable& t, CellPos from, ArrowKey key) {
   if (!IsDataPos(t, from)) return std::nullopt;
   if (!t.Fixed && !t.growing) {

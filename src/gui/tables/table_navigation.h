@@ -31,6 +31,10 @@ enum class PagingKey { PageUp, PageDown, Home, End };
 // `from` is no data cell.
 std::optional<CellPos> NextEditableCell(const TTable& table, CellPos from, bool forward);
 
+// The first cell Tab stops at: grid tables from row 1, column 1 on, row by
+// row; form tables from cell number 2 on. Nothing when there is none.
+std::optional<CellPos> FirstEditableCell(const TTable& table);
+
 // Ctrl+arrow from `from`, or nothing for no move. Form tables that do not
 // grow take the nearest cell of type 1-6 lying in the key's direction;
 // grid tables search the row (Left/Right) or column (Up/Down) outward from

@@ -17,7 +17,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
-#include <QRegularExpressionValidator>
+#include <QRegion>
+#include <QRegularExpression>
+#include <QValidator>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -31,6 +33,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 #include "core/foundation/codec.h"
 #include "core/foundation/interaction.h"
@@ -250,6 +253,32 @@ class TDataCanvas : public TCellContainer {
   }
 };
 
+// The frame of the current cell: a ring over the cell's edge, above the
+// cells and above the editor open in it, so that it is never cut off at the
+// edge of the area and always in sight. It takes no mouse events.
+class TCurrentFrame : public QWidget {
+ public:
+  explicit TCurrentFrame(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("CurrentFrame"));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+  }
+  void Cover(QWidget* container, const QRect& cell) {
+    if (parentWidget() != container) setParent(container);
+    setGeometry(cell);
+    setMask(QRegion(rect()).subtracted(QRegion(rect().adjusted(2, 2, -2, -2))));
+    show();
+    raise();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    PaintCurrentFrame(p, 0, 0, width(), height());
+  }
+};
+
 class TMyScrollBox : public QScrollArea {
  public:
   explicit TMyScrollBox(TF_Table& owner, QWidget* parent) : QScrollArea(parent), owner_(owner) {
@@ -289,13 +318,60 @@ class TMemoEdit : public QPlainTextEdit {
   using QPlainTextEdit::QPlainTextEdit;
 };
 
+// "Не более 9 цифр", "Не более 255 знаков": what the status bar says when
+// an editor refuses characters beyond its limit. After "более" the noun
+// takes the genitive: singular for 1, 21, 31..., plural otherwise.
+QString LimitText(int limit, bool digits) {
+  const bool one = limit % 10 == 1 && limit % 100 != 11;
+  const char* noun = digits ? (one ? "цифры" : "цифр") : (one ? "знака" : "знаков");
+  return U("Не более ") + QString::number(limit) + QLatin1Char(' ') + U(noun);
+}
+
+// Keeps a line editor's text within `limit` characters of an allowed form.
+// What goes beyond the limit is refused, the rest of a paste kept, and
+// `refused` tells the user why. (The field's own maximum length would cut
+// typed and pasted text without a word.)
+class TLimitValidator : public QValidator {
+ public:
+  TLimitValidator(int limit, const QString& pattern, std::function<void()> refused, QObject* parent)
+      : QValidator(parent),
+        limit_(limit),
+        allowed_(pattern.isEmpty() ? QRegularExpression() : QRegularExpression(QRegularExpression::anchoredPattern(pattern))),
+        refused_(std::move(refused)) {}
+  int limit() const { return limit_; }
+
+  State validate(QString& input, int& pos) const override {
+    if (!allowed_.pattern().isEmpty() && !allowed_.match(input).hasMatch()) return Invalid;
+    if (input.size() <= limit_) return Acceptable;
+    // The characters just typed or pasted end at the cursor: the ones past
+    // the limit go, the text around them stays.
+    const int excess = static_cast<int>(input.size()) - limit_;
+    if (pos >= excess) {
+      input.remove(pos - excess, excess);
+      pos -= excess;
+    } else {
+      input.truncate(limit_);
+      pos = std::min(pos, limit_);
+    }
+    refused_();
+    return Acceptable;
+  }
+
+ private:
+  int limit_;
+  QRegularExpression allowed_;
+  std::function<void()> refused_;
+};
+
 class TNumberEdit : public QLineEdit {
  public:
-  explicit TNumberEdit(bool real, QWidget* parent) : QLineEdit(parent), real_(real) {
+  TNumberEdit(bool real, std::function<void(const QString&)> refused, QWidget* parent)
+      : QLineEdit(parent), real_(real) {
     setAlignment(Qt::AlignCenter);
-    setMaxLength(real ? 18 : 9);
-    setValidator(new QRegularExpressionValidator(
-        QRegularExpression(real ? QStringLiteral("[0-9]*([.,][0-9]*)?") : QStringLiteral("[0-9]*")), this));
+    const int limit = real ? 18 : 9;
+    setValidator(new TLimitValidator(
+        limit, real ? QStringLiteral("[0-9]*([.,][0-9]*)?") : QStringLiteral("[0-9]*"),
+        [refused, limit, real] { refused(LimitText(limit, !real)); }, this));
     setFrame(false);
   }
   bool real() const { return real_; }
@@ -329,7 +405,9 @@ class TButtonEdit : public QLineEdit {
 
 class TListEdit : public TButtonEdit {
  public:
-  explicit TListEdit(QWidget* parent) : TButtonEdit(parent) { setMaxLength(255); }
+  TListEdit(std::function<void(const QString&)> refused, QWidget* parent) : TButtonEdit(parent) {
+    setValidator(new TLimitValidator(255, QString(), [refused] { refused(LimitText(255, false)); }, this));
+  }
 };
 
 class TDateEdit : public TButtonEdit {
@@ -395,6 +473,7 @@ TF_Table::TF_Table(TTable& table, QWidget* parent) : QWidget(parent), table_(&ta
   if (table.context().measure == TableContext().measure) table.context().measure = &SharedQtTextMeasure();
 
   BuildEditors();
+  currentFrame_ = new TCurrentFrame(canvas_);
   lastModified_ = table.Modified();
   lastStatus_ = table.status;
   RefreshCells();
@@ -420,11 +499,14 @@ void TF_Table::BuildEditors() {
   memoBtn_->setFocusPolicy(Qt::NoFocus);
   dateEd_ = new TDateEdit(canvas_);
   dateEd_->setObjectName(QStringLiteral("DateEd"));
-  list_ = new TListEdit(canvas_);
+  const auto refused = [this](const QString& why) {
+    if (!showingEditor_) emit inputLimited(why);
+  };
+  list_ = new TListEdit(refused, canvas_);
   list_->setObjectName(QStringLiteral("List"));
-  editInt_ = new TNumberEdit(false, canvas_);
+  editInt_ = new TNumberEdit(false, refused, canvas_);
   editInt_->setObjectName(QStringLiteral("EditInt"));
-  editReal_ = new TNumberEdit(true, canvas_);
+  editReal_ = new TNumberEdit(true, refused, canvas_);
   editReal_->setObjectName(QStringLiteral("EditReal"));
 
   for (QWidget* w : std::initializer_list<QWidget*>{memoPanel_, dateEd_, list_, editInt_, editReal_}) w->hide();
@@ -601,7 +683,17 @@ void TF_Table::SetCurrentCell(TCell* cell, bool openEditor) {
       ShowEditor();
     }
   }
+  PlaceCurrentFrame();
   if (changed) emit currentCellChanged(CurrentRow(), CurrentCol());
+}
+
+void TF_Table::PlaceCurrentFrame() {
+  if (!current_ || !current_->label.visible || currentSection_ == TableSection::None) {
+    currentFrame_->hide();
+    return;
+  }
+  TCellContainer* c = ContainerOf(currentSection_);
+  currentFrame_->Cover(c, QRect(c->Origin(*current_), QSize(current_->label.width, current_->label.height)));
 }
 
 void TF_Table::GoToCell(int row, int col) {
@@ -651,6 +743,7 @@ void TF_Table::ShowEditor() {
   editorCell_ = cell;
   editorWhere_ = WhereOf(cell);
   if (!cell) return;
+  editorStartValue_ = cell->label.caption;
   const TableSection section = currentSection_;
   QWidget* shown = nullptr;
   showingEditor_ = true;
@@ -680,6 +773,10 @@ void TF_Table::ShowEditor() {
       Place(dateEd_, section, *cell, 1);
       const QString value = FromCp1251(tables::TrimText(cell->label.caption));
       dateEd_->setText(IsValidDate(value) ? value : QString());
+      // Digits typed go in from the start of the mask, over the whole date
+      // when there is one.
+      if (IsValidDate(value)) dateEd_->selectAll();
+      else dateEd_->setCursorPosition(0);
       dateCell_ = cell;
       dateWhere_ = editorWhere_;
       openEditor_ = CellEditor::Date;
@@ -709,6 +806,7 @@ void TF_Table::ShowEditor() {
   if (!shown) return;
   shown->show();
   shown->raise();
+  PlaceCurrentFrame();
   (openEditor_ == CellEditor::Memo ? static_cast<QWidget*>(memo_) : shown)->setFocus(Qt::OtherFocusReason);
   if (table_->Fixed) AlignSections();
 }
@@ -718,16 +816,23 @@ void TF_Table::StoreEdit(CellEditor kind) {
   TCell& cell = *current_;
   switch (kind) {
     case CellEditor::Memo: {
-      if (cell.Len > 0) {
-        const QString text = memo_->toPlainText();
-        if (text.size() > cell.Len) {
-          // Typing past "Len" is undone.
-          QTextCursor c(memo_->document());
+      const int excess = static_cast<int>(memo_->toPlainText().size()) - cell.Len;
+      if (cell.Len > 0 && excess > 0) {
+        // What was typed or pasted past "Len" ends at the cursor: that much
+        // of it goes, the text around it stays, and the status bar says why.
+        QTextCursor c = memo_->textCursor();
+        const int end = c.position();
+        if (end >= excess) {
+          c.setPosition(end - excess);
+          c.setPosition(end, QTextCursor::KeepAnchor);
+        } else {
           c.setPosition(cell.Len);
           c.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-          c.removeSelectedText();
-          return;  // the removal stores the text again
         }
+        c.removeSelectedText();
+        memo_->setTextCursor(c);
+        emit inputLimited(LimitText(cell.Len, false));
+        return;  // the removal stores the text again
       }
       cell.SetValue(ValueText(memo_->toPlainText()));
       break;
@@ -738,14 +843,14 @@ void TF_Table::StoreEdit(CellEditor kind) {
       QString text = e->text();
       if (text.isEmpty() && cell.label.caption.empty()) break;
       // Either separator is taken.
-      const std::optional<double> value = tables::ParseNumber(ToCp1251(text.replace(QLatin1Char('.'), QLatin1Char(','))));
+      const std::optional<long double> value = tables::ParseNumber(ToCp1251(text.replace(QLatin1Char('.'), QLatin1Char(','))));
       if (!value) {
         cell.SetValue("");
         e->setText(QString());
         break;
       }
       if (kind == CellEditor::Int) {
-        const double v = std::clamp(std::round(*value), 0.0, 2147483647.0);
+        const long double v = std::clamp(std::round(*value), 0.0L, 2147483647.0L);
         cell.SetValue(std::to_string(static_cast<long long>(v)));
       } else {
         cell.SetValue(tables::FormatFixed(*value, cell.Dec));
@@ -777,7 +882,7 @@ void TF_Table::SyncMarks() {
 
 void TF_Table::LeaveRealEditor() {
   if (openEditor_ != CellEditor::Real || !current_) return;
-  const std::optional<double> value =
+  const std::optional<long double> value =
       tables::ParseNumber(ToCp1251(editReal_->text().replace(QLatin1Char('.'), QLatin1Char(','))));
   if (value && *value > kRealMax) {
     editReal_->setText(FromCp1251(tables::FormatFixed(kRealMax, 5)));
@@ -817,6 +922,9 @@ void TF_Table::EditorExit() {
   if (!cell) return;
   if (cell->type != cell_type::kText && cell->type != cell_type::kLongText && cell->type != cell_type::kListValue)
     return;
+  // Only a value changed by the user refits the row: looking at a cell
+  // changes nothing in the table.
+  if (cell->label.caption == editorStartValue_) return;
   const int current = cell->label.height;
   int wanted;
   const int r = RowIndexOf(cell);
@@ -894,7 +1002,12 @@ bool TF_Table::HandleEditorKeyDown(QObject* editor, QKeyEvent* e) {
       return true;
     }
   }
-  if (key == Qt::Key_Tab || key == Qt::Key_Backtab) return true;  // moves on release
+  // Tab, Shift+Tab and Enter move when pressed: at the release the Shift
+  // key may already be up, and a release may reach the editor just opened.
+  if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+    MoveOn(key == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
+    return true;
+  }
   const bool enter = key == Qt::Key_Return || key == Qt::Key_Enter;
   if (editor == list_ && current_ && current_->type == cell_type::kListValue && !current_->DirectInput && !enter) {
     switch (key) {
@@ -911,28 +1024,20 @@ bool TF_Table::HandleEditorKeyDown(QObject* editor, QKeyEvent* e) {
         return true;
     }
   }
-  // A one-line text cell takes no line breaks.
-  if (editor == memo_ && enter && current_ && current_->type != cell_type::kLongText) return true;
+  if (enter) {
+    // A long text takes Enter as its line break and stays.
+    if (editor == memo_ && current_ && current_->type == cell_type::kLongText) return false;
+    MoveOn(true);
+    return true;
+  }
   return false;
 }
 
-bool TF_Table::HandleEditorKeyUp(QObject* editor, QKeyEvent* e) {
-  if (e->isAutoRepeat() || currentSection_ != TableSection::Data) return false;
-  switch (e->key()) {
-    case Qt::Key_Tab:
-      MoveTo(NextEditableCell(*table_, currentPos_, !(e->modifiers() & Qt::ShiftModifier)));
-      return true;
-    case Qt::Key_Backtab:
-      MoveTo(NextEditableCell(*table_, currentPos_, false));
-      return true;
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-      // A long text takes Enter as its line break and stays.
-      if (editor == memo_ && current_ && current_->type == cell_type::kLongText) return false;
-      MoveTo(NextEditableCell(*table_, currentPos_, true));
-      return true;
-    default:
-      return false;
+void TF_Table::MoveOn(bool forward) {
+  if (currentSection_ == TableSection::Data) {
+    MoveTo(NextEditableCell(*table_, currentPos_, forward));
+  } else if (!current_) {
+    if (const auto first = FirstEditableCell(*table_)) MoveTo(first);
   }
 }
 
@@ -965,7 +1070,17 @@ bool TF_Table::HandlePopupKey(QEvent* e) {
 bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
   if (watched == dataArea_) {
     if (HandlePopupKey(e)) return true;
-    if (e->type() == QEvent::KeyPress && HandlePagingKey(static_cast<QKeyEvent*>(e)->key())) return true;
+    if (e->type() == QEvent::KeyPress) {
+      const auto* k = static_cast<QKeyEvent*>(e);
+      if (HandlePagingKey(k->key())) return true;
+      // A cell without an editor is current (or none is): the keys that
+      // move between cells still move.
+      if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->key() == Qt::Key_Return ||
+          k->key() == Qt::Key_Enter) {
+        MoveOn(k->key() != Qt::Key_Backtab && !(k->modifiers() & Qt::ShiftModifier));
+        return true;
+      }
+    }
     return QWidget::eventFilter(watched, e);
   }
   const bool isEditor = watched == memo_ || watched == dateEd_ || watched == list_ || watched == editInt_ ||
@@ -990,9 +1105,6 @@ bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
       break;
     case QEvent::KeyPress:
       if (HandlePopupKey(e) || HandleEditorKeyDown(watched, static_cast<QKeyEvent*>(e))) return true;
-      break;
-    case QEvent::KeyRelease:
-      if (HandleEditorKeyUp(watched, static_cast<QKeyEvent*>(e))) return true;
       break;
     case QEvent::FocusOut: {
       const auto reason = static_cast<QFocusEvent*>(e)->reason();
@@ -1231,6 +1343,7 @@ void TF_Table::RefreshCells() {
   LayoutPanels();
   ApplyBackground();
   AlignSections();
+  PlaceCurrentFrame();
   SyncMarks();
   canvas_->update();
   header_->update();
@@ -1251,6 +1364,7 @@ void TF_Table::AlignSections() {
   header_->update();
   topPanel_->update();
   footer_->update();
+  if (currentSection_ != TableSection::Data) PlaceCurrentFrame();
   // An editor open in a section moves with it.
   if (editorCell_ && currentSection_ != TableSection::Data && currentSection_ != TableSection::None) {
     TCellContainer* c = ContainerOf(currentSection_);
@@ -1457,9 +1571,32 @@ void TF_Table::Activate() {
   TTable& t = *table_;
   if (t.hasFormulas) t.hooks().RecalcTable(t, /*deep=*/true, /*withCheck=*/false);
   if (t.hasRules) t.hooks().CheckTable(t);
-  if (dataArea_->isVisible()) dataArea_->setFocus(Qt::ActiveWindowFocusReason);
   RefreshCells();
+  TakeKeyboard();
   emit activated();
+}
+
+void TF_Table::FocusCurrent() {
+  if (QWidget* editor = Editor(openEditor_); editor && editor->isVisible()) editor->setFocus(Qt::OtherFocusReason);
+  else if (dataArea_->isVisible()) dataArea_->setFocus(Qt::OtherFocusReason);
+  else setFocus(Qt::OtherFocusReason);
+}
+
+void TF_Table::TakeKeyboard() {
+  if (QWidget* editor = Editor(openEditor_); editor && editor->isVisible()) {
+    editor->setFocus(Qt::ActiveWindowFocusReason);
+    return;
+  }
+  // The first editable cell the first time, the cell left current after.
+  TCell* cell = current_;
+  if (!cell)
+    if (const auto first = FirstEditableCell(*table_)) cell = DataCell(*first);
+  if (cell && SectionOf(cell) == TableSection::Data && !IsNotEditedType(cell->type) &&
+      cell->type != cell_type::kCountsAsInput) {
+    SetCurrentCell(cell, true);
+    if (openEditor_ != CellEditor::None) return;
+  }
+  if (dataArea_->isVisible()) dataArea_->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void TF_Table::Deactivate() {

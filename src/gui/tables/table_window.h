@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 #include "core/foundation/interaction.h"
@@ -34,6 +35,7 @@ class QScrollArea;
 namespace rpt::gui {
 
 class TCellContainer;
+class TCurrentFrame;
 class TSectionPanel;
 class TMyScrollBox;
 class TDataCanvas;
@@ -132,6 +134,12 @@ class TF_Table : public QWidget {
   // The MDI child window's activation runs them by itself.
   void Activate();
   void Deactivate();
+  // The keyboard to the open editor; else the current cell's editor is
+  // opened (the first editable cell's when none is current); else the
+  // data area takes it.
+  void TakeKeyboard();
+  // The keyboard to the open editor, else to the data area.
+  void FocusCurrent();
   // After the list window closed: focus back to the editor, cell in view.
   void ListClosed();
 
@@ -176,6 +184,9 @@ class TF_Table : public QWidget {
   // calls EditorExit and ListClosed when the list window has closed.
   void listRequested(int row, int col);
   void activated();
+  // An editor refused characters beyond the cell's limit; `why` is for the
+  // status bar ("Не более 9 цифр").
+  void inputLimited(const QString& why);
   // The window was closed (its close box, or close() for "Закрыть"): its
   // editors are closed, it is hidden, not destroyed. The frame closes the
   // check protocol window, brings the neighbour forward or closes itself,
@@ -203,6 +214,8 @@ class TF_Table : public QWidget {
   };
 
   void BuildEditors();
+  // The current cell's frame over the current cell (hidden without one).
+  void PlaceCurrentFrame();
   void LayoutPanels();
   void ApplyBackground();
   int DataHeight() const;
@@ -220,7 +233,9 @@ class TF_Table : public QWidget {
   // cell, so that the row commands need no mouse.
   bool HandlePopupKey(QEvent* e);
   bool HandleEditorKeyDown(QObject* editor, QKeyEvent* e);
-  bool HandleEditorKeyUp(QObject* editor, QKeyEvent* e);
+  // Tab and Enter (forward), Shift+Tab (back): to the next editable cell,
+  // or to the first one when no cell is current.
+  void MoveOn(bool forward);
   void StoreEdit(CellEditor kind);
   void AfterChange();
   void SyncMarks();
@@ -247,6 +262,7 @@ class TF_Table : public QWidget {
   TListEdit* list_ = nullptr;
   TNumberEdit* editInt_ = nullptr;
   TNumberEdit* editReal_ = nullptr;
+  TCurrentFrame* currentFrame_ = nullptr;
 
   TCell* current_ = nullptr;
   Where currentWhere_;
@@ -257,6 +273,7 @@ class TF_Table : public QWidget {
   TCell* dateCell_ = nullptr;
   Where dateWhere_;
   CellEditor openEditor_ = CellEditor::None;
+  std::string editorStartValue_;  // the edited cell's value when its editor opened
   bool hidden_ = true;  // created hidden
   bool lastModified_ = false;
   std::uint8_t lastStatus_ = 0;

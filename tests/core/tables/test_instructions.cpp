@@ -1,9 +1,6 @@
 // The filling instructions of "Instr.txt": the table's lines, and the
-// messages when the file or the instruction is missing, and what the caller
-// learns when nothing opens the written instruction.
+// messages when the file or the instruction is missing.
 #include <gtest/gtest.h>
-
-#include <filesystem>
 
 #include "core/foundation/codec.h"
 #include "core/tables/instructions.h"
@@ -40,34 +37,23 @@ TEST(InstructionLines, TheTablesLinesUpToTheNextHeader) {
   EXPECT_TRUE(InstructionLines("[T1]\r\n[T2]\r\nx\r\n", "T1").empty());
 }
 
-TEST(ShowTableInstruction, WritesTTxtAndShowsIt) {
+// The program shows the lines itself: nothing is written and nothing is
+// handed to the desktop.
+TEST(TableInstruction, TheLinesOrAMessage) {
   TempFolder dir;
   dir.Write("TabIni/INSTR.TXT", kFile);
-  dir.Write("Servis/.keep", "");
   ScriptedInteraction ui;
-  EXPECT_EQ(ShowTableInstruction(ui, dir / "TabIni/", dir / "Servis/", "T1", {}), InstructionOutcome::Shown);
+  EXPECT_EQ(TableInstruction(ui, dir / "TabIni/", "T1"), (std::vector<std::string>{"Fill in", "", "all rows"}));
   EXPECT_TRUE(ui.messages.empty());
-  EXPECT_EQ(testing::ReadFile(dir / "Servis/T.txt"), "Fill in\r\n\r\nall rows\r\n");
-  ASSERT_EQ(ui.shellRequests.size(), 1u);
-  EXPECT_EQ(ui.shellRequests[0], "open " + (dir / "Servis/T.txt"));
+  EXPECT_TRUE(ui.shellRequests.empty());
 
-  EXPECT_EQ(ShowTableInstruction(ui, dir / "TabIni/", dir / "Servis/", "T3", {}), InstructionOutcome::Reported);
+  EXPECT_EQ(TableInstruction(ui, dir / "TabIni/", "T3"), std::nullopt);
   EXPECT_EQ(ui.MessageTexts().back(), std::string("Инструкция по заполнению таблицы отсутствует."_w));
   EXPECT_EQ(ui.messages.back().kind, MessageKind::Information);
 
-  EXPECT_EQ(ShowTableInstruction(ui, dir / "Servis/", dir / "Servis/", "T1", {}), InstructionOutcome::Reported);
+  EXPECT_EQ(TableInstruction(ui, dir.path(), "T1"), std::nullopt);
   EXPECT_EQ(ui.MessageTexts().back(), std::string("Файл с инструкциями не найден."_w));
   EXPECT_EQ(ui.messages.back().kind, MessageKind::Information);
-
-  // Neither the desktop nor an editor opens it: "T.txt" is written, no
-  // message, and the caller is told so that it can offer to print it.
-  ui.shellSucceeds = false;
-  const std::size_t messages = ui.messages.size();
-  std::filesystem::remove(dir / "Servis/T.txt");
-  EXPECT_EQ(ShowTableInstruction(ui, dir / "TabIni/", dir / "Servis/", "T1", {"editor"}),
-            InstructionOutcome::Unopened);
-  EXPECT_EQ(ui.messages.size(), messages);
-  EXPECT_EQ(testing::ReadFile(dir / "Servis/T.txt"), "Fill in\r\n\r\nall rows\r\n");
 }
 
 }  // namespace
