@@ -7,6 +7,25 @@
 
 namespace rpt::gui {
 
+namespace {
+
+// The few texts of the file dialogs' list that the toolkit's Russian
+// translations shipped with Debian 12 lack (their context was renamed in
+// Qt 6): the type column of folders and drives.
+class TMissingQtTexts : public QTranslator {
+ public:
+  using QTranslator::QTranslator;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char* disambiguation, int n) const override {
+    if (qstrcmp(context, "QAbstractFileIconProvider") != 0) return {};
+    if (qstrcmp(source, "Folder") == 0) return QString::fromUtf8("Папка");
+    if (qstrcmp(source, "Drive") == 0) return QString::fromUtf8("Диск");
+    return {};
+  }
+};
+
+}  // namespace
+
 bool UseRussianLanguage() {
   QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
   QApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
@@ -18,6 +37,7 @@ bool UseRussianLanguage() {
     return false;
   }
   QApplication::installTranslator(loaded);
+  QApplication::installTranslator(new TMissingQtTexts(qApp));
   translator = loaded;
   return true;
 }
