@@ -338,7 +338,6 @@ class TLimitValidator : public QValidator {
         limit_(limit),
         allowed_(pattern.isEmpty() ? QRegularExpression() : QRegularExpression(QRegularExpression::anchoredPattern(pattern))),
         refused_(std::move(refused)) {}
-  int limit() const { return limit_; }
 
   State validate(QString& input, int& pos) const override {
     if (!allowed_.pattern().isEmpty() && !allowed_.match(input).hasMatch()) return Invalid;
