@@ -192,11 +192,26 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
 TMainForm::~TMainForm() {
   qApp->removeEventFilter(this);
   // The tables belong to the report state; the windows only show them.
-  for (TF_Table* w : windows_) {
-    if (QMdiSubWindow* sub = SubWindowOf(w)) delete sub;
-    else delete w;
-  }
+  DestroyTableWindows();
+}
+
+void TMainForm::DestroyTableWindows() {
+  // Out of the list before any goes, and none activated on the way: the
+  // area would activate the next window as each one goes, whose activation
+  // (recalculation, check, the actions' rules) would walk a list holding
+  // the windows already destroyed.
+  const std::vector<TF_Table*> windows = std::move(windows_);
   windows_.clear();
+  for (TF_Table* w : windows)
+    if (QMdiSubWindow* sub = SubWindowOf(w)) sub->blockSignals(true);
+  for (TF_Table* w : windows) {
+    if (QMdiSubWindow* sub = SubWindowOf(w)) {
+      mdi_->removeSubWindow(sub);
+      delete sub;
+    } else {
+      delete w;
+    }
+  }
 }
 
 TReportState* TMainForm::state() const { return session_ ? &session_->state() : nullptr; }
@@ -697,15 +712,7 @@ void TMainForm::CloseAllTables() {
   if (listWindow_ && listWindow_->isVisible()) listWindow_->close();
   CloseProtocol();
   closing_ = true;
-  for (TF_Table* w : windows_) {
-    if (QMdiSubWindow* sub = SubWindowOf(w)) {
-      mdi_->removeSubWindow(sub);
-      delete sub;
-    } else {
-      delete w;
-    }
-  }
-  windows_.clear();
+  DestroyTableWindows();
   closing_ = false;
   cellPanel_->clear();
   RefreshTableActions();

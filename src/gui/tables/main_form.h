@@ -146,6 +146,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   void BuildPopup();
   void ConnectCommands();
   void CreateTableWindow(const TReportTable& table);
+  void DestroyTableWindows();
   void FillWindowMenu();
   void UpdateCaption();
 
