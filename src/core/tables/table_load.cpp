@@ -163,8 +163,11 @@ void Loader::Run() {
     message += why;
     throw EFileError(message);
   };
-  // A damaged size would otherwise build cells until memory runs out.
-  if (static_cast<std::int64_t>(t.RowCount + 1) * t.ColCount > kMaxCells || count > kMaxCells)
+  // A damaged size would otherwise build rows and cells until memory runs
+  // out. Every figure is widened before it is added to or multiplied: a
+  // row count of 2147483647 must not wrap round into a small one.
+  const std::int64_t rows = static_cast<std::int64_t>(t.RowCount) + 1;
+  if (rows > kMaxCells || rows * t.ColCount > kMaxCells || count > kMaxCells)
     damaged("слишком много ячеек."_w);
   // A cell count that is no number would load the table without its cells,
   // as if it were empty, and nobody would learn why.
@@ -309,6 +312,10 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   if (type == cell_type::kListValue || type == cell_type::kFormula) {
     label.showHint = true;
     label.hint = tables::DecodeMultiLine(k.Str(kHint, ""));
+  } else {
+    // A grid cell named by an earlier section too must not keep that
+    // section's hint: the save would write it and the next load drop it.
+    label.hint.clear();
   }
   if (type == cell_type::kTitle) t.title = tables::OneLine(label.caption);
   if (type == cell_type::kTableNumber) t.number = tables::OneLine(label.caption);

@@ -254,7 +254,12 @@ TEST(LoadTableTest, SectionsThatDescribeNoCellAreSkipped) {
 }
 
 TEST(LoadTableTest, DamagedSizesAreRefused) {
-  for (const char* keys : {"Fixed=1\nRowCount=2000000000\nColCount=12\n", "Count=2147483647\n"}) {
+  // The largest row count wrapped round to a negative size once; rows
+  // without columns still cost a row each.
+  for (const char* keys : {"Fixed=1\nRowCount=2000000000\nColCount=12\n", "Count=2147483647\n",
+                           "Fixed=1\nRowCount=2147483647\nColCount=3\n",
+                           "Fixed=1\nRowCount=2147483647\nColCount=0\n",
+                           "Fixed=1\nRowCount=5000000\nColCount=0\n"}) {
     Loaded l;
     try {
       l.Load(std::string("[Table]\n") + keys);
