@@ -140,6 +140,19 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
       {"table that cannot be loaded",
        oneTable("[Table]\r\nFixed=1\r\nRowCount=100000\r\nColCount=100000\r\n"),
        {"Таблица \"T1.ini\" повреждена: слишком много ячеек.", "Не та версия отчета."}, 0},
+      // A structure whose table would be read from and saved into a file
+      // outside the report.
+      {"item naming a file outside the report",
+       [](Program& p) {
+         auto files = testing::BlankReportFiles();
+         const std::string from = W("Файл=T1.ini");
+         files[0].second.replace(files[0].second.find(from), from.size(), W("Файл=../x/T1.ini"));
+         return MakeReport(p.dir, "outside", files);
+       },
+       {"Структура отчета повреждена: у пункта \"Пункт_1_1\" (\"Таблица 1\") файл \"../x/T1.ini\" не находится "
+        "в папке отчета.",
+        "Не та версия отчета."},
+       0},
       {"cell count that is no number, garbage sections",
        oneTable("[Table]\r\nFixed=0\r\nCount=abc\r\n\r\n[Cell_\x01\x02]\r\n\xff\xfe=\r\n[[[\r\n"),
        {"Таблица \"T1.ini\" повреждена: неверное число ячеек.", "Не та версия отчета."}, 0},
@@ -199,6 +212,56 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
     EXPECT_EQ(s.tables().size(), 2u);
     EXPECT_TRUE(s.treeVisible);
   }
+}
+
+TEST(ReportLoad, DanglingLinkAsThePackageIsNamed) {
+  Program p;
+  fs::create_directories(p.dir / "link");
+  fs::create_symlink("gone.rpt", p.dir / "link/Report.rpt");
+  p.state->OpenReportFolder(p.dir / "link/");
+  EXPECT_EQ(p.ui.MessageTexts(),
+            std::vector<std::string>{W("Файл отчета \"" + p.dir / "link/Report.rpt" +
+                                       "\" является ссылкой на несуществующий файл \"gone.rpt\".")});
+  EXPECT_FALSE(p.state->treeVisible);
+}
+
+// One program at a time has a report: the second is told who has it and
+// opens nothing, and the report is free again once the first lets go.
+TEST(ReportLock, ABusyReportNamesItsHolderAndOpensOnceFree) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  ASSERT_TRUE(p.state->reportLock().held());
+
+  ScriptedInteraction ui2;
+  FolderSet other = p.folders;
+  other.working = p.dir / "work2/";
+  other.subreports = other.working + "Subreports/";
+  {
+    TReportState second(other, ui2);
+    second.OpenReportFolder(folder);
+    ASSERT_EQ(ui2.messages.size(), 1u);
+    const std::string text = Cp1251ToUtf8(ui2.messages[0].text);
+    EXPECT_EQ(text.substr(0, text.find(':')), "Отчет в папке " + folder + " уже открыт другой программой");
+    for (const std::string& part : {std::string("программа test_report_state"),
+                                    "процесс " + std::to_string(::getpid()), std::string("пользователь "),
+                                    std::string("компьютер ")})
+      EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+    EXPECT_TRUE(second.tables().empty());
+    EXPECT_FALSE(second.treeVisible);
+    EXPECT_FALSE(second.reportLock().held());
+  }
+  // Another report opened by the first frees this one.
+  p.state->OpenReportFolder(p.Report("other"));
+  ui2.messages.clear();
+  TReportState second(other, ui2);
+  second.OpenReportFolder(folder);
+  EXPECT_TRUE(ui2.messages.empty());
+  EXPECT_EQ(second.tables().size(), 2u);
+  // Deleting the report takes its lock file with it.
+  ui2.answers.push_back(kYes);
+  ASSERT_TRUE(second.DeleteReport());
+  EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST(ReportLoad, DamagedIncludedSubreportIsNamedByTheCabinetReader) {
