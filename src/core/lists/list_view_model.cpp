@@ -126,7 +126,9 @@ std::unique_ptr<TListFile> TListFile::Load(const std::string& path) {
     GroupReader reader;
     for (int l = 1; l <= list->levels; ++l) {
       const std::vector<std::string>& lines = ini.Section(std::to_string(l));
-      if (lines.empty()) break;  // no deeper level can be reached
+      // A missing or empty level section holds its header line at most: no
+      // deeper level can be reached, whatever the level count says.
+      if (lines.size() <= 1) break;
       reader.levels.push_back(MapOf(lines));
       reader.sizes.push_back(lines.size());
     }

@@ -29,6 +29,13 @@ struct VisWords {
   std::int32_t top = 0, left = 0, width = 10, height = 10, align = 5, color = 0;
 };
 
+// Positions and sizes in pixels are kept within a million either way: far
+// beyond any table, and small enough that the sums of layout (a top and a
+// height, an offset and a position) never overflow.
+constexpr std::int32_t kMaxPixels = 1'000'000;
+
+std::int32_t Pixels(std::int32_t value) { return std::clamp(value, -kMaxPixels, kMaxPixels); }
+
 VisWords ParseVis(std::string_view vis) {
   VisWords w;
   std::int32_t* fields[] = {&w.top, &w.left, &w.width, &w.height, &w.align, &w.color};
@@ -41,6 +48,7 @@ VisWords ParseVis(std::string_view vis) {
     while (i < vis.size() && vis[i] != ' ') ++i;
     *field = tables::IniInteger(vis.substr(start, i - start), *field);
   }
+  for (std::int32_t* field : {&w.top, &w.left, &w.width, &w.height}) *field = Pixels(*field);
   return w;
 }
 
@@ -147,9 +155,9 @@ void Loader::Run() {
   t.BMainNum = table.ReadInteger("BMainNum", -1);
 
   t.Fixed = table.ReadBool("Fixed", false);
-  t.MinLeft = table.ReadInteger("MinLeft", 0);
-  t.MinTop = table.ReadInteger("MinTop", 0);
-  t.MinTopD = table.ReadInteger("MinTopD", 0);
+  t.MinLeft = Pixels(table.ReadInteger("MinLeft", 0));
+  t.MinTop = Pixels(table.ReadInteger("MinTop", 0));
+  t.MinTopD = Pixels(table.ReadInteger("MinTopD", 0));
   t.RowCount = std::max(0, table.ReadInteger("RowCount", 0));
   t.ColCount = std::max(0, table.ReadInteger("ColCount", 0));
   // A form table has no grid: empty cells built for a stray size would be

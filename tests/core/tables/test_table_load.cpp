@@ -87,6 +87,9 @@ TEST(LoadTableTest, VisWordsTakeTheirOwnDefaults) {
       {"10 20 30", 10, 20, 30, 10, 5, 0},
       {"  1   2 x 4 7  ", 1, 2, 10, 4, 7, 0},
       {"1 2 3 4 12 -16777201", 1, 2, 3, 4, 12, 0xFF00000Fu},
+      // Kept within a million pixels, so that no sum of layout overflows
+      // (found by fuzzing: a top of 2147483647 plus a height).
+      {"2147483647 -2147483648 2000000 14737632 5 0", 1000000, -1000000, 1000000, 1000000, 5, 0},
   };
   for (const Case& c : cases) {
     Loaded l;
