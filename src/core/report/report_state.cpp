@@ -42,11 +42,11 @@ bool IsInside(const std::string& folder, const std::string& outer) {
   return f.compare(0, o.size(), o) == 0;
 }
 
-// The files a report folder holds of the report itself: the package, its
-// backup and the new package a save was writing, the colour scheme and the
-// transfer archive of a department's report.
-constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", "Report.rpt~", "Colors.opt",
-                                                "Arch.rpt", kReportLockName};
+// The files a report folder holds of the report itself: the package and its
+// backup, the colour scheme, the transfer archive of a department's report
+// and the report's lock file.
+constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", "Colors.opt", "Arch.rpt",
+                                                kReportLockName};
 // The new package a save was writing: "Report.rpt~" and a unique ending.
 constexpr std::string_view kUnfinishedPackage = "Report.rpt~";
 // How many of a folder's other entries the delete question names.

@@ -390,7 +390,8 @@ TEST(ReportSave, EditedCellIsSavedIntoThePackage) {
   ASSERT_TRUE(s.Save());
   EXPECT_FALSE(s.IsModified());
   EXPECT_FALSE(fs::exists(folder + "Report.rpt$"));
-  EXPECT_FALSE(fs::exists(folder + "Report.rpt~"));
+  for (const auto& e : fs::directory_iterator(folder))  // no unfinished package is left
+    EXPECT_FALSE(e.path().filename().string().starts_with("Report.rpt~")) << e.path();
   ASSERT_FALSE(p.ui.progress.empty());
   EXPECT_EQ(p.ui.progress[0].window, ProgressWindow::Single);
   EXPECT_EQ(p.ui.progress[0].text, W("Сохранение отчета"));
@@ -593,6 +594,7 @@ TEST(ReportDelete, OtherFilesAreNamedAndKeptLinksRemovedAsLinks) {
   fs::create_symlink(p.dir / "elsewhere/colours", folder + "Colors.opt");  // the report's name, a link
   fs::create_directory_symlink(p.dir / "elsewhere/box", folder + "Arch.rpt");
   fs::create_directory_symlink(p.dir / "elsewhere", folder + "shortcut");  // someone else's link
+  p.dir.Write("r/Report.rpt~x1Y2z3", "left by a save that was cut off");
   p.state->OpenReportFolder(folder);
   p.ui.answers = {kYes};
   EXPECT_TRUE(p.state->DeleteReport());
@@ -602,6 +604,8 @@ TEST(ReportDelete, OtherFilesAreNamedAndKeptLinksRemovedAsLinks) {
                                      "?\r\nКроме файлов отчета в папке есть:\r\nphotos/\r\nshortcut\r\n"
                                      "Мои заметки.txt\r\nОни не будут удалены."));
   EXPECT_FALSE(fs::exists(folder + "Report.rpt"));
+  EXPECT_FALSE(fs::exists(folder + "Report.rpt~x1Y2z3"));
+  EXPECT_FALSE(fs::exists(folder + "Report.lck"));
   EXPECT_FALSE(fs::exists(fs::symlink_status(folder + "Colors.opt")));
   EXPECT_FALSE(fs::exists(fs::symlink_status(folder + "Arch.rpt")));
   EXPECT_EQ(ReadFile(folder + "Мои заметки.txt"), "my own notes");
