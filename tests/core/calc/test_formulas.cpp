@@ -287,8 +287,8 @@ TEST(FormulaExpressionTest, OtherTableExpressions) {
 TEST(FormulaExpressionTest, AnOverlongFormulaIsRefusedNamingItsCell) {
   std::string longest = "7 0 T1[(2:3)]";
   while (longest.size() + 10 <= TFormulaCalc::kMaxFormulaLength) longest += "+T1[(2:3)]";
-  std::string tooLong = "7 0 T1[(2:3)]";
-  for (int i = 1; i < 40000; ++i) tooLong += "+T1[(2:3)]";
+  std::string tooLong = "7 0 T1[(1)]";  // distinct references: each one a pass over the text
+  for (int i = 2; i <= 40000; ++i) tooLong += "+T1[(" + std::to_string(i) + ")]";
   TestReport r;
   r.Add("T1", 2, 3, {Num(2, 3, "1")});
   TTable& t2 = r.Add("T2", 1, 2, {F(1, 1, longest, 0), F(1, 2, tooLong, 0)});
