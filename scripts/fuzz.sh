@@ -19,7 +19,7 @@ targets=("${@:-${all[@]}}")
 build=${FUZZ_BUILD_DIR:-$root/build-fuzz}
 fuzz=$root/tests/fuzz
 
-command -v clang++ >/dev/null || { echo "fuzz.sh: clang is needed (apt-get install clang)" >&2; exit 2; }
+"$root/scripts/install-deps.sh" --fuzz
 [[ -f $build/CMakeCache.txt ]] ||
   CC=clang CXX=clang++ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DREPORT_FUZZ=ON -DREPORT_BUILD_GUI=OFF -DREPORT_BUILD_TESTS=OFF -DREPORT_BUILD_BENCH=OFF >/dev/null
