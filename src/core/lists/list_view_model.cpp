@@ -206,7 +206,8 @@ int TListFile::SearchStart(std::optional<std::int32_t> selectedRowCode) const {
 std::optional<ListSearchHit> TListFile::Search(std::string_view text, int startLine) const {
   const int n = static_cast<int>(lines_.size());
   if (n == 0 || text.empty()) return std::nullopt;
-  const std::string column = "_" + std::to_string(searchColumn + 1) + "=";
+  // Widened: the column comes from the file and may be the largest integer.
+  const std::string column = "_" + std::to_string(std::int64_t(searchColumn) + 1) + "=";
   const std::string wanted = UpperCase(text);
   const int start = startLine < 0 || startLine >= n ? 0 : startLine;
   for (int k = 0; k < n; ++k) {

@@ -57,7 +57,10 @@ std::unique_ptr<TValueList> TValueList::OpenNamed(const std::string& listFolder,
 
 int TValueList::RowCount() const {
   if (fields <= 0) return 0;
-  return (sectionLines - 3) / (2 * fields + 1);
+  // In 64 bits: a damaged field count near the largest integer must not
+  // wrap round into a small divisor (found by fuzzing).
+  const std::int64_t rows = (std::int64_t(sectionLines) - 3) / (2 * std::int64_t(fields) + 1);
+  return static_cast<int>(std::max<std::int64_t>(rows, 0));
 }
 
 std::optional<std::string_view> TValueList::Value(std::string_view key) const {

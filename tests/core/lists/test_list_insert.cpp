@@ -156,6 +156,7 @@ TEST(ListInsertTest, DamagedFieldCountOpensWithTheColumnsTheFileHolds) {
   ASSERT_TRUE(list);
   ASSERT_LE(list->columnCodes.size(), 3u);
   EXPECT_EQ(list->columnCodes.front(), "501");
+  EXPECT_EQ(list->RowCount(), 0);  // 2 * 2147483647 + 1 once wrapped round to -1
 }
 
 TEST(ListInsertTest, StopKeepsTheRowsInsertedSoFar) {

@@ -81,6 +81,10 @@ TEST(ListViewModelTest, DamagedCountsAreBoundedByTheFile) {
   ASSERT_TRUE(deep);
   ASSERT_EQ(deep->groups.size(), 1u);
   EXPECT_EQ(deep->Rows(1, 1).size(), 1u);
+  // The searched column is the largest integer: nothing is found, nothing overflows.
+  const auto far = LoadText(folder, Win("[Список]\nПоиск=2147483647\n\n[0]\n1_1_1=x\n\n"));
+  ASSERT_TRUE(far);
+  EXPECT_FALSE(far->Search("x", 0).has_value());
 }
 
 struct LocateCase {
