@@ -14,6 +14,10 @@ if [[ "${1:-}" == "--test" ]]; then
   # Peers the tests compare our archives against.
   packages+=(cabextract gcab)
 fi
+if [[ "${1:-}" == "--fuzz" ]]; then
+  # clang with libFuzzer and the sanitizers' runtimes (scripts/fuzz.sh).
+  packages+=(clang)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,6 +1,7 @@
 // reportctl check: loads the tables of a report folder, recalculates them in
 // dependency order, refreshes every table's status and prints the statuses
-// and protocols. Exit 3 when some table has errors.
+// and protocols. Exit 3 when some table has errors; exit 1 when a formula
+// or a rule could not be computed or tested (each is named on stderr).
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,8 @@
 
 namespace rpt::cli {
 namespace {
+
+using namespace literals;
 
 std::string_view StatusWord(std::uint8_t status) {
   switch (status) {
@@ -78,7 +81,23 @@ int RunCheck(const Args& argsIn) {
     const TTable& table = *view.tables[i].table;
     PrintLine(fileNames[i] + ' ' + std::string(StatusWord(table.status)));
     for (const std::string& line : checker.Protocol(table)) PrintLine("  " + line);
+    // A rule that could not be tested counts as holding, as in the
+    // program; the one who runs the check still learns of it.
+    for (const int k : checker.RuleErrors(table))
+      ui.ShowMessage(MessageKind::Error,
+                     std::string("Правило "_w) + std::to_string(k) + std::string(" таблицы \""_w) + table.tableName +
+                         std::string("\" не удалось проверить: \""_w) +
+                         checker.rules().RuleLine(table.tableName, k) + "\".",
+                     kOk, kOk);
+    if (checker.CheckFailed(table))
+      ui.ShowMessage(MessageKind::Error,
+                     std::string("Проверку таблицы \""_w) + table.tableName +
+                         std::string("\" прервала ошибка в ее данных."_w),
+                     kOk, kOk);
   }
+  // A reported error (a formula or a rule that failed) comes first: the
+  // statuses cannot be trusted then.
+  if (ui.errorsShown > 0) return kExitError;
   return ok ? kExitOk : 3;
 }
 

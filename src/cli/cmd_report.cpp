@@ -5,6 +5,7 @@
 // running program's working folder is touched.
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -15,8 +16,10 @@
 #include "cli/headless_interaction.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
+#include "core/foundation/colors_fonts.h"
 #include "core/foundation/file_io.h"
 #include "core/foundation/text_case.h"
+#include "core/lists/cell_input.h"
 #include "core/report/recent_list.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
@@ -79,6 +82,7 @@ class PrivateArea {
     std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp") + "reportctl-XXXXXX";
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
     root_ = pattern + "/";
+    RegisterTemporaryFolder(root_);
     folders = FolderSet::FromProgramFolder(programFolder);
     const FolderSet inside = FolderSet::FromProgramFolder(root_, folders.installData);
     folders.templates = inside.templates;
@@ -94,6 +98,7 @@ class PrivateArea {
   ~PrivateArea() {
     std::error_code ec;
     fs::remove_all(root_, ec);
+    UnregisterTemporaryFolder(root_);
   }
   FolderSet folders;
 
@@ -122,8 +127,11 @@ struct LoadedReport {
   PrivateArea area;
   TCheckingEngine engine{&ui};
   TReportState state;
-  LoadedReport(const std::string& program, const std::string& folder)
+  // `lockWaitMs` < 0: the report is only read, and not locked.
+  LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs)
       : area(program), state(area.folders, ui, &engine) {
+    state.lockWaitMs = std::max(lockWaitMs, 0);
+    state.lockReports = lockWaitMs >= 0;
     PrepareFolders(area.folders, ui);
     state.ReadInstallation();
     if (!HoldsReport(folder)) {
@@ -162,7 +170,7 @@ int RunOpen(const Args& argsIn) {
   Args args = argsIn;
   const std::string program = ProgramFolder(args);
   if (args.size() != 1) throw UsageError("one report folder expected");
-  LoadedReport report(program, AbsoluteFolder(args[0]));
+  LoadedReport report(program, AbsoluteFolder(args[0]), -1);  // only reads: no lock
   PrintTables(report.state);
   return kExitOk;
 }
@@ -178,11 +186,27 @@ TCell* FindCell(TTable& table, const std::string& address) {
   }
 }
 
+// Whole seconds to wait for the report lock; none by default.
+int LockWaitMs(Args& args) {
+  const auto wait = TakeOption(args, "--wait");
+  if (!wait) return 0;
+  const auto seconds = TryStrToInt(*wait);
+  if (!seconds || *seconds < 0 || *seconds > 3600) throw UsageError("--wait takes seconds (0..3600)");
+  return *seconds * 1000;
+}
+
+// The report is locked from before it is read until after the package is
+// written (TReportState holds the lock), so two commands or a command and
+// the desktop program never interleave their saves: the second is refused
+// with the holder's name. A value is checked as the cell's editor checks
+// it. Exit 0 only when the change reached the package and nothing failed
+// on the way (a formula error after the change included).
 int RunSet(const Args& argsIn) {
   Args args = argsIn;
   const std::string program = ProgramFolder(args);
+  const int waitMs = LockWaitMs(args);
   if (args.size() != 4) throw UsageError("FOLDER TABLE CELL VALUE expected");
-  LoadedReport report(program, AbsoluteFolder(args[0]));
+  LoadedReport report(program, AbsoluteFolder(args[0]), waitMs);
   TReportState& state = report.state;
   const std::string wanted = Utf8ToCp1251(args[1]);
   TReportTable* target = state.FindTable(wanted);
@@ -193,16 +217,27 @@ int RunSet(const Args& argsIn) {
   TCell* cell = FindCell(*target->table, args[2]);
   if (!cell) throw std::runtime_error("no cell " + args[2] + " in " + args[1]);
   if (IsNotEditedType(cell->type)) throw std::runtime_error("cell " + args[2] + " takes no input");
-  cell->SetValue(Utf8ToCp1251(args[3]));
+  const CellInput input = CheckCellInput(*cell, args[3], state.folders().lists);
+  if (!input.error.empty()) {
+    report.ui.ShowMessage(MessageKind::Error, input.error, kOk, kOk);
+    return kExitError;
+  }
+  const int errorsBefore = report.ui.errorsShown;
+  if (input.itemCode) {
+    cell->BVal = *input.itemCode;
+    cell->BList = input.rowCode.value_or(-1);
+    cell->ListCode = input.listCode.value_or(cell->ListCode);
+  }
+  cell->SetValue(input.value);
   if (state.IsModified() && !state.Save()) return kExitError;
   PrintTables(state);
-  return kExitOk;
+  return report.ui.errorsShown == errorsBefore ? kExitOk : kExitError;
 }
 
 }  // namespace
 
 REPORTCTL_COMMAND("new", "new --program-folder P [--sub] [FOLDER]", RunNew);
 REPORTCTL_COMMAND("open", "open --program-folder P FOLDER", RunOpen);
-REPORTCTL_COMMAND("set", "set --program-folder P FOLDER TABLE CELL VALUE", RunSet);
+REPORTCTL_COMMAND("set", "set --program-folder P [--wait SECONDS] FOLDER TABLE CELL VALUE", RunSet);
 
 }  // namespace rpt::cli

@@ -15,6 +15,7 @@ StructureModel ReadFolderStructure(const std::string& folder) {
   if (!structurePath) throw std::runtime_error("no structure file (*.str) in " + folder);
   auto model = ReadStructure(*structurePath);
   if (!model) throw std::runtime_error("cannot read " + *structurePath);
+  CheckStructureFiles(*model, *structurePath);
   return std::move(*model);
 }
 

@@ -23,6 +23,10 @@ class HeadlessInteraction : public Interaction {
   bool OpenDocument(const std::string&) override { return false; }
   bool OpenAddress(const std::string&) override { return false; }
   bool StartProgram(const std::string&, const std::vector<std::string>&) override { return false; }
+
+  // Error boxes shown so far: a command whose work showed one does not end
+  // as if all went well.
+  int errorsShown = 0;
 };
 
 }  // namespace rpt::cli

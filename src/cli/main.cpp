@@ -9,6 +9,7 @@
 #include "cli/command.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
+#include "core/foundation/file_io.h"
 
 namespace rpt::cli {
 
@@ -38,6 +39,8 @@ int main(int argc, char** argv) {
     PrintUsage(argc < 2 ? std::cerr : std::cout);
     return argc < 2 ? kExitUsage : kExitOk;
   }
+  // An interrupted command leaves none of its private folders behind.
+  rpt::RemoveTemporaryFoldersOnSignal();
   const auto& commands = Commands();
   const auto it = std::find_if(commands.begin(), commands.end(),
                                [&](const Command& c) { return std::strcmp(c.name, argv[1]) == 0; });

@@ -104,11 +104,12 @@ TEST(CliRecalc, PrintsTheChangedFormulaCellsAndWritesNothing) {
   EXPECT_EQ(ReadFile(folder + "Sum.ini") + ReadFile(folder + "Data.ini"), before);
   EXPECT_FALSE(fs::exists(folder + "Temp.tmp"));
 
-  // A malformed reference: the cells changed before it, then the error.
+  // A malformed reference: named with its table and cell as opening the
+  // report names it, and the exit is not 0.
   dir.Write("rep/Data.ini", Win(Grid("[Cell_2]\nCol=1\nRow=1\nType=7\nDec=0\nForm=8 0 (1:z)\nCap=1\n", 1, 1)));
   const CliRun bad = Recalc(dir, folder);
   EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_EQ(bad.err, "Неверная ссылка \"(1:z)\" в формуле: таблица \"Data\", Ячейка 1-1.\n");
+  EXPECT_EQ(bad.err, "Ошибка: Data\r\nЯчейка 1-1\r\nНеверная ссылка \"(1:z)\" в формуле: таблица \"Data\", Ячейка 1-1.\n");
 
   // A table file that is missing stops the load.
   fs::remove(folder + "Data.ini");

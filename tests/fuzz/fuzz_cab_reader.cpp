@@ -13,6 +13,7 @@
 
 #include "core/foundation/errors.h"
 #include "core/report/cabinet_reader.h"
+#include "fuzz_work.h"
 
 namespace fs = std::filesystem;
 
@@ -21,20 +22,10 @@ namespace {
 // Output per input is capped so that a header claiming gigabytes stays cheap.
 constexpr std::uint64_t kMaxOutput = 8u << 20;
 
-const std::string& WorkFolder() {
-  static const std::string folder = [] {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/fuzz-cab-XXXXXX";
-    if (!::mkdtemp(pattern.data())) std::abort();
-    return pattern + "/";
-  }();
-  return folder;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string& work = WorkFolder();
+  const std::string& work = fuzzing::WorkFolder();
   const std::string cabinet = work + "input.cab";
   const std::string out = work + "out/";
   {

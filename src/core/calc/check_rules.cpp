@@ -487,13 +487,14 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
 }
 
 bool CheckRuleLine(TTable& table, std::string_view line, TableLookup* lookup,
-                   std::vector<std::string>& protocol) {
+                   std::vector<std::string>& protocol, bool* erred) {
   const std::size_t semi = line.find(';');
   const std::string_view condition = line.substr(0, semi);
   std::optional<std::string_view> message;
   if (semi != std::string_view::npos) message = line.substr(semi + 1);
   if (condition.find('*') == std::string_view::npos) {
     const TestResult r = TestCondition(table, condition, message, lookup, protocol);
+    if (erred && r == TestResult::Error) *erred = true;
     return r == TestResult::Holds || r == TestResult::Error;
   }
   bool ok = true;
@@ -506,7 +507,10 @@ bool CheckRuleLine(TTable& table, std::string_view line, TableLookup* lookup,
       else rowCondition += c;
     }
     const TestResult r = TestCondition(table, rowCondition, message, lookup, protocol);
-    if (r == TestResult::Error) break;
+    if (r == TestResult::Error) {
+      if (erred) *erred = true;
+      break;
+    }
     if (r != TestResult::Holds) ok = false;
   }
   return ok;
@@ -518,10 +522,13 @@ bool CheckRule(TTable& table, int k, CheckRulesFile& rules, TableLookup* lookup,
 }
 
 bool CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* lookup,
-                std::vector<std::string>& protocol) {
+                std::vector<std::string>& protocol, std::vector<int>* erred) {
   bool ok = true;
-  for (const auto& [k, line] : rules.Rules(table.tableName))
-    if (!CheckRuleLine(table, line, lookup, protocol)) ok = false;
+  for (const auto& [k, line] : rules.Rules(table.tableName)) {
+    bool error = false;
+    if (!CheckRuleLine(table, line, lookup, protocol, &error)) ok = false;
+    if (error && erred) erred->push_back(k);
+  }
   return ok;
 }
 

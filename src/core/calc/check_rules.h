@@ -135,12 +135,15 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
 // for a row rule).
 bool CheckRule(TTable& table, int k, CheckRulesFile& rules, TableLookup* lookup,
                std::vector<std::string>& protocol);
-// A rule line as CheckRule tests it.
+// A rule line as CheckRule tests it. `erred` (when given) is set when a
+// test of the line ended in an error, which counts as holding.
 bool CheckRuleLine(TTable& table, std::string_view line, TableLookup* lookup,
-                   std::vector<std::string>& protocol);
+                   std::vector<std::string>& protocol, bool* erred = nullptr);
 // Every rule of the table's section (all are run); true when all hold.
+// `erred` (when given) receives the numbers of the rules whose test ended
+// in an error: they count as holding, but a caller may want to say so.
 bool CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* lookup,
-                std::vector<std::string>& protocol);
+                std::vector<std::string>& protocol, std::vector<int>* erred = nullptr);
 // Row consistency of a growing table; true when every data row is
 // consistent. Raises EConvertError for an integer or real cell whose text is
 // not a number.

@@ -150,11 +150,12 @@ void TableChecker::SetTables(std::vector<CheckedTable> tables) {
     const std::string_view folder = FolderOf(path);
     byPath_.emplace(PathKey(folder, Utf8ToCp1251(path.substr(folder.size()))), t.table);
   }
-  for (auto it = protocols_.begin(); it != protocols_.end();) {
-    const bool listed = std::any_of(tables_.begin(), tables_.end(),
-                                    [&](const CheckedTable& t) { return t.table == it->first; });
-    it = listed ? std::next(it) : protocols_.erase(it);
-  }
+  const auto gone = [this](const TTable* table) {
+    return std::none_of(tables_.begin(), tables_.end(), [&](const CheckedTable& t) { return t.table == table; });
+  };
+  std::erase_if(protocols_, [&](const auto& entry) { return gone(entry.first); });
+  std::erase_if(ruleErrors_, [&](const auto& entry) { return gone(entry.first); });
+  std::erase_if(checkFailed_, gone);
   if (view_.currentTable &&
       std::none_of(tables_.begin(), tables_.end(),
                    [&](const CheckedTable& t) { return t.table == view_.currentTable; }))
@@ -177,17 +178,27 @@ const std::vector<std::string>& TableChecker::Protocol(const TTable& table) cons
   return it == protocols_.end() ? kNone : it->second;
 }
 
+const std::vector<int>& TableChecker::RuleErrors(const TTable& table) const {
+  static const std::vector<int> kNone;
+  const auto it = ruleErrors_.find(&table);
+  return it == ruleErrors_.end() ? kNone : it->second;
+}
+
 std::uint8_t TableChecker::UpdateTableStatus(TTable& table) {
   std::vector<std::string>& protocol = protocols_[&table];
   protocol.clear();
+  std::vector<int>& erred = ruleErrors_[&table];
+  erred.clear();
+  checkFailed_.erase(&table);
   std::uint8_t status;
   try {
     bool ok = true;
-    if (table.hasRules && !CheckRules(table, rules_, this, protocol)) ok = false;
+    if (table.hasRules && !CheckRules(table, rules_, this, protocol, &erred)) ok = false;
     if (table.growing && !CheckRows(table, protocol)) ok = false;
     status = !ok ? kErrors : IsTableEmpty(table) ? kEmpty : kNorm;
   } catch (const std::exception&) {
     status = kErrors;
+    checkFailed_.insert(&table);
   }
   const std::uint8_t previous = table.status;
   table.status = status;

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/calc/check_rules.h"
@@ -191,6 +192,10 @@ class TableChecker : public TableLookup {
   bool CheckAllTables();
   // The table's protocol of the last refresh.
   const std::vector<std::string>& Protocol(const TTable& table) const;
+  // The rules whose test ended in an error at the last refresh (they count
+  // as holding), and whether the check itself failed with an error.
+  const std::vector<int>& RuleErrors(const TTable& table) const;
+  bool CheckFailed(const TTable& table) const { return checkFailed_.count(&table) > 0; }
 
   // Report-mode lines from the current statuses and protocols.
   std::vector<std::string> ReportProtocolLines() const;
@@ -245,6 +250,8 @@ class TableChecker : public TableLookup {
   // folder + "/" + folded Windows-1251 file name -> table
   std::unordered_map<std::string, TTable*> byPath_;
   std::unordered_map<const TTable*, std::vector<std::string>> protocols_;
+  std::unordered_map<const TTable*, std::vector<int>> ruleErrors_;
+  std::unordered_set<const TTable*> checkFailed_;
   std::vector<CheckObserver*> observers_;
   ProtocolView view_;
 };

@@ -285,6 +285,10 @@ std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
 }
 
 std::string TFormulaCalc::ComputeUncached(TTable& table, TCell& cell, bool deep) {
+  if (cell.Form.size() > kMaxFormulaLength)
+    throw EConvertError(std::string("Формула длиннее "_w) + std::to_string(kMaxFormulaLength) +
+                        std::string(" символов: таблица \""_w) + table.tableName + "\", " +
+                        std::string("Ячейка "_w) + CellAddress(table, cell) + ".");
   const FormulaText f = SplitFormula(cell.Form);
   long double value = 0;
   switch (f.code) {

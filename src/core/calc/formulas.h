@@ -84,6 +84,10 @@ class TFormulaCalc {
   // References from one formula cell to formula cells deeper than this are
   // refused with an error instead of exhausting the stack.
   static constexpr int kMaxChain = 1000;
+  // Formulas are a line of a few dozen characters; a longer "Form" than
+  // this is refused with an error (EConvertError) instead of being worked
+  // through, since resolving references costs time with the length.
+  static constexpr std::size_t kMaxFormulaLength = 4096;
 
   TFormulaCalc(const TOpenTables& tables, Interaction* ui) : tables_(&tables), ui_(ui) {}
   TFormulaCalc(const TFormulaCalc&) = delete;

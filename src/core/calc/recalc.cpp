@@ -83,6 +83,9 @@ void TRecalc::RecalcAll(const CellFailure* onFailure) {
 }
 
 void TRecalc::RegisterTableLinks(TTable& table, std::string_view references) {
+  // A formula too long to be computed registers nothing; computing it
+  // reports it.
+  if (references.size() > TFormulaCalc::kMaxFormulaLength) return;
   const std::string fileName = TOpenTables::FileNameOf(table);
   std::string text(references);
   for (std::size_t bracket; (bracket = text.find('[')) != std::string::npos;) {

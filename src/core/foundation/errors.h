@@ -27,9 +27,15 @@ class EListError : public ECoreError {
 };
 
 // A file could not be read or written; the message names the file.
+// `SystemError` is the errno behind it where one is known, else 0.
 class EFileError : public ECoreError {
  public:
-  using ECoreError::ECoreError;
+  explicit EFileError(std::string_view message, int systemError = 0)
+      : ECoreError(message), systemError_(systemError) {}
+  int SystemError() const { return systemError_; }
+
+ private:
+  int systemError_;
 };
 
 }  // namespace rpt

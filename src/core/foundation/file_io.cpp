@@ -1,10 +1,14 @@
 #include "core/foundation/file_io.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +184,87 @@ std::vector<std::string> ListMatching(const std::string& folder, std::string_vie
   return names;
 }
 
+namespace {
+
+// The listed folders, readable from a signal handler: fixed slots, each
+// free (0), being written (1) or listed (2).
+struct TemporarySlot {
+  std::atomic<int> state{0};
+  char path[4096];
+};
+TemporarySlot temporarySlots[32];
+
+// Removes a folder's content and the folder with nothing but calls that
+// are safe in a signal handler; links are removed, never followed.
+void RemoveTreeAt(int parent, const char* name, int depth) {
+  const int fd = ::openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) {
+    ::unlinkat(parent, name, 0);
+    return;
+  }
+  alignas(8) char buffer[4096];
+  // A second pass takes what the first one's listing missed; an entry that
+  // cannot be removed must not keep the handler going.
+  bool removed = true;
+  for (int pass = 0; pass < 3 && removed && depth < 32; ++pass) {
+    removed = false;
+    ::lseek(fd, 0, SEEK_SET);
+    for (;;) {
+      const long n = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+      if (n <= 0) break;
+      for (long at = 0; at < n;) {
+        const auto* entry = reinterpret_cast<const struct dirent64*>(buffer + at);
+        at += entry->d_reclen;
+        const char* child = entry->d_name;
+        if (child[0] == '.' && (child[1] == 0 || (child[1] == '.' && child[2] == 0))) continue;
+        if (entry->d_type == DT_DIR || entry->d_type == DT_UNKNOWN)
+          RemoveTreeAt(fd, child, depth + 1);
+        else
+          ::unlinkat(fd, child, 0);
+        removed = true;
+      }
+    }
+  }
+  ::close(fd);
+  ::unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+void OnTerminatingSignal(int signal) {
+  for (TemporarySlot& slot : temporarySlots)
+    if (slot.state.load(std::memory_order_acquire) == 2) RemoveTreeAt(AT_FDCWD, slot.path, 0);
+  ::signal(signal, SIG_DFL);
+  ::raise(signal);
+}
+
+}  // namespace
+
+void RegisterTemporaryFolder(const std::string& path) {
+  if (path.size() >= sizeof temporarySlots[0].path) return;
+  for (TemporarySlot& slot : temporarySlots) {
+    int expected = 0;
+    if (!slot.state.compare_exchange_strong(expected, 1)) continue;
+    std::memcpy(slot.path, path.c_str(), path.size() + 1);
+    slot.state.store(2, std::memory_order_release);
+    return;
+  }
+}
+
+void UnregisterTemporaryFolder(const std::string& path) {
+  for (TemporarySlot& slot : temporarySlots)
+    if (slot.state.load(std::memory_order_acquire) == 2 && path == slot.path) {
+      slot.state.store(0, std::memory_order_release);
+      return;
+    }
+}
+
+void RemoveTemporaryFoldersOnSignal() {
+  struct sigaction action {};
+  action.sa_handler = OnTerminatingSignal;
+  sigemptyset(&action.sa_mask);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) sigaddset(&action.sa_mask, s);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) ::sigaction(s, &action, nullptr);
+}
+
 PrivateTempFolder::PrivateTempFolder(std::string_view prefix, std::string_view failure) {
   const char* tmp = std::getenv("TMPDIR");
   std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp");
@@ -192,11 +277,13 @@ PrivateTempFolder::PrivateTempFolder(std::string_view prefix, std::string_view f
     throw EFileError(message);
   }
   path_ = pattern + "/";
+  RegisterTemporaryFolder(path_);
 }
 
 PrivateTempFolder::~PrivateTempFolder() {
   std::error_code ec;
   fs::remove_all(path_, ec);
+  UnregisterTemporaryFolder(path_);
 }
 
 std::string WithSeparator(std::string path) {

@@ -58,6 +58,16 @@ class PrivateTempFolder {
   std::string path_;
 };
 
+// Private folders of the process, listed so that an interrupted process can
+// still remove them. PrivateTempFolder lists its own.
+void RegisterTemporaryFolder(const std::string& path);
+void UnregisterTemporaryFolder(const std::string& path);
+// Installs handlers of SIGINT, SIGTERM, SIGHUP and SIGQUIT that remove every
+// listed folder with its content and then end the process as the signal
+// would have. For command-line programs, which have no event loop to end
+// in an orderly way.
+void RemoveTemporaryFoldersOnSignal();
+
 // Appends "/" unless the path already ends with it.
 std::string WithSeparator(std::string path);
 

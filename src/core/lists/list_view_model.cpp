@@ -126,7 +126,9 @@ std::unique_ptr<TListFile> TListFile::Load(const std::string& path) {
     GroupReader reader;
     for (int l = 1; l <= list->levels; ++l) {
       const std::vector<std::string>& lines = ini.Section(std::to_string(l));
-      if (lines.empty()) break;  // no deeper level can be reached
+      // A missing or empty level section holds its header line at most: no
+      // deeper level can be reached, whatever the level count says.
+      if (lines.size() <= 1) break;
       reader.levels.push_back(MapOf(lines));
       reader.sizes.push_back(lines.size());
     }
@@ -204,7 +206,8 @@ int TListFile::SearchStart(std::optional<std::int32_t> selectedRowCode) const {
 std::optional<ListSearchHit> TListFile::Search(std::string_view text, int startLine) const {
   const int n = static_cast<int>(lines_.size());
   if (n == 0 || text.empty()) return std::nullopt;
-  const std::string column = "_" + std::to_string(searchColumn + 1) + "=";
+  // Widened: the column comes from the file and may be the largest integer.
+  const std::string column = "_" + std::to_string(std::int64_t(searchColumn) + 1) + "=";
   const std::string wanted = UpperCase(text);
   const int start = startLine < 0 || startLine >= n ? 0 : startLine;
   for (int k = 0; k < n; ++k) {

@@ -1,5 +1,7 @@
 #include "core/lists/value_list.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <filesystem>
 
 #include "core/foundation/codec.h"
@@ -21,7 +23,11 @@ std::unique_ptr<TValueList> TValueList::Open(const std::string& path) {
   list->listCode = ini.ReadInteger(head, "ListCode", -1);
   list->levels = ini.ReadInteger(head, "Уровней"_w, 0);
   list->fields = ini.ReadInteger(head, "Полей"_w, 1);
-  for (int n = 1; n <= list->fields; ++n)
+  // A damaged count must not add column codes without end: every column
+  // has its code key at most, so the section's size bounds them.
+  const int columns = static_cast<int>(
+      std::min<std::int64_t>(list->fields, static_cast<std::int64_t>(ini.Section(head).size())));
+  for (int n = 1; n <= columns; ++n)
     list->columnCodes.push_back(ini.ReadString(head, std::to_string(n) + ".LC", ""));
   const std::vector<std::string>& lines = ini.Section("0");
   list->sectionLines = static_cast<int>(lines.size());
@@ -51,7 +57,10 @@ std::unique_ptr<TValueList> TValueList::OpenNamed(const std::string& listFolder,
 
 int TValueList::RowCount() const {
   if (fields <= 0) return 0;
-  return (sectionLines - 3) / (2 * fields + 1);
+  // In 64 bits: a damaged field count near the largest integer must not
+  // wrap round into a small divisor (found by fuzzing).
+  const std::int64_t rows = (std::int64_t(sectionLines) - 3) / (2 * std::int64_t(fields) + 1);
+  return static_cast<int>(std::max<std::int64_t>(rows, 0));
 }
 
 std::optional<std::string_view> TValueList::Value(std::string_view key) const {

@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <mspack.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,13 +19,18 @@
 #include <map>
 #include <set>
 
+#include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
+#include "core/foundation/text_case.h"
 #include "core/report/cabinet_format.h"
 #include "core/report/cabinet_names.h"
 
 namespace fs = std::filesystem;
 
 namespace rpt {
+
+using namespace literals;
 
 namespace {
 
@@ -37,9 +44,9 @@ constexpr int kMaxCabinetsInSet = 1024;
 // per file and read after Drain(); a file that failed is removed.
 class FileSink {
  public:
-  explicit FileSink(std::size_t files)
-      : errors_(files, 0), fds_(files, -1), opened_(files, false), paths_(files),
-        thread_([this] { Run(); }) {}
+  FileSink(std::size_t files, std::string destination)
+      : destination_(std::move(destination)), errors_(files, 0), fds_(files, -1), opened_(files, false),
+        paths_(files), thread_([this] { Run(); }) {}
   ~FileSink() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -105,6 +112,7 @@ class FileSink {
 
   void Execute(const Op& op);
 
+  std::string destination_;  // ends with "/"
   std::vector<int> errors_;
   std::vector<int> fds_;
   std::vector<bool> opened_;
@@ -120,6 +128,26 @@ class FileSink {
 
 void RestoreDate(const std::string& path, const TSTCabFileInfo& info);
 
+// Creates the folders between `root` (which exists) and the file `path`
+// below it, one at a time and without following a link: a link where a
+// folder should be is replaced by the folder. 0 or the system's error.
+int MakeFoldersNoFollow(const std::string& root, const std::string& path) {
+  std::size_t at = root.size();
+  for (;;) {
+    const std::size_t slash = path.find('/', at);
+    if (slash == std::string::npos) return 0;
+    const std::string folder = path.substr(0, slash);
+    at = slash + 1;
+    struct stat st {};
+    if (::lstat(folder.c_str(), &st) == 0) {
+      if (S_ISDIR(st.st_mode)) continue;
+      if (!S_ISLNK(st.st_mode)) return ENOTDIR;
+      if (::unlink(folder.c_str()) != 0) return errno;
+    }
+    if (::mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+  }
+}
+
 void FileSink::Execute(const Op& op) {
   const std::size_t id = op.id;
   int& error = errors_[id];
@@ -127,17 +155,21 @@ void FileSink::Execute(const Op& op) {
   switch (op.kind) {
     case Op::kOpen: {
       paths_[id] = op.path;
-      std::error_code ec;
-      fs::create_directories(fs::path(op.path).parent_path(), ec);
-      if (ec) {
-        error = ec.value();
+      if (const int err = MakeFoldersNoFollow(destination_, op.path)) {
+        error = err;
         return;
       }
-      // An existing read-only file is replaced all the same.
+      // A link already in the destination is replaced, never followed: the
+      // file it names may lie anywhere. An existing read-only file is
+      // replaced all the same.
       struct stat st {};
-      if (::stat(op.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
-        ::chmod(op.path.c_str(), (st.st_mode & 07777) | S_IWUSR);
-      fd = ::open(op.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+      if (::lstat(op.path.c_str(), &st) == 0) {
+        if (S_ISLNK(st.st_mode))
+          ::unlink(op.path.c_str());
+        else if (S_ISREG(st.st_mode) && !(st.st_mode & S_IWUSR))
+          ::chmod(op.path.c_str(), (st.st_mode & 07777) | S_IWUSR);
+      }
+      fd = ::open(op.path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
       if (fd < 0) {
         error = errno;
         return;
@@ -177,7 +209,8 @@ void FileSink::Execute(const Op& op) {
       RestoreDate(paths_[id], op.info);
       if (op.info.attribs & cabinet::kAttribReadOnly) {
         struct stat st {};
-        if (::stat(paths_[id].c_str(), &st) == 0) ::chmod(paths_[id].c_str(), (st.st_mode & 07777) & ~mode_t(0222));
+        if (::lstat(paths_[id].c_str(), &st) == 0 && S_ISREG(st.st_mode))
+          ::chmod(paths_[id].c_str(), (st.st_mode & 07777) & ~mode_t(0222));
       }
       return;
   }
@@ -489,10 +522,48 @@ void RestoreDate(const std::string& path, const TSTCabFileInfo& info) {
   struct timespec times[2];
   times[0].tv_sec = times[1].tv_sec = t;
   times[0].tv_nsec = times[1].tv_nsec = 0;
-  ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+  ::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW);
 }
 
 }  // namespace
+
+namespace {
+
+// Entries whose data ranges overlap within a folder make a small cabinet
+// unpack into any amount of data, and two names that lead to one file
+// (after decoding, letter case ignored as every lookup does) would let one
+// silently replace the other. Either is refused as a corrupt cabinet before
+// anything is written.
+template <typename Context, typename Items>
+void RefuseOverlapsAndCollisions(Context& ctx, const Items& items) {
+  std::map<const mscabd_folder*, std::vector<std::pair<std::uint64_t, std::uint64_t>>> ranges;
+  std::set<std::string> names;
+  for (const auto& item : items) {
+    if (item.file->length > 0)
+      ranges[item.file->folder].emplace_back(item.file->offset,
+                                             std::uint64_t(item.file->offset) + item.file->length);
+    std::string key = item.path;
+    if (FitsCp1251(key)) key = FoldCase(Utf8ToCp1251(key));
+    if (!names.insert(std::move(key)).second) ctx.Fail(kFdiErrCorruptCabinet);
+  }
+  for (auto& [folder, spans] : ranges) {
+    std::sort(spans.begin(), spans.end());
+    for (std::size_t i = 1; i < spans.size(); ++i)
+      if (spans[i].first < spans[i - 1].second) ctx.Fail(kFdiErrCorruptCabinet);
+  }
+}
+
+}  // namespace
+
+void RefuseBeyondFreeSpace(const std::string& destination, std::uint64_t declaredBytes) {
+  struct statvfs fsStat {};
+  if (::statvfs(destination.c_str(), &fsStat) != 0) return;  // nothing known to compare with
+  const std::uint64_t free = std::uint64_t(fsStat.f_bavail) * fsStat.f_frsize;
+  if (declaredBytes <= free) return;
+  throw EFileError(std::string("Для распаковки архива нужно "_w) + std::to_string(declaredBytes) +
+                   std::string(" байт, а в папке \""_w) + Utf8ToCp1251(destination) +
+                   std::string("\" свободно только "_w) + std::to_string(free) + std::string(" байт."_w));
+}
 
 TSTCabReader::TSTCabReader() = default;
 TSTCabReader::~TSTCabReader() = default;
@@ -533,9 +604,11 @@ void TSTCabReader::ExtractAll(const std::string& cabinet, const std::string& des
       items.push_back(std::move(item));
     }
   }
+  RefuseOverlapsAndCollisions(ctx, items);
   std::error_code ec;
   fs::create_directories(destination, ec);
   if (ec) ctx.Fail(kFdiErrTargetFile, ec.value());
+  RefuseBeyondFreeSpace(destination, ctx.sys.total);
 
   const mscabd_folder* firstFolder = ctx.first ? ctx.first->folders : nullptr;
   const mscabd_folder* lastFolder = firstFolder;
@@ -553,7 +626,7 @@ void TSTCabReader::ExtractAll(const std::string& cabinet, const std::string& des
   // Per file: the failure met while reading it, and whether it went to the sink.
   std::vector<std::optional<TSTCabErrorRecord>> failures(items.size());
   std::vector<bool> written(items.size(), false);
-  FileSink sink(items.size());
+  FileSink sink(items.size(), destination);
   ctx.sys.sink = &sink;
   for (std::size_t i = 0; i < items.size(); ++i) {
     Item& item = items[i];

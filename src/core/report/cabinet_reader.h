@@ -60,7 +60,12 @@ class TSTCabReader {
   // Extracts every file of the cabinet and of the cabinets following it into
   // the folder (created when missing). Files that can be extracted are, even
   // when others cannot; the first failure is raised at the end, and a file
-  // that failed is not left behind.
+  // that failed is not left behind. Files and folders are created without
+  // following links already in the folder (a link is replaced). A cabinet
+  // whose entries overlap within a folder or whose names lead to one file is
+  // refused as corrupt, and one whose files together are larger than the
+  // destination's free space raises EFileError naming both figures; both
+  // before anything is written.
   void ExtractAll(const std::string& cabinet, const std::string& destinationFolder);
 
   // The files of the cabinet and the cabinets following it, as stored
@@ -73,5 +78,9 @@ class TSTCabReader {
   struct Context;
   TSTCabErrorRecord error_;
 };
+
+// Raises EFileError when `declaredBytes` exceed the free space of the file
+// system holding `destination` (a folder that exists).
+void RefuseBeyondFreeSpace(const std::string& destination, std::uint64_t declaredBytes);
 
 }  // namespace rpt

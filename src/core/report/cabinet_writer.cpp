@@ -93,7 +93,7 @@ std::string JoinInside(std::string_view folder, std::string_view name) {
 }
 
 [[noreturn]] void RaiseListingError(int err) {
-  throw EFileError("System Error.  Code: " + std::to_string(err) + ".\r\n" + std::strerror(err));
+  throw EFileError("System Error.  Code: " + std::to_string(err) + ".\r\n" + std::strerror(err), err);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "core/foundation/common.h"
 #include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
+#include "core/report/cabinet_error.h"
 #include "core/report/cabinet_writer.h"
 
 namespace fs = std::filesystem;
@@ -29,7 +30,51 @@ constexpr std::string_view kPackFailed =
     "операцию сохранения."_w;
 
 [[noreturn]] void RaiseFileError(const std::string& what, const std::string& path, int err) {
-  throw EFileError(what + " \"" + Utf8ToCp1251(path) + "\". " + std::strerror(err));
+  throw EFileError(what + " \"" + Utf8ToCp1251(path) + "\". " + std::strerror(err), err);
+}
+
+// The system's error behind a failed pack, 0 when there is none.
+int SystemErrorOf(const std::exception& e) {
+  if (const auto* cab = dynamic_cast<const ESTCabinet*>(&e)) return cab->ErrorRecord().erfType;
+  if (const auto* file = dynamic_cast<const EFileError*>(&e)) return file->SystemError();
+  if (const auto* fsError = dynamic_cast<const fs::filesystem_error*>(&e)) return fsError->code().value();
+  return 0;
+}
+
+// What to tell the user when a pack failed: the cause the system gave
+// (no right to write, no room, too many files), with its own words.
+std::string PackFailureMessage(const std::exception& e, const std::string& destination) {
+  const int err = SystemErrorOf(e);
+  const auto* cab = dynamic_cast<const ESTCabinet*>(&e);
+  std::string cause;
+  switch (err) {
+    case EACCES: case EPERM: case EROFS:
+      cause = std::string("нет права записи в папку \""_w) +
+              Utf8ToCp1251(fs::path(destination).parent_path().string()) + "\"";
+      break;
+    case ENOSPC: case EDQUOT:
+      cause = "на диске недостаточно места"_w;
+      break;
+    case EMFILE: case ENFILE:
+      cause = "открыто слишком много файлов"_w;
+      break;
+    case EFBIG:
+      cause = "отчет слишком велик для одного архива"_w;
+      break;
+    case 0: case EBUSY: case ETXTBSY: case EAGAIN:
+      if (cab && cab->Code() == kFciErrFormatLimit) {
+        cause = "в отчете слишком много файлов для одного архива"_w;
+        break;
+      }
+      return std::string(kPackFailed);  // nothing better known: the usual suspect
+    default:
+      cause = Utf8ToCp1251(std::strerror(err));
+      return std::string("При сохранении данных возникла ошибка: "_w) + cause +
+             std::string(".\r\nПостарайтесь устранить причину ошибки и повторите операцию сохранения."_w);
+  }
+  std::string message = std::string("При сохранении данных возникла ошибка: "_w) + cause;
+  if (err) message += " (" + Utf8ToCp1251(std::strerror(err)) + ")";
+  return message + std::string(".\r\nПостарайтесь устранить причину ошибки и повторите операцию сохранения."_w);
 }
 
 // Runs `use` on a copy of the package with its first two bytes exchanged back.
@@ -94,6 +139,19 @@ void SyncPath(const std::string& path, bool folder) {
   if (rc != 0 && !folder) RaiseFileError("Cannot write file", path, err);
 }
 
+// A new empty file `prefix` + six characters that no other file has.
+std::string ReserveUniqueName(const std::string& prefix) {
+  // The package's folder is made when missing, as the cabinet writer would.
+  std::error_code ec;
+  const fs::path folder = fs::path(prefix).parent_path();
+  if (!folder.empty()) fs::create_directories(folder, ec);
+  std::string name = prefix + "XXXXXX";
+  const int fd = ::mkostemp(name.data(), O_CLOEXEC);
+  if (fd < 0) RaiseFileError("Cannot create file", prefix, errno);
+  ::close(fd);
+  return name;
+}
+
 }  // namespace
 
 bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string& destination,
@@ -104,11 +162,13 @@ bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string&
   // destination + "$" (a second name of the old package) lasts until the
   // new one is in place.
   const std::string backup = destination + "$";
-  const std::string partial = destination + "~";
+  // A name of its own for each save: two saves side by side must never
+  // write, exchange or rename each other's file.
+  std::string partial;
   bool haveBackup = false;
   std::error_code ec;
   try {
-    fs::remove(partial, ec);
+    partial = ReserveUniqueName(destination + "~");
     if (fs::exists(fs::symlink_status(destination, ec))) {
       fs::remove(backup, ec);
       if (::link(destination.c_str(), backup.c_str()) != 0) CopyFile(destination, backup);
@@ -125,10 +185,10 @@ bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string&
     const std::string folder = fs::path(destination).parent_path().string();
     SyncPath(folder.empty() ? "." : folder, true);
   } catch (const std::exception& e) {
-    fs::remove(partial, ec);
+    if (!partial.empty()) fs::remove(partial, ec);
     if (haveBackup) fs::remove(backup, ec);
     if (cause) *cause = e.what();
-    ui.ShowMessage(MessageKind::Error, kPackFailed, kOk, kOk);
+    ui.ShowMessage(MessageKind::Error, PackFailureMessage(e, destination), kOk, kOk);
     return false;
   }
   fs::remove(backup, ec);

@@ -16,8 +16,9 @@ void ExchangeFirstTwoBytes(const std::string& path);
 
 // *pack*: writes every file matching `fileMask` ("folder/*") into the
 // package, keeping the previous package as destination + "$" until the new
-// one is complete. The new package is written as destination + "~", flushed
-// to disk and renamed over the destination, so that a crash at any moment
+// one is complete. The new package is written under a name of its own
+// (destination + "~" + six characters), its first two bytes exchanged,
+// flushed to disk and renamed over the destination, so that a crash at any moment
 // leaves the old or the new package there, never a partial one. On failure the previous package is put back, the save
 // error is shown through `ui` and the result is false; `cause` (when given)
 // receives the underlying error's message (Windows-1251).

@@ -42,11 +42,13 @@ bool IsInside(const std::string& folder, const std::string& outer) {
   return f.compare(0, o.size(), o) == 0;
 }
 
-// The files a report folder holds of the report itself: the package, its
-// backup and the new package a save was writing, the colour scheme and the
-// transfer archive of a department's report.
-constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", "Report.rpt~", "Colors.opt",
-                                                "Arch.rpt"};
+// The files a report folder holds of the report itself: the package and its
+// backup, the colour scheme, the transfer archive of a department's report
+// and the report's lock file.
+constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", "Colors.opt", "Arch.rpt",
+                                                kReportLockName};
+// The new package a save was writing: "Report.rpt~" and a unique ending.
+constexpr std::string_view kUnfinishedPackage = "Report.rpt~";
 // How many of a folder's other entries the delete question names.
 constexpr std::size_t kListedOthers = 20;
 
@@ -256,6 +258,7 @@ void TReportState::LoadReport(const std::string& folder) {
   };
   // A package that cannot be read leaves no report open and the windows usable.
   auto unusable = [&](std::string_view message) {
+    lock_.Release();
     ShowError(message);
     structure.reset();
     selectionStructure.reset();
@@ -271,8 +274,30 @@ void TReportState::LoadReport(const std::string& folder) {
       recent_.Purge();
       f = recent_.empty() ? CreateAutomaticFolder() : recent_.entries().front();
     }
+    // The lock comes first: nothing of the report is read while another
+    // program may be writing it, and a report another program has open is
+    // not opened here, where its changes could overwrite the other's.
+    if (reloadOfWorking || !lockReports) {
+      lock_.Release();
+    } else if (!lock_.held() || lock_.folder() != f) {
+      TReportLock lock;
+      if (lock.Acquire(f, lockWaitMs) == TReportLock::Result::Busy) {
+        unusable(ReportBusyMessage(f, lock.holder()));
+        return;
+      }
+      lock_ = std::move(lock);  // the previous report's lock goes
+    }
     currentFolder = f;
     const auto package = FindEntryNoCase(f, kReportPackageName);
+    // A link to nothing would be unpacked as nothing and then taken for a
+    // report of another version.
+    if (package && fs::is_symlink(fs::symlink_status(*package)) && !fs::exists(*package)) {
+      std::error_code ec;
+      const fs::path target = fs::read_symlink(*package, ec);
+      unusable(std::string("Файл отчета \""_w) + W(*package) +
+               std::string("\" является ссылкой на несуществующий файл \""_w) + W(target.string()) + "\".");
+      return;
+    }
     RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
   } catch (const std::exception& e) {
     unusable(ErrorText(e));
@@ -281,6 +306,7 @@ void TReportState::LoadReport(const std::string& folder) {
 
   // 4.
   if (!VersionIsCurrent(folders_.working)) {
+    lock_.Release();
     ShowError(kWrongVersion);
     structure.reset();
     selectionStructure.reset();
@@ -304,6 +330,7 @@ void TReportState::LoadReport(const std::string& folder) {
     structure = ReadStructure(*path, &sub);
     selectionStructure = ReadStructure(*path);
     if (!structure || !selectionStructure) throw ECoreError(kWrongVersion);
+    CheckStructureFiles(*structure, *path);
     isSubreport = structure->isSubreport;
     caption = std::string(isSubreport ? "Подготовка подотчета: "_w : "Подготовка отчета: "_w) + W(f);
     treeVisible = true;
@@ -484,8 +511,9 @@ bool TReportState::DeleteReport() {
   std::vector<std::string> own, others;
   for (const std::string& name : FolderEntries(former)) {
     const bool isFolder = name.back() == '/';
-    const bool mine = !isFolder && std::any_of(std::begin(kReportOwnFiles), std::end(kReportOwnFiles),
-                                               [&](std::string_view f) { return SameFileName(name, f); });
+    const bool mine = !isFolder && (std::any_of(std::begin(kReportOwnFiles), std::end(kReportOwnFiles),
+                                                [&](std::string_view f) { return SameFileName(name, f); }) ||
+                                    name.compare(0, kUnfinishedPackage.size(), kUnfinishedPackage) == 0);
     (mine ? own : others).push_back(name);
   }
   std::string question = std::string("Вы действительно хотите удалить "_w) +
@@ -512,6 +540,7 @@ bool TReportState::DeleteReport() {
       // Deleting proceeds; the folder then stays as the process's current one.
     }
   }
+  lock_.Release();  // its file goes with the report's other files
   const std::string failure = DeleteFilesThenFolder(former, own);
   recent_.Remove(former);
   structureEditing = false;

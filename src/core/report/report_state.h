@@ -15,6 +15,7 @@
 
 #include "core/foundation/folders.h"
 #include "core/report/recent_list.h"
+#include "core/report/report_lock.h"
 #include "core/report/report_engine.h"
 #include "core/report/structure.h"
 #include "core/report/table_map.h"
@@ -117,6 +118,16 @@ class TReportState : private TableHooks {
   bool reportChanged = false;
   bool documentOpened = false;
 
+  // The report lock of the open report's folder: taken by *load report*
+  // before anything is unpacked, kept while the report is open, released
+  // when another report is loaded, the report is deleted or the state goes.
+  // A report whose lock another program holds is not opened: the error
+  // names the holder. `lockWaitMs`: how long to wait for the lock first.
+  const TReportLock& reportLock() const { return lock_; }
+  int lockWaitMs = 0;
+  // Off only for a reader that never writes the report (reportctl open).
+  bool lockReports = true;
+
   bool loading() const { return loading_; }
   void SetLoadingFlag(bool on) { loading_ = on; }
 
@@ -187,6 +198,7 @@ class TReportState : private TableHooks {
   TableContext context_;
   bool loading_ = false;
   bool rulesOpened_ = false;
+  TReportLock lock_;
   std::vector<TReportTable> tables_;
   TMapTables map_;
   TRecentList recent_;

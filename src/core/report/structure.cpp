@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <unordered_map>
 
 #include "core/foundation/codec.h"
 #include "core/foundation/common.h"
@@ -11,6 +13,7 @@
 #include "core/foundation/folders.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/my_ini_file.h"
+#include "core/foundation/text_case.h"
 
 namespace rpt {
 
@@ -123,6 +126,53 @@ std::optional<StructureModel> ReadStructure(const std::string& path, const Subre
     model.sections.push_back(std::move(section));
   }
   return model;
+}
+
+namespace {
+
+// "Пункт_1_2" ("Кадры")
+std::string ItemWords(const StructureItem& item) {
+  return "\"" + item.sectionName + "\" (\"" + item.title + "\")";
+}
+
+[[noreturn]] void RaiseDamaged(const std::string& what) {
+  throw ECoreError(std::string("Структура отчета повреждена: "_w) + what);
+}
+
+// A name with a folder part, or one that names a folder, would reach a file
+// outside the report's folder. Both separators count: the name may come
+// from Windows.
+bool IsPlainFileName(std::string_view name) {
+  return name.find_first_of("/\\") == std::string_view::npos && name != "." && name != "..";
+}
+
+}  // namespace
+
+void CheckStructureFiles(const StructureModel& model, const std::string& structurePath) {
+  const std::string structureName = Utf8ToCp1251(std::filesystem::path(structurePath).filename().string());
+  // The first item of each file (letter case ignored, as the file system
+  // the reports come from compares names).
+  std::unordered_map<std::string, const StructureItem*> owners;
+  for (const auto& section : model.sections)
+    for (const auto& item : section.items) {
+      if (!IsPlainFileName(item.file))
+        RaiseDamaged(std::string("у пункта "_w) + ItemWords(item) + std::string(" файл \""_w) + item.file +
+                     std::string("\" не находится в папке отчета."_w));
+      if (item.file.empty()) continue;
+      const bool table = item.kind == ItemKind::Table;
+      if (table && (SameText(item.file, structureName) || MatchesMask(Cp1251ToUtf8(item.file), kStructureMask)))
+        RaiseDamaged(std::string("таблица пункта "_w) + ItemWords(item) +
+                     std::string(" записана в файл структуры \""_w) + item.file + "\".");
+      if (table && SameText(item.file, kCheckRulesFileName))
+        RaiseDamaged(std::string("таблица пункта "_w) + ItemWords(item) +
+                     std::string(" записана в файл правил проверки \""_w) + item.file + "\".");
+      // A table's file shared with any other item would be overwritten by
+      // the table's save; two documents may share one.
+      const auto [it, first] = owners.try_emplace(FoldCase(item.file), &item);
+      if (!first && (table || it->second->kind == ItemKind::Table))
+        RaiseDamaged(std::string("пункты "_w) + ItemWords(*it->second) + std::string(" и "_w) + ItemWords(item) +
+                     std::string(" записаны в один файл \""_w) + item.file + "\".");
+    }
 }
 
 std::string VersionOf(const std::string& folder) {

@@ -81,6 +81,14 @@ struct SubreportLoading {
 std::optional<StructureModel> ReadStructure(const std::string& path,
                                             const SubreportLoading* loading = nullptr);
 
+// Every item's "Файл" must name a plain file of the report's folder, and a
+// table's file must be its own: not the structure file (any "*.str"), not
+// "Check.chk" and not the file of another item. Raises ECoreError with a
+// message naming the item ("Пункт_N_M" and its title) when the structure at
+// `structurePath` breaks one of these rules, since saving or reading such a
+// report would write or read files that are not its tables.
+void CheckStructureFiles(const StructureModel& model, const std::string& structurePath);
+
 // "Отчет" / "Версия" of the folder's structure file; empty when there is none.
 std::string VersionOf(const std::string& folder);
 // "Отчет" / "Подотчет" of the folder's structure file; false when there is none.

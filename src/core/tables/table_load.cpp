@@ -29,6 +29,13 @@ struct VisWords {
   std::int32_t top = 0, left = 0, width = 10, height = 10, align = 5, color = 0;
 };
 
+// Positions and sizes in pixels are kept within a million either way: far
+// beyond any table, and small enough that the sums of layout (a top and a
+// height, an offset and a position) never overflow.
+constexpr std::int32_t kMaxPixels = 1'000'000;
+
+std::int32_t Pixels(std::int32_t value) { return std::clamp(value, -kMaxPixels, kMaxPixels); }
+
 VisWords ParseVis(std::string_view vis) {
   VisWords w;
   std::int32_t* fields[] = {&w.top, &w.left, &w.width, &w.height, &w.align, &w.color};
@@ -41,6 +48,7 @@ VisWords ParseVis(std::string_view vis) {
     while (i < vis.size() && vis[i] != ' ') ++i;
     *field = tables::IniInteger(vis.substr(start, i - start), *field);
   }
+  for (std::int32_t* field : {&w.top, &w.left, &w.width, &w.height}) *field = Pixels(*field);
   return w;
 }
 
@@ -147,9 +155,9 @@ void Loader::Run() {
   t.BMainNum = table.ReadInteger("BMainNum", -1);
 
   t.Fixed = table.ReadBool("Fixed", false);
-  t.MinLeft = table.ReadInteger("MinLeft", 0);
-  t.MinTop = table.ReadInteger("MinTop", 0);
-  t.MinTopD = table.ReadInteger("MinTopD", 0);
+  t.MinLeft = Pixels(table.ReadInteger("MinLeft", 0));
+  t.MinTop = Pixels(table.ReadInteger("MinTop", 0));
+  t.MinTopD = Pixels(table.ReadInteger("MinTopD", 0));
   t.RowCount = std::max(0, table.ReadInteger("RowCount", 0));
   t.ColCount = std::max(0, table.ReadInteger("ColCount", 0));
   // A form table has no grid: empty cells built for a stray size would be
@@ -163,8 +171,11 @@ void Loader::Run() {
     message += why;
     throw EFileError(message);
   };
-  // A damaged size would otherwise build cells until memory runs out.
-  if (static_cast<std::int64_t>(t.RowCount + 1) * t.ColCount > kMaxCells || count > kMaxCells)
+  // A damaged size would otherwise build rows and cells until memory runs
+  // out. Every figure is widened before it is added to or multiplied: a
+  // row count of 2147483647 must not wrap round into a small one.
+  const std::int64_t rows = static_cast<std::int64_t>(t.RowCount) + 1;
+  if (rows > kMaxCells || rows * t.ColCount > kMaxCells || count > kMaxCells)
     damaged("слишком много ячеек."_w);
   // A cell count that is no number would load the table without its cells,
   // as if it were empty, and nobody would learn why.
@@ -309,6 +320,10 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   if (type == cell_type::kListValue || type == cell_type::kFormula) {
     label.showHint = true;
     label.hint = tables::DecodeMultiLine(k.Str(kHint, ""));
+  } else {
+    // A grid cell named by an earlier section too must not keep that
+    // section's hint: the save would write it and the next load drop it.
+    label.hint.clear();
   }
   if (type == cell_type::kTitle) t.title = tables::OneLine(label.caption);
   if (type == cell_type::kTableNumber) t.number = tables::OneLine(label.caption);

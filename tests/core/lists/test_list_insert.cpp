@@ -148,6 +148,17 @@ TEST(ListInsertTest, MissingListInsertsNothingAndShowsNoProgress) {
   EXPECT_EQ(t.g.Cell(0, 2).label.caption, Win("Старое")) << "the current row went to the buffer";
 }
 
+TEST(ListInsertTest, DamagedFieldCountOpensWithTheColumnsTheFileHolds) {
+  // A count of 2147483647 columns once built codes until memory ran out.
+  TempFolder folder;
+  folder.Write("l1.lst", Win("[Список]\nПолей=2147483647\n1.LC=501\n\n[0]\n0_1_1=a\n"));
+  const auto list = TValueList::Open(folder / "l1.lst");
+  ASSERT_TRUE(list);
+  ASSERT_LE(list->columnCodes.size(), 3u);
+  EXPECT_EQ(list->columnCodes.front(), "501");
+  EXPECT_EQ(list->RowCount(), 0);  // 2 * 2147483647 + 1 once wrapped round to -1
+}
+
 TEST(ListInsertTest, StopKeepsTheRowsInsertedSoFar) {
   ListTable t(ListFile(0, kFiller + ListRow("0", 1, "a", "b") + ListRow("0", 2, "c", "d") +
                              ListRow("0", 3, "e", "f")));

@@ -74,6 +74,17 @@ TEST(ListViewModelTest, DamagedCountsAreBoundedByTheFile) {
   ASSERT_EQ(list->groups.size(), 1u);
   EXPECT_LE(list->columns.size(), 8u);
   EXPECT_LE(list->Rows(1, list->groups[0].count).size(), 2u);
+  // A level count beyond the levels the file has (found by fuzzing: half a
+  // million levels read one empty section after another).
+  const auto deep = LoadText(folder, Win("[Список]\nУровней=2147483647\nКолНаУровне1=1\n\n"
+                                         "[1]\n0_1=A%1%1\n\n[0]\n1_1_1=x\n\n"));
+  ASSERT_TRUE(deep);
+  ASSERT_EQ(deep->groups.size(), 1u);
+  EXPECT_EQ(deep->Rows(1, 1).size(), 1u);
+  // The searched column is the largest integer: nothing is found, nothing overflows.
+  const auto far = LoadText(folder, Win("[Список]\nПоиск=2147483647\n\n[0]\n1_1_1=x\n\n"));
+  ASSERT_TRUE(far);
+  EXPECT_FALSE(far->Search("x", 0).has_value());
 }
 
 struct LocateCase {

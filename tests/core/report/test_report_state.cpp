@@ -140,6 +140,19 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
       {"table that cannot be loaded",
        oneTable("[Table]\r\nFixed=1\r\nRowCount=100000\r\nColCount=100000\r\n"),
        {"Таблица \"T1.ini\" повреждена: слишком много ячеек.", "Не та версия отчета."}, 0},
+      // A structure whose table would be read from and saved into a file
+      // outside the report.
+      {"item naming a file outside the report",
+       [](Program& p) {
+         auto files = testing::BlankReportFiles();
+         const std::string from = W("Файл=T1.ini");
+         files[0].second.replace(files[0].second.find(from), from.size(), W("Файл=../x/T1.ini"));
+         return MakeReport(p.dir, "outside", files);
+       },
+       {"Структура отчета повреждена: у пункта \"Пункт_1_1\" (\"Таблица 1\") файл \"../x/T1.ini\" не находится "
+        "в папке отчета.",
+        "Не та версия отчета."},
+       0},
       {"cell count that is no number, garbage sections",
        oneTable("[Table]\r\nFixed=0\r\nCount=abc\r\n\r\n[Cell_\x01\x02]\r\n\xff\xfe=\r\n[[[\r\n"),
        {"Таблица \"T1.ini\" повреждена: неверное число ячеек.", "Не та версия отчета."}, 0},
@@ -199,6 +212,56 @@ TEST(ReportLoad, FailuresLeaveTheProgramUsable) {
     EXPECT_EQ(s.tables().size(), 2u);
     EXPECT_TRUE(s.treeVisible);
   }
+}
+
+TEST(ReportLoad, DanglingLinkAsThePackageIsNamed) {
+  Program p;
+  fs::create_directories(p.dir / "link");
+  fs::create_symlink("gone.rpt", p.dir / "link/Report.rpt");
+  p.state->OpenReportFolder(p.dir / "link/");
+  EXPECT_EQ(p.ui.MessageTexts(),
+            std::vector<std::string>{W("Файл отчета \"" + p.dir / "link/Report.rpt" +
+                                       "\" является ссылкой на несуществующий файл \"gone.rpt\".")});
+  EXPECT_FALSE(p.state->treeVisible);
+}
+
+// One program at a time has a report: the second is told who has it and
+// opens nothing, and the report is free again once the first lets go.
+TEST(ReportLock, ABusyReportNamesItsHolderAndOpensOnceFree) {
+  Program p;
+  const std::string folder = p.Report("r");
+  p.state->OpenReportFolder(folder);
+  ASSERT_TRUE(p.state->reportLock().held());
+
+  ScriptedInteraction ui2;
+  FolderSet other = p.folders;
+  other.working = p.dir / "work2/";
+  other.subreports = other.working + "Subreports/";
+  {
+    TReportState second(other, ui2);
+    second.OpenReportFolder(folder);
+    ASSERT_EQ(ui2.messages.size(), 1u);
+    const std::string text = Cp1251ToUtf8(ui2.messages[0].text);
+    EXPECT_EQ(text.substr(0, text.find(':')), "Отчет в папке " + folder + " уже открыт другой программой");
+    for (const std::string& part : {std::string("программа test_report_state"),
+                                    "процесс " + std::to_string(::getpid()), std::string("пользователь "),
+                                    std::string("компьютер ")})
+      EXPECT_NE(text.find(part), std::string::npos) << part << " in " << text;
+    EXPECT_TRUE(second.tables().empty());
+    EXPECT_FALSE(second.treeVisible);
+    EXPECT_FALSE(second.reportLock().held());
+  }
+  // Another report opened by the first frees this one.
+  p.state->OpenReportFolder(p.Report("other"));
+  ui2.messages.clear();
+  TReportState second(other, ui2);
+  second.OpenReportFolder(folder);
+  EXPECT_TRUE(ui2.messages.empty());
+  EXPECT_EQ(second.tables().size(), 2u);
+  // Deleting the report takes its lock file with it.
+  ui2.answers.push_back(kYes);
+  ASSERT_TRUE(second.DeleteReport());
+  EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST(ReportLoad, DamagedIncludedSubreportIsNamedByTheCabinetReader) {
@@ -267,6 +330,7 @@ TEST(ReportLoad, FormulaErrorIsShownOnceAndTheReportOpensAndSaves) {
   EXPECT_EQ(p.ui.MessageTexts(), expected);
   EXPECT_FALSE(s.IsModified());
 
+  p.state.reset();  // the first program ends and lets go of the report
   ScriptedInteraction ui2;
   TReportState other(p.folders, ui2);
   other.OpenReportFolder(folder);
@@ -326,12 +390,14 @@ TEST(ReportSave, EditedCellIsSavedIntoThePackage) {
   ASSERT_TRUE(s.Save());
   EXPECT_FALSE(s.IsModified());
   EXPECT_FALSE(fs::exists(folder + "Report.rpt$"));
-  EXPECT_FALSE(fs::exists(folder + "Report.rpt~"));
+  for (const auto& e : fs::directory_iterator(folder))  // no unfinished package is left
+    EXPECT_FALSE(e.path().filename().string().starts_with("Report.rpt~")) << e.path();
   ASSERT_FALSE(p.ui.progress.empty());
   EXPECT_EQ(p.ui.progress[0].window, ProgressWindow::Single);
   EXPECT_EQ(p.ui.progress[0].text, W("Сохранение отчета"));
 
   // A fresh program sees the value.
+  p.state.reset();  // the first program ends and lets go of the report
   ScriptedInteraction ui2;
   TReportState other(p.folders, ui2);
   other.OpenReportFolder(folder);
@@ -356,6 +422,7 @@ TEST(ReportSave, LoadAndSaveRecalculateAcrossTablesAndSetStatuses) {
   CellByNumber(s.tables()[0].table->data, 2)->SetValue("6");
   ASSERT_TRUE(s.Save());
   EXPECT_EQ(CellValue(s.tables()[1]), "12");
+  p.state.reset();  // the first program ends and lets go of the report
   ScriptedInteraction ui2;
   TReportState other(p.folders, ui2);
   other.OpenReportFolder(folder);
@@ -386,26 +453,6 @@ TEST(ReportSave, TableThatCannotBeWrittenFailsTheSave) {
   EXPECT_FALSE(s.IsModified());
 }
 
-TEST(ReportSave, PackFailureKeepsPackageAndChangeMarks) {
-  Program p;
-  const std::string folder = p.Report("r");
-  p.state->OpenReportFolder(folder);
-  TReportState& s = *p.state;
-  const std::string before = ReadFile(folder + "Report.rpt");
-  CellByNumber(s.tables()[0].table->data, 2)->SetValue("9");
-  fs::create_directories(folder + "Report.rpt~/blocked");  // the new package cannot be written
-  EXPECT_FALSE(s.Save());
-  ASSERT_EQ(p.ui.messages.size(), 1u);
-  EXPECT_EQ(p.ui.messages[0].text,
-            W("При сохранении данных возникла ошибка. Причиной может быть блокировка какого-либо "
-              "документа отчета другим приложением, например, MS Word. Постарайтесь устранить причину "
-              "ошибки и повторите операцию сохранения."));
-  EXPECT_EQ(ReadFile(folder + "Report.rpt"), before);
-  EXPECT_FALSE(fs::exists(folder + "Report.rpt$"));
-  EXPECT_TRUE(s.reportChanged);
-  EXPECT_TRUE(s.IsModified());
-}
-
 TEST(ReportSaveAs, WritesThePackageFirstThenOpensTheCopy) {
   Program p;
   const std::string folder = p.Report("r");
@@ -426,6 +473,7 @@ TEST(ReportSaveAs, WritesThePackageFirstThenOpensTheCopy) {
   ASSERT_TRUE(s.SaveAs());
   EXPECT_EQ(s.currentFolder, p.folders.program + "Отчет2/");
   EXPECT_EQ(CellValue(s.tables()[0]), "11");
+  // The copy is free again: only the report now open is locked.
   ScriptedInteraction ui2;
   TReportState other(p.folders, ui2);
   other.OpenReportFolder(copy);
@@ -546,6 +594,7 @@ TEST(ReportDelete, OtherFilesAreNamedAndKeptLinksRemovedAsLinks) {
   fs::create_symlink(p.dir / "elsewhere/colours", folder + "Colors.opt");  // the report's name, a link
   fs::create_directory_symlink(p.dir / "elsewhere/box", folder + "Arch.rpt");
   fs::create_directory_symlink(p.dir / "elsewhere", folder + "shortcut");  // someone else's link
+  p.dir.Write("r/Report.rpt~x1Y2z3", "left by a save that was cut off");
   p.state->OpenReportFolder(folder);
   p.ui.answers = {kYes};
   EXPECT_TRUE(p.state->DeleteReport());
@@ -555,6 +604,8 @@ TEST(ReportDelete, OtherFilesAreNamedAndKeptLinksRemovedAsLinks) {
                                      "?\r\nКроме файлов отчета в папке есть:\r\nphotos/\r\nshortcut\r\n"
                                      "Мои заметки.txt\r\nОни не будут удалены."));
   EXPECT_FALSE(fs::exists(folder + "Report.rpt"));
+  EXPECT_FALSE(fs::exists(folder + "Report.rpt~x1Y2z3"));
+  EXPECT_FALSE(fs::exists(folder + "Report.lck"));
   EXPECT_FALSE(fs::exists(fs::symlink_status(folder + "Colors.opt")));
   EXPECT_FALSE(fs::exists(fs::symlink_status(folder + "Arch.rpt")));
   EXPECT_EQ(ReadFile(folder + "Мои заметки.txt"), "my own notes");

@@ -87,6 +87,9 @@ TEST(LoadTableTest, VisWordsTakeTheirOwnDefaults) {
       {"10 20 30", 10, 20, 30, 10, 5, 0},
       {"  1   2 x 4 7  ", 1, 2, 10, 4, 7, 0},
       {"1 2 3 4 12 -16777201", 1, 2, 3, 4, 12, 0xFF00000Fu},
+      // Kept within a million pixels, so that no sum of layout overflows
+      // (found by fuzzing: a top of 2147483647 plus a height).
+      {"2147483647 -2147483648 2000000 14737632 5 0", 1000000, -1000000, 1000000, 1000000, 5, 0},
   };
   for (const Case& c : cases) {
     Loaded l;
@@ -265,7 +268,12 @@ TEST(LoadTableTest, SectionsThatDescribeNoCellAreSkipped) {
 }
 
 TEST(LoadTableTest, DamagedSizesAreRefused) {
-  for (const char* keys : {"Fixed=1\nRowCount=2000000000\nColCount=12\n", "Count=2147483647\n"}) {
+  // The largest row count wrapped round to a negative size once; rows
+  // without columns still cost a row each.
+  for (const char* keys : {"Fixed=1\nRowCount=2000000000\nColCount=12\n", "Count=2147483647\n",
+                           "Fixed=1\nRowCount=2147483647\nColCount=3\n",
+                           "Fixed=1\nRowCount=2147483647\nColCount=0\n",
+                           "Fixed=1\nRowCount=5000000\nColCount=0\n"}) {
     Loaded l;
     try {
       l.Load(std::string("[Table]\n") + keys);

@@ -74,5 +74,26 @@ TEST(TableRoundTripTest, SavedFilesAreFixedPoints) {
   EXPECT_GT(saved, 500);
 }
 
+// Found by fuzzing: two sections naming one grid cell, the first a list
+// cell with a hint, the second a caption. The hint outlived the first
+// section, was saved with the caption and dropped by the next load.
+TEST(TableRoundTripTest, ACellNamedTwiceKeepsOnlyTheLaterSectionsHint) {
+  TempFolder dir;
+  TableContext ctx;
+  const std::string path = dir.Write(
+      "T.ini",
+      "[Table]\r\nFixed=1\r\nRowCount=1\r\nColCount=1\r\nCount=2\r\n\r\n"
+      "[Cell_2]\r\nState=D\r\nCol=1\r\nRow=1\r\nType=6\r\nHint=pick one\r\n\r\n"
+      "[Cell_3]\r\nState=D\r\nCol=1\r\nRow=1\r\nType=0\r\nCap=x\r\n\r\n");
+  TTable first(ctx);
+  first.LoadFromFile(path);
+  const std::string once = first.SaveText();
+  EXPECT_EQ(once.find("Hint"), std::string::npos);
+  dir.Write("T.ini", once);
+  TTable second(ctx);
+  second.LoadFromFile(path);
+  EXPECT_EQ(second.SaveText(), once);
+}
+
 }  // namespace
 }  // namespace rpt
