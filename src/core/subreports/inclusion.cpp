@@ -401,3 +401,22 @@ SubreportRunResult TSubreportInclusion::RemoveMany(const std::vector<std::string
 }
 
 }  // namespace rpt
+
+namespace rpt {
+
+std::vector<std::string> SubreportListLines(const std::vector<std::string>& storedFolders) {
+  std::vector<std::string> lines;
+  for (std::size_t k = 1; k <= storedFolders.size(); ++k) {
+    std::string folder = storedFolders[k - 1];
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    lines.push_back((k < 10 ? " " : "") + std::to_string(k) + ". " + folder);
+  }
+  return lines;
+}
+
+std::string FolderOfListLine(const std::string& line) {
+  const auto dot = line.find('.');
+  return dot == std::string::npos || dot + 2 > line.size() ? std::string() : line.substr(dot + 2);
+}
+
+}  // namespace rpt

@@ -92,3 +92,15 @@ class TSubreportInclusion {
 };
 
 }  // namespace rpt
+
+namespace rpt {
+
+// The lines of the list of included sub-reports: "k. " and the folder
+// without its trailing separator, numbers below 10 led by a blank so that
+// the folders line up.
+std::vector<std::string> SubreportListLines(const std::vector<std::string>& storedFolders);
+// The folder of such a line: its text from the second character after the
+// first ".".
+std::string FolderOfListLine(const std::string& line);
+
+}  // namespace rpt
