@@ -161,6 +161,15 @@ void TSubreportInclusion::Combine(const std::string& folder, bool subtract) {
   const auto subPath = FindStructureFile(copy);
   const auto subModel = subPath ? ReadStructure(*subPath) : std::nullopt;
   if (!subModel) throw EFileError(kNoStructure);
+  // A sub-report always keeps a table (its structure editing refuses
+  // otherwise): a structure without one was not read, and including nothing
+  // while listing the sub-report would make its removal subtract what was
+  // never added.
+  bool anyTable = false;
+  for (const auto& s : subModel->sections)
+    for (const auto& i : s.items) anyTable = anyTable || (i.kind == ItemKind::Table && !i.excluded);
+  if (!anyTable)
+    throw EFileError(S("Не удается прочитать структуру подотчета "_w) + Quoted(*subPath));
   if (!state_.structure) throw ECoreError("Отчет не открыт."_w);
   const StructureModel& model = *state_.structure;
 
