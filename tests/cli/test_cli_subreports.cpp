@@ -216,5 +216,40 @@ TEST(CliSubreports, AKilledIncludeLeavesTheReportBeforeOrAfter) {
   EXPECT_GT(sawAfter, 0);
 }
 
+// A department's sub-report made, filled and included from the command
+// line: only its table and what computes from it change, and a second
+// inclusion is refused.
+TEST(CliSubreports, CreateSetIncludeListAndRefuseTwice) {
+  Demo demo;
+  if (!demo.ok) GTEST_SKIP() << "the demo reports could not be generated";
+  const std::string dep = demo.dir / "Кафедра 1/";
+  const CliRun created = Reportctl(demo.dir, {"subreport", "create", "--program-folder", demo.program, demo.report, dep, "Kadry"});
+  ASSERT_EQ(created.exitCode, 0) << created.err;
+  const CliRun set = Reportctl(demo.dir, {"set", "--program-folder", demo.program, dep, "Kadry.ini", "2-3", "4"});
+  ASSERT_EQ(set.exitCode, 0) << set.err;
+  EXPECT_EQ(set.out.find("Fin.ini"), std::string::npos) << "only the chosen table is in the sub-report";
+
+  const Contents before = demo.Unpacked(demo.report);
+  const CliRun included = Reportctl(demo.dir, {"include", "--program-folder", demo.program, demo.report, dep});
+  ASSERT_EQ(included.exitCode, 0) << included.err;
+  EXPECT_NE(included.out.find(dep + "\tKadry.ini\t"), std::string::npos) << included.out;
+  EXPECT_EQ(included.out.find("Fin.ini"), std::string::npos) << included.out;
+  const Contents after = demo.Unpacked(demo.report);
+  // Kadry changed, Pokaz computes from it, the structure lists the sub-report.
+  for (const auto& [name, bytes] : before)
+    if (name != "Kadry.ini" && name != "Pokaz.ini" && name.find(".str") == std::string::npos)
+      EXPECT_TRUE(after.at(name) == bytes) << name;
+  TempFolder t;
+  const std::string kadry = t.Write("Kadry.ini", after.at("Kadry.ini"));
+  const CliRun shown = Reportctl(demo.dir, {"table", "show", kadry});
+  EXPECT_NE(shown.out.find("\n30 D 2 3 2 824\n"), std::string::npos) << "820 + 4";
+
+  const CliRun listed = Reportctl(demo.dir, {"subreports", "--program-folder", demo.program, demo.report});
+  EXPECT_EQ(listed.out, "1. " + dep + "\n");
+  const CliRun again = Reportctl(demo.dir, {"include", "--program-folder", demo.program, demo.report, dep});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_NE(again.err.find("Отчет уже содержит выбранный Вами подотчет."), std::string::npos) << again.err;
+}
+
 }  // namespace
 }  // namespace rpt

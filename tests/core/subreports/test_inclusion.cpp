@@ -170,9 +170,9 @@ TEST(SubreportInclusion, RefusalsChangeNothing) {
     EXPECT_EQ(o.Texts().back(), c.message(sub)) << c.name;
     EXPECT_EQ(ReadFile(o.report + "Report.rpt"), package) << c.name;
     EXPECT_EQ(o.Listed(), listed) << c.name;
-    if (std::string(c.name) != "already included")
-      EXPECT_FALSE(fs::exists(o.folders.subreports + LastFolderComponent(sub)))
-          << c.name;
+    if (std::string(c.name) != "already included") {
+      EXPECT_FALSE(fs::exists(o.folders.subreports + LastFolderComponent(sub))) << c.name;
+    }
   }
 }
 
