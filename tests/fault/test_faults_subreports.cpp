@@ -77,12 +77,17 @@ TEST(FaultsSubreports, EveryFailingCallOfAnInclusionLeavesTheReportBeforeOrAfter
           EXPECT_FALSE(w->ui.messages.empty()) << "a failure is never silent";
         }
         // What the program shows after the restore is what the package holds.
-        const std::string shown = w->state->treeVisible ? CellByNumber(w->state->tables()[0].table->data, 2)->label.caption : "";
+        const std::string shown =
+            w->state->treeVisible ? CellByNumber(w->state->tables()[0].table->data, 2)->label.caption : "";
         w->state.reset();
         const std::string opened = Opened(*w);
-        if (!run.done && !shown.empty()) EXPECT_EQ(shown, opened.substr(0, 1));
+        if (!run.done && !shown.empty()) {
+          EXPECT_EQ(shown, opened.substr(0, 1));
+        }
         EXPECT_TRUE(opened == "5 7 0" || opened == "8 8 1") << opened;
-        if (run.done) EXPECT_EQ(opened, "8 8 1");
+        if (run.done) {
+          EXPECT_EQ(opened, "8 8 1");
+        }
       },
       {ENOSPC, EIO});
   std::printf("%d runs, %d failed inclusions\n", runs, failed);
