@@ -66,6 +66,14 @@ std::string WithoutSeparator(std::string folder) {
   return folder;
 }
 
+// "Отчет не содержит подотчет \"F\"."
+std::string NotListed(const std::string& folder) {
+  std::string text = S("Отчет не содержит подотчет "_w);
+  text += Quoted(folder);
+  text += '.';
+  return text;
+}
+
 void DeleteCopy(const std::string& copy) { (void)ClearFolder(copy, /*removeFolder=*/true); }
 
 }  // namespace
@@ -172,6 +180,10 @@ void TSubreportInclusion::Combine(const std::string& folder, bool subtract) {
     throw EFileError(S("Не удается прочитать структуру подотчета "_w) + Quoted(*subPath));
   if (!state_.structure) throw ECoreError("Отчет не открыт."_w);
   const StructureModel& model = *state_.structure;
+  // Numbers are only ever taken out for a sub-report the list still holds.
+  const int listed = ListIndexOf(folder);
+  if (subtract && listed == 0)
+    throw ECoreError(NotListed(folder));
 
   int nodes = 1;
   for (const auto& section : model.sections) nodes += 1 + static_cast<int>(section.items.size());
@@ -216,7 +228,7 @@ void TSubreportInclusion::Combine(const std::string& folder, bool subtract) {
   if (!path) throw EFileError(kNoStructure);
   std::string why;
   if (subtract) {
-    why = RemoveSubreportFolder(*path, ListIndexOf(folder));
+    why = RemoveSubreportFolder(*path, listed);
   } else {
     why = AddSubreportFolder(*path, StoredSubreportFolder(folder));
   }
@@ -384,8 +396,7 @@ SubreportRunResult TSubreportInclusion::RemoveMany(const std::vector<std::string
     const bool twice = std::find(folders.begin(), folders.begin() + static_cast<std::ptrdiff_t>(i), f) !=
                        folders.begin() + static_cast<std::ptrdiff_t>(i);
     if (twice || !ListIndexOf(f)) {
-      state_.ui().ShowMessage(MessageKind::Error,
-                              S("Отчет не содержит подотчет "_w) + Quoted(WithoutSeparator(f)) + ".", kOk, kOk);
+      state_.ui().ShowMessage(MessageKind::Error, NotListed(WithoutSeparator(f)), kOk, kOk);
       last_.failure = W(f);
       return last_;
     }
