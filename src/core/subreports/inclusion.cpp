@@ -429,7 +429,11 @@ std::vector<std::string> SubreportListLines(const std::vector<std::string>& stor
   for (std::size_t k = 1; k <= storedFolders.size(); ++k) {
     std::string folder = storedFolders[k - 1];
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
-    lines.push_back((k < 10 ? " " : "") + std::to_string(k) + ". " + folder);
+    std::string line = k < 10 ? " " : "";
+    line += std::to_string(k);
+    line += ". ";
+    line += folder;
+    lines.push_back(std::move(line));
   }
   return lines;
 }
