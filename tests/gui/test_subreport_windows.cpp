@@ -72,6 +72,8 @@ void TestSubreportWindows::TheListAlignsNumbersBelowTen() {
   auto program = testing::StartedProgram(dir.path(), ui, testing::UniqueLockName("subrep-list"));
   QVERIFY(program);
   TReportState& state = program->session().state();
+  program->structure().Command(U("SubIncluded"))->trigger();
+  QCOMPARE(QString::fromStdString(Cp1251ToUtf8(ui.messages.back().text)), U("Отчет не содержит подотчетов."));
   const auto path = FindStructureFile(state.folders().working);
   QVERIFY(path);
   for (const auto& f : folders) QVERIFY(AddSubreportFolder(*path, f).empty());
