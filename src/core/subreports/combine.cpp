@@ -90,6 +90,7 @@ int InsertRecord(TTable& report, int after, const TRow& source) {
   InsertRow(report.data, report.ColCount, after + 1, /*visible=*/true, &report);
   ++report.RowCount;
   CopyRow(report, after, after + 1, /*withColumns=*/false, /*visible=*/true, top, after + 1);
+  ClearRow(report, after + 1, /*recalculate=*/false);  // nothing of row `after` stays where the record has no cell
   int numbers = 0;
   {
     LoadingScope loading(report);
