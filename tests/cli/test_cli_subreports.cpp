@@ -135,7 +135,10 @@ TEST(CliSubreports, IncludingAndRemovingAnySetRestoresTheReportByteForByte) {
     std::vector<std::string> args = {command, "--program-folder", demo.program, demo.report};
     args.insert(args.end(), folders.begin(), folders.end());
     std::string line = Quote(REPORTCTL_PATH);
-    for (const auto& a : args) line += " " + Quote(a);
+    for (const auto& a : args) {
+      line += ' ';
+      line += Quote(a);
+    }
     const int rc = std::system((line + " >/dev/null 2>" + Quote(demo.dir / "err.txt")).c_str());
     EXPECT_EQ(rc, 0) << command << ": " << ReadFile(demo.dir / "err.txt");
   };
@@ -186,6 +189,17 @@ TEST(CliSubreports, AKilledIncludeLeavesTheReportBeforeOrAfter) {
   ASSERT_EQ(Reportctl(demo.dir, {"include", "--program-folder", demo.program, demo.report, mech, eco}).exitCode, 0);
   const auto whole = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0);
 
+  // A killed reportctl cannot remove its private working folder: they go
+  // into the test's folder, which goes with the test.
+  const std::string tmp = demo.dir / "tmp";
+  fs::create_directories(tmp);
+  std::vector<std::string> envStrings = {"TMPDIR=" + tmp};
+  for (char** e = environ; *e; ++e)
+    if (std::string(*e).rfind("TMPDIR=", 0) != 0) envStrings.emplace_back(*e);
+  std::vector<char*> env;
+  for (auto& e : envStrings) env.push_back(e.data());
+  env.push_back(nullptr);
+
   std::mt19937 random(7);
   int sawBefore = 0, sawAfter = 0;
   for (int i = 0; i < 100; ++i) {
@@ -199,7 +213,7 @@ TEST(CliSubreports, AKilledIncludeLeavesTheReportBeforeOrAfter) {
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     pid_t pid = 0;
-    ASSERT_EQ(posix_spawn(&pid, REPORTCTL_PATH, &actions, nullptr, argv.data(), environ), 0);
+    ASSERT_EQ(posix_spawn(&pid, REPORTCTL_PATH, &actions, nullptr, argv.data(), env.data()), 0);
     posix_spawn_file_actions_destroy(&actions);
     std::this_thread::sleep_for(std::chrono::microseconds(random() % (whole.count() + 1)));
     ::kill(pid, SIGKILL);
@@ -236,9 +250,11 @@ TEST(CliSubreports, CreateSetIncludeListAndRefuseTwice) {
   EXPECT_EQ(included.out.find("Fin.ini"), std::string::npos) << included.out;
   const Contents after = demo.Unpacked(demo.report);
   // Kadry changed, Pokaz computes from it, the structure lists the sub-report.
-  for (const auto& [name, bytes] : before)
-    if (name != "Kadry.ini" && name != "Pokaz.ini" && name.find(".str") == std::string::npos)
+  for (const auto& [name, bytes] : before) {
+    if (name != "Kadry.ini" && name != "Pokaz.ini" && name.find(".str") == std::string::npos) {
       EXPECT_TRUE(after.at(name) == bytes) << name;
+    }
+  }
   TempFolder t;
   const std::string kadry = t.Write("Kadry.ini", after.at("Kadry.ini"));
   const CliRun shown = Reportctl(demo.dir, {"table", "show", kadry});
