@@ -2,6 +2,7 @@
 // marks, and the list of included sub-reports with the numbers aligned.
 #include <QAction>
 #include <QListWidget>
+#include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
@@ -25,6 +26,7 @@ class TestSubreportWindows : public QObject {
  private slots:
   void StructureModeShowsTheMarksAndTheKind();
   void TheListAlignsNumbersBelowTen();
+  void DetachingFromTheListRemovesTheSubreport();
 };
 
 void TestSubreportWindows::StructureModeShowsTheMarksAndTheKind() {
@@ -86,6 +88,43 @@ void TestSubreportWindows::TheListAlignsNumbersBelowTen() {
     QTest::qWait(50);
     QVERIFY(list.grab().save(qEnvironmentVariable("REPORT_GUI_SHOTS") + "/subreport-list.png"));
   }
+}
+
+void TestSubreportWindows::DetachingFromTheListRemovesTheSubreport() {
+  testing::TempFolder dir;
+  testing::InstallPackages(dir.path());
+  testing::ScriptedInteraction ui;
+  auto program = testing::StartedProgram(dir.path(), ui, testing::UniqueLockName("subrep-detach"));
+  QVERIFY(program);
+  TReportState& state = program->session().state();
+  const std::string report = state.currentFolder;
+  // A department's sub-report with one table, then the report again.
+  const std::string dep = dir / "Кафедра 1/";
+  ui.pickerAnswers.push_back(dep);
+  state.runFolderDialog = [](TFormNewRep& d) { d.ChooseFolder(); };
+  QVERIFY(DefineSubreportStructure(state));
+  QVERIFY(KeepOnlyItems(state, {"Kadry"}));
+  state.OpenReportFolder(report);  // writes the sub-report's structure first
+  QVERIFY(state.treeVisible);
+  ui.pickerAnswers.push_back(dep + "Report.rpt");
+  QVERIFY(TSubreportInclusion(state).IncludeSubreport());
+
+  int changes = 0;
+  gui::TFormSubrepList list(state, [&] { ++changes; });
+  QCOMPARE(list.List()->count(), 1);
+  QCOMPARE(list.List()->item(0)->text(), U(" 1. ") + QString::fromStdString(dep).chopped(1));
+  QPushButton* detach = nullptr;
+  for (auto* b : list.findChildren<QPushButton*>())
+    if (b->text() == U("Отсоединить")) detach = b;
+  QVERIFY(detach && detach->isEnabled());
+  ui.messages.clear();
+  detach->click();
+  QCOMPARE(changes, 1);
+  QCOMPARE(QString::fromStdString(Cp1251ToUtf8(ui.messages.front().text)),
+           U("Удалять данные подотчета \"") + QString::fromStdString(dep).chopped(1) + U("\" из отчета?"));
+  QCOMPARE(list.List()->count(), 0);
+  QVERIFY(!detach->isEnabled());
+  QVERIFY(ReadSubreportFolders(*FindStructureFile(state.folders().working)).empty());
 }
 
 }  // namespace rpt
