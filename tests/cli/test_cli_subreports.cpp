@@ -225,6 +225,7 @@ TEST(CliSubreports, AKilledIncludeLeavesTheReportBeforeOrAfter) {
     sawBefore += isBefore;
     sawAfter += isAfter;
   }
+  std::printf("100 kills: %d left the report before, %d after\n", sawBefore, sawAfter);
   // The kills fell on both sides of the replacement.
   EXPECT_GT(sawBefore, 0);
   EXPECT_GT(sawAfter, 0);
