@@ -200,7 +200,12 @@ int MergeTableRows(TTable& report, TTable& sub, bool subtract) {
       }
       continue;
     }
-    if (subtract || report.RowCount < 1) continue;
+    if (subtract) continue;
+    // A record is inserted as a copy of a report row's layout; with no row
+    // to copy it would be lost without a word.
+    if (report.RowCount < 1)
+      throw ECoreError(std::string("Таблица "_w) + report.tableName +
+                       std::string(" не содержит строк: запись подотчета некуда вставить."_w));
 
     const TCell* key = CellAt(*row, keyColumns.front());
     int after = 0;
