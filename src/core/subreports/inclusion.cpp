@@ -259,7 +259,8 @@ void TSubreportInclusion::Restore(bool subtract) {
   state_.DiscardChanges();
   state_.reportChanged = false;
   state_.LoadReport(state_.currentFolder);
-  ui.ShowMessage(MessageKind::Information, kRestored, kOk, kOk);
+  // A reload that failed has said why; it is not announced as a restore.
+  if (state_.treeVisible) ui.ShowMessage(MessageKind::Information, kRestored, kOk, kOk);
 }
 
 void TSubreportInclusion::RunCheck() {
