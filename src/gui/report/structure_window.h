@@ -120,6 +120,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void ConnectCommands();
   void RebuildHistory();
   void NotYet();
+  void ConnectSubreportCommands();
   void ChooseFont();
   void TreePressed(QTreeWidgetItem* item);
   bool OpenDocumentItem(const std::string& file);
