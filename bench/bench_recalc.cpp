@@ -15,8 +15,8 @@
 
 #include "core/calc/recalc.h"
 #include "core/foundation/file_io.h"
-#include "core/report/open_tables.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include "core/foundation/common.h"
 #include "core/foundation/file_io.h"
 #include "core/foundation/interaction.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "grid_table_generator.h"
 
 namespace fs = std::filesystem;

@@ -24,8 +24,8 @@
 
 #include "core/calc/checking_engine.h"
 #include "core/foundation/file_io.h"
-#include "core/report/open_tables.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
 #include "gui/tables/cell_painting.h"

@@ -1,4 +1,5 @@
 // Archive commands: report packages, plain cabinets and the send container.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -6,9 +7,10 @@
 #include "cli/command.h"
 #include "cli/headless_interaction.h"
 #include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
-#include "core/report/package.h"
-#include "core/report/packed_container.h"
+#include "core/archive/package.h"
+#include "core/archive/packed_container.h"
 
 namespace rpt::cli {
 namespace {
@@ -35,25 +37,25 @@ Parsed Parse(const Args& args, bool allowRecursive) {
   return p;
 }
 
-int Pack(const Args& args) {
+int PackInto(const Args& args) {
   const Parsed p = Parse(args, true);
   if (p.positional.size() != 2) throw UsageError("expected FOLDER and PACKAGE");
   HeadlessInteraction ui;
+  ui.subject = p.positional[1];
   std::string cause;
   const std::string mask = WithSeparator(p.positional[0]) + "*";
   if (PackFolder(ui, mask, p.positional[1], !p.noExchange, p.recursive, &cause)) return kExitOk;
-  std::fprintf(stderr, "%s\n", Cp1251ToUtf8(cause).c_str());
-  return kExitError;
+  throw ECoreError(cause);
 }
 
-int Unpack(const Args& args) {
+int UnpackTo(const Args& args) {
   const Parsed p = Parse(args, false);
   if (p.positional.size() != 2) throw UsageError("expected PACKAGE and FOLDER");
   UnpackPackage(p.positional[0], p.positional[1], !p.noExchange);
   return kExitOk;
 }
 
-int List(const Args& args) {
+int ListOf(const Args& args) {
   const Parsed p = Parse(args, false);
   if (p.positional.size() != 1) throw UsageError("expected PACKAGE");
   for (const auto& f : ListPackage(p.positional[0], !p.noExchange)) {
@@ -65,10 +67,30 @@ int List(const Args& args) {
   return kExitOk;
 }
 
-int Container(const Args& args) {
-  if (args.size() < 1) throw UsageError("expected DEST");
+int PackContainer(const Args& args) {
   PackFiles(std::vector<std::string>(args.begin() + 1, args.end()), args[0]);
   return kExitOk;
+}
+
+// Each command's errors start with the package (or container) concerned.
+const std::string& PackageArgument(const Args& args, std::size_t position) {
+  const Parsed p = Parse(args, position == 1);
+  if (p.positional.size() <= position) throw UsageError("expected FOLDER and PACKAGE");
+  return *std::find(args.begin(), args.end(), p.positional[position]);
+}
+
+int Pack(const Args& args) { return ConcerningFile(PackageArgument(args, 1), PackInto, args); }
+int Unpack(const Args& args) {
+  if (Parse(args, false).positional.empty()) throw UsageError("expected PACKAGE and FOLDER");
+  return ConcerningFile(PackageArgument(args, 0), UnpackTo, args);
+}
+int List(const Args& args) {
+  if (Parse(args, false).positional.empty()) throw UsageError("expected PACKAGE");
+  return ConcerningFile(PackageArgument(args, 0), ListOf, args);
+}
+int Container(const Args& args) {
+  if (args.size() < 1) throw UsageError("expected DEST");
+  return ConcerningFile(args[0], PackContainer, args);
 }
 
 }  // namespace

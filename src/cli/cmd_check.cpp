@@ -12,11 +12,11 @@
 #include "cli/headless_interaction.h"
 #include "core/calc/check_status.h"
 #include "core/calc/checking_engine.h"
-#include "core/report/open_tables.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/table_map.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "core/tables/table.h"
 
 namespace rpt::cli {
@@ -98,7 +98,7 @@ int RunCheck(const Args& argsIn) {
   // A reported error (a formula or a rule that failed) comes first: the
   // statuses cannot be trusted then.
   if (ui.errorsShown > 0) return kExitError;
-  return ok ? kExitOk : 3;
+  return ok ? kExitOk : kExitChecksFailed;
 }
 
 }  // namespace

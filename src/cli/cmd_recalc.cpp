@@ -15,9 +15,9 @@
 #include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
-#include "core/report/open_tables.h"
-#include "core/report/structure.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/structure.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 
 namespace rpt::cli {

@@ -24,7 +24,7 @@
 #include "core/report/recent_list.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 
 namespace rpt::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include "cli/command.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 
 namespace rpt::cli {
 namespace {

@@ -10,7 +10,7 @@
 #include "core/foundation/codec.h"
 #include "core/foundation/folders.h"
 #include "core/report/report_folder_dialog.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
 

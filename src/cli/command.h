@@ -12,6 +12,7 @@ namespace rpt::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitError = 1;  // a reported error, message on stderr
 inline constexpr int kExitUsage = 2;
+inline constexpr int kExitChecksFailed = 3;  // reportctl check: some table breaks a rule
 
 // Thrown for wrong arguments; main() prints the command's usage and exits 2.
 class UsageError : public std::runtime_error {
@@ -39,6 +40,11 @@ struct CommandRegistrar {
 
 #define REPORTCTL_COMMAND(name, usage, fn) \
   static ::rpt::cli::CommandRegistrar reportctl_registrar_##fn(name, usage, fn)
+
+// Runs `body` for the file `file` (UTF-8, as given): an error it raises is
+// reported with the file in front, so that every message starts with the
+// file it concerns. Usage errors pass unchanged.
+int ConcerningFile(const std::string& file, int (*body)(const Args&), const Args& args);
 
 // Windows-1251 text to the terminal as UTF-8.
 void PrintLine(const std::string& cp1251);

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/report/report_engine.h"
-#include "core/report/structure.h"
+#include "core/calc/report_engine.h"
+#include "core/calc/structure.h"
 #include "core/tables/table.h"
 
 namespace rpt::cli {

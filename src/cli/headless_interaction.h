@@ -27,6 +27,8 @@ class HeadlessInteraction : public Interaction {
   // Error boxes shown so far: a command whose work showed one does not end
   // as if all went well.
   int errorsShown = 0;
+  // The file (UTF-8) the command works on: each message starts with it.
+  std::string subject;
 };
 
 }  // namespace rpt::cli

@@ -20,6 +20,22 @@ std::vector<Command>& Commands() {
 
 void PrintLine(const std::string& cp1251) { std::cout << Cp1251ToUtf8(cp1251) << '\n'; }
 
+int ConcerningFile(const std::string& file, int (*body)(const Args&), const Args& args) {
+  const std::string name = rpt::Utf8ToCp1251(file);
+  const auto named = [&](const std::string& cp1251) {
+    return cp1251.rfind(name + ": ", 0) == 0 ? cp1251 : name + ": " + cp1251;
+  };
+  try {
+    return body(args);
+  } catch (const UsageError&) {
+    throw;
+  } catch (const rpt::ECoreError& e) {
+    throw rpt::ECoreError(named(e.Message()));
+  } catch (const std::exception& e) {
+    throw rpt::ECoreError(named(rpt::Utf8ToCp1251(e.what())));
+  }
+}
+
 namespace {
 
 void PrintUsage(std::ostream& out) {
@@ -28,6 +44,11 @@ void PrintUsage(std::ostream& out) {
   std::sort(commands.begin(), commands.end(),
             [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
   for (const auto& c : commands) out << "  reportctl " << c.usage << '\n';
+  out << "exit codes:\n"
+      << "  " << kExitOk << "  success\n"
+      << "  " << kExitError << "  an error, reported on stderr (naming the file it concerns)\n"
+      << "  " << kExitUsage << "  wrong arguments or an unknown command\n"
+      << "  " << kExitChecksFailed << "  check: some table breaks a check rule\n";
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "core/foundation/file_io.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 
 namespace rpt::cli {
 

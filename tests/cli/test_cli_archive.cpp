@@ -8,6 +8,8 @@
 #include <ctime>
 #include <initializer_list>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/run_reportctl.h"
 #include "support/temp_folder.h"
@@ -48,8 +50,35 @@ TEST(CliArchive, PackListUnpack) {
 
   testing::CliRun bad = Reportctl(dir, {"unpack", dir / "plain.cab", dir / "out2"});
   EXPECT_EQ(bad.exitCode, 1);
-  EXPECT_EQ(bad.err, "Cabinet file does not have the correct format [0x0002]\n");
+  EXPECT_EQ(bad.err, dir / "plain.cab" + ": Cabinet file does not have the correct format [0x0002]\n");
   EXPECT_EQ(Reportctl(dir, {"unpack", dir / "plain.cab"}).exitCode, 2);
+}
+
+// Whatever goes wrong, the message starts with the file it concerns.
+TEST(CliArchive, ErrorsStartWithTheFileConcerned) {
+  TempFolder dir;
+  const std::string junk = dir.Write("junk.rpt", "not a cabinet at all");
+  const std::string missing = dir / "missing.rpt";
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"unpack", junk, dir / "out"}, junk},
+      {{"list", junk}, junk},
+      {{"unpack", missing, dir / "out"}, missing},
+      {{"pack", dir / "no-such-folder", dir / "x/y/R.rpt"},
+       dir / "x/y/R.rpt"},
+      {{"container", dir / "send.gz", dir / "missing"}, dir / "send.gz"},
+  };
+  for (const auto& [args, file] : cases) {
+    const testing::CliRun run = Reportctl(dir, args);
+    EXPECT_EQ(run.exitCode, 1) << args[0];
+    EXPECT_EQ(run.err.rfind(file + ": ", 0), 0u) << args[0] << ": " << run.err;
+  }
+}
+
+TEST(CliArchive, HelpListsEveryExitCode) {
+  TempFolder dir;
+  const testing::CliRun help = Reportctl(dir, {"help"});
+  EXPECT_EQ(help.exitCode, 0);
+  for (const char* code : {"  0  ", "  1  ", "  2  ", "  3  "}) EXPECT_NE(help.out.find(code), std::string::npos) << code;
 }
 
 TEST(CliArchive, Container) {

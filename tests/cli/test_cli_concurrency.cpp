@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "core/foundation/codec.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_fixture.h"
 #include "support/temp_folder.h"
 

@@ -24,7 +24,7 @@ using testing::CliRun;
 using testing::ReadFile;
 using testing::Reportctl;
 using testing::TempFolder;
-using testing::WinText;
+using testing::Win;
 
 // The blank report with the item of T1.ini given another "Файл".
 std::vector<std::pair<std::string, std::string>> WithFirstTableFile(const std::string& file) {
@@ -86,7 +86,7 @@ struct EditorReport {
   std::string report;
   EditorReport() {
     auto files = testing::BlankReportFiles();
-    files[1].second = WinText(
+    files[1].second = Win(
         "[Table]\nFixed=0\nCount=7\n\n"
         "[Cell_2]\nState=D\nType=2\nCol=1\nRow=1\nVis=10 10 40 20 5 0\nCap=4\n\n"
         "[Cell_3]\nState=D\nType=3\nDec=2\nCol=2\nRow=1\nVis=10 60 40 20 5 0\nCap=1,00\n\n"
@@ -96,7 +96,7 @@ struct EditorReport {
         "[Cell_7]\nState=D\nType=7\nDec=0\nCol=6\nRow=1\nForm=8 0 8/(1:1)\nVis=10 260 40 20 5 0\nCap=2\n");
     report = testing::MakeReport(dir, "r", files);
     testing::MakePackage(dir, "lists",
-                         {{"l1.lst", WinText("[Список]\nListCode=77\nПолей=1\n1.LC=101000001\n\n[0]\n"
+                         {{"l1.lst", Win("[Список]\nListCode=77\nПолей=1\n1.LC=101000001\n\n[0]\n"
                                              "0_1_1=Физика\n0_1_1.BV=11\n0_1.BL=100\n"
                                              "0_2_1=Химия\n0_2_1.BV=12\n0_2.BL=200\n")}},
                          f.data + "TL.a");
@@ -186,7 +186,7 @@ TEST(CliHostile, CheckSaysWhichRuleCouldNotBeTested) {
   for (const auto& [name, bytes] : testing::BlankReportFiles()) dir.Write("rep/" + name, bytes);
   // Rule 1 lacks its right side, rule 2 names a cell the table has not;
   // both count as holding, as in the program, but the exit says so.
-  dir.Write("rep/Check.chk", WinText("[T1]\nCount=3\n1=(1 1) > ;пусто\n2=(9 9) > 0\n3=(2) <> пусто\n"));
+  dir.Write("rep/Check.chk", Win("[T1]\nCount=3\n1=(1 1) > ;пусто\n2=(9 9) > 0\n3=(2) <> пусто\n"));
   const CliRun r = Reportctl(dir, {"check", folder});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "T1.ini norm\nT2.ini norm\n");

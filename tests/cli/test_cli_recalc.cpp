@@ -13,11 +13,12 @@
 
 #include "core/calc/recalc.h"
 #include "core/foundation/codec.h"
-#include "core/report/open_tables.h"
-#include "core/report/structure.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/structure.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 #include "support/scripted_interaction.h"
+#include "support/text.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
@@ -55,15 +56,7 @@ CliRun Recalc(const TempFolder& dir, const std::string& folder) {
   return Shell(dir, Quote(REPORTCTL_PATH) + " recalc " + Quote(folder));
 }
 
-// UTF-8 text with "\n" line ends -> Windows-1251 with CR LF.
-std::string Win(std::string_view utf8) {
-  std::string out;
-  for (const char c : Utf8ToCp1251(utf8)) {
-    if (c == '\n') out += "\r\n";
-    else out += c;
-  }
-  return out;
-}
+using testing::Win;
 
 std::string Structure(int count, const std::string& items) {
   return "[Отчет]\nНазвание=Отчет\nКоличество_разделов=1\nВерсия=23_00_22\n\n"

@@ -124,7 +124,7 @@ std::vector<std::pair<std::string, std::string>> LargeReport() {
   for (int n = 3; n <= 3001; ++n)
     big += "[Cell_" + std::to_string(n) + "]\nState=D\nType=1\nVis=10 " + std::to_string(n * 20) +
            " 40 20 5 0\nCap=текст ячейки номер " + std::to_string(n * 7919 % 100003) + "\n\n";
-  files[1].second = testing::WinText(big);
+  files[1].second = testing::Win(big);
   return files;
 }
 

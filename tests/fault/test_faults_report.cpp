@@ -14,10 +14,10 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_fixture.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/tables/table_model.h"
 #include "fault/fault_injection.h"
 

@@ -11,11 +11,11 @@
 #include <memory>
 
 #include "core/foundation/codec.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_fixture.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
-#include "core/report/structure.h"
+#include "core/app/startup.h"
+#include "core/calc/structure.h"
 #include "core/subreports/inclusion.h"
 #include "core/tables/table_model.h"
 #include "fault/fault_injection.h"

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "core/foundation/codec.h"
-#include "core/report/packed_container.h"
+#include "core/archive/packed_container.h"
 #include "fuzz_work.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "core/foundation/errors.h"
-#include "core/report/cabinet_reader.h"
+#include "core/archive/cabinet_reader.h"
 #include "fuzz_work.h"
 
 namespace fs = std::filesystem;

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/foundation/errors.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "fuzz_work.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -11,7 +11,7 @@
 #include <QTimer>
 
 #include "core/foundation/codec.h"
-#include "core/report/progress.h"
+#include "core/foundation/progress.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/qt_text.h"

@@ -28,7 +28,7 @@
 #include <memory>
 
 #include "core/foundation/codec.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "gui/foundation/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/lists/list_window.h"

@@ -37,7 +37,7 @@
 #include <memory>
 
 #include "core/foundation/codec.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
 #include "gui/foundation/images.h"

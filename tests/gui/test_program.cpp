@@ -20,7 +20,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/program.h"
 #include "gui/foundation/qt_text.h"

@@ -29,7 +29,7 @@
 #include "core/calc/check_status.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
 #include "gui/foundation/images.h"

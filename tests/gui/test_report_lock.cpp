@@ -13,10 +13,10 @@
 #include <memory>
 
 #include "core/foundation/codec.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_lock.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/tables/table_model.h"
 #include "gui/foundation/program.h"
 #include "support/gui_program.h"

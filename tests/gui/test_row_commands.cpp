@@ -36,7 +36,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/lists/value_list.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/tables/row_operations.h"
 #include "gui/foundation/program.h"
 #include "gui/report/structure_window.h"

@@ -10,7 +10,7 @@
 #include "core/foundation/codec.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
 #include "gui/subreports/subrep_list.h"

@@ -17,6 +17,10 @@ std::string Quote(const std::string& s) {
 }  // namespace
 
 CliRun Reportctl(const TempFolder& dir, std::initializer_list<std::string> args) {
+  return Reportctl(dir, std::vector<std::string>(args));
+}
+
+CliRun Reportctl(const TempFolder& dir, const std::vector<std::string>& args) {
   std::string cmd = Quote(REPORTCTL_PATH);
   for (const auto& a : args) cmd += " " + Quote(a);
   cmd += " 2>" + Quote(dir / "stderr.txt");

@@ -3,6 +3,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <vector>
 
 #include "support/temp_folder.h"
 
@@ -17,5 +18,6 @@ struct CliRun {
 // Runs reportctl with the arguments (quoted for the shell); stderr goes
 // through a file in `dir`.
 CliRun Reportctl(const TempFolder& dir, std::initializer_list<std::string> args);
+CliRun Reportctl(const TempFolder& dir, const std::vector<std::string>& args);
 
 }  // namespace rpt::testing

@@ -23,13 +23,6 @@ constexpr std::string_view kEmptyWord = "пусто"_w;
 
 bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-std::string_view Trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlankChar(s[b])) ++b;
-  while (e > b && IsBlankChar(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
 bool IsComparisonChar(char c) { return c == '<' || c == '=' || c == '>' || c == '|'; }
 bool IsArithChar(char c) { return c == '*' || c == '+' || c == '-' || c == '/'; }
 bool IsOperatorChar(char c) { return IsComparisonChar(c) || IsArithChar(c); }
@@ -63,7 +56,7 @@ struct Operand {
 // The address between the parentheses: "r c" (blanks and at most one ","
 // between two positive integers) or one integer n > 1 (r = 0, c = n).
 bool ParseAddress(std::string_view inner, Operand& op) {
-  inner = Trim(inner);
+  inner = TrimControls(inner);
   std::size_t i = 0;
   while (i < inner.size() && inner[i] >= '0' && inner[i] <= '9') ++i;
   const std::string_view first = inner.substr(0, i);
@@ -107,7 +100,7 @@ std::size_t FindIni(std::string_view s) {
 
 // One operand, or false when it does not fit the grammar.
 bool ParseOperand(std::string_view text, Operand& op) {
-  text = Trim(text);
+  text = TrimControls(text);
   op = Operand{};
   if (text.empty()) return false;
   if (IsEmptyWord(text) || LooksLikeNumber(text)) {
@@ -118,11 +111,11 @@ bool ParseOperand(std::string_view text, Operand& op) {
   const std::size_t open = text.find('(');
   if (open == std::string_view::npos) return false;
   if (!ParseAddress(text.substr(open + 1, text.size() - open - 2), op)) return false;
-  std::string_view name = Trim(text.substr(0, open));
+  std::string_view name = TrimControls(text.substr(0, open));
   if (!name.empty()) {
     // Everything from ".INI" on is ignored; a name still holding a "." is no name.
     if (const std::size_t ext = FindIni(name); ext != std::string_view::npos)
-      name = Trim(name.substr(0, ext));
+      name = TrimControls(name.substr(0, ext));
     if (name.empty() || name.find_first_of(".()") != std::string_view::npos) return false;
   }
   op.address = true;
@@ -282,7 +275,7 @@ const TCell* AddressedCell(const TTable& table, const Operand& op) {
 std::string CellMessage(std::size_t number, std::string_view condition, std::string_view message) {
   const std::size_t close = condition.find(')');
   std::string head(close == std::string_view::npos ? std::string_view{}
-                                                   : Trim(condition.substr(0, close + 1)));
+                                                   : TrimControls(condition.substr(0, close + 1)));
   for (char& ch : head)
     if (ch == ' ') ch = '-';
   std::string s = Numbered(number, ". Ячейка "_w);
@@ -413,7 +406,7 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
         // The emptiness test reads the cell with the address's last number.
         const TCell* cell = CellByNumber(owner.data, op.c);
         if (!cell) throw RuleBroken{};
-        captured = Trim(cell->label.caption);
+        captured = TrimControls(cell->label.caption);
         value = 0;
       } else {
         const TCell* cell = AddressedCell(owner, op);
@@ -544,12 +537,12 @@ bool CheckRows(TTable& table, std::vector<std::string>& protocol) {
         case cell_type::kText:
         case cell_type::kListValue:
           ++T;
-          if (Trim(text).empty()) ++TE;
+          if (TrimControls(text).empty()) ++TE;
           break;
         case cell_type::kInteger:
         case cell_type::kReal: {
           ++D;
-          if (Trim(text).empty()) {
+          if (TrimControls(text).empty()) {
             ++DE;
           } else {
             const auto v = ReadNumber(text);
@@ -562,7 +555,7 @@ bool CheckRows(TTable& table, std::vector<std::string>& protocol) {
         case cell_type::kLongText:
         case cell_type::kCountsAsInput:
           ++D;
-          if (Trim(text).empty()) ++DE;
+          if (TrimControls(text).empty()) ++DE;
           break;
         default:
           break;

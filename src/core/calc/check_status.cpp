@@ -11,7 +11,7 @@
 #include "core/foundation/file_io.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/text_case.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "core/tables/table.h"
 #include "core/tables/table_model.h"
 
@@ -23,19 +23,12 @@ namespace {
 
 bool IsBlankChar(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 
-std::string_view Trim(std::string_view s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlankChar(s[b])) ++b;
-  while (e > b && IsBlankChar(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
-
 bool HoldsData(const TCell& cell) {
   switch (cell.type) {
     case 0: case 8: case 9: case 10: case 11: case 13:
       return false;
     case 1: case 4: case 5: case 6: case 12:
-      return !Trim(cell.label.caption).empty();
+      return !TrimControls(cell.label.caption).empty();
     case 2: case 3: case 7:
       return NumberOrDefault(cell.label.caption, 0) != 0;
     default:
@@ -107,7 +100,7 @@ std::optional<std::string> TargetCaption(const std::vector<std::string>& lines, 
   if (index >= lines.size()) return std::nullopt;
   for (std::size_t i = index + 1; i-- > 0;) {
     const std::string& line = lines[i];
-    if (Trim(line).empty()) return std::nullopt;
+    if (TrimControls(line).empty()) return std::nullopt;
     if (IsBlankChar(line.front())) continue;
     std::string_view caption = line;
     if (caption.back() == ':') caption.remove_suffix(1);

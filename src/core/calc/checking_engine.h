@@ -9,7 +9,7 @@
 
 #include "core/calc/check_status.h"
 #include "core/calc/recalc.h"
-#include "core/report/table_map.h"
+#include "core/calc/table_map.h"
 
 namespace rpt {
 

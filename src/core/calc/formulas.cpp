@@ -11,7 +11,7 @@
 #include "core/foundation/common.h"
 #include "core/foundation/interaction.h"
 #include "core/tables/table_text.h"
-#include "core/report/open_tables.h"
+#include "core/calc/open_tables.h"
 #include "core/tables/table.h"
 
 namespace rpt {

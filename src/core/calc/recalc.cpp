@@ -7,9 +7,9 @@
 #include "core/foundation/errors.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/text_case.h"
-#include "core/report/open_tables.h"
-#include "core/report/structure.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/structure.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "core/calc/formulas.h"
-#include "core/report/open_tables.h"
-#include "core/report/report_engine.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/report_engine.h"
 
 namespace rpt {
 

@@ -432,4 +432,11 @@ std::string ConvertMultiLine(std::string_view text, std::string_view token,
   return out;
 }
 
+std::string_view TrimControls(std::string_view s) {
+  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
 }  // namespace rpt

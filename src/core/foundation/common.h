@@ -102,4 +102,8 @@ int WordCount(std::string_view text);
 std::string ConvertMultiLine(std::string_view text, std::string_view token,
                              std::string_view replacement);
 
+// `s` without the blanks and control characters (bytes up to 0x20) at its
+// ends, as check rules and protocols compare texts.
+std::string_view TrimControls(std::string_view s);
+
 }  // namespace rpt

@@ -3,7 +3,7 @@
 #include "core/foundation/codec.h"
 #include "core/foundation/colors_fonts.h"
 #include "core/lists/value_list.h"
-#include "core/report/progress.h"
+#include "core/foundation/progress.h"
 #include "core/tables/row_operations.h"
 #include "core/tables/table.h"
 

@@ -7,9 +7,9 @@
 #include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
 #include "core/foundation/interaction.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/recent_list.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 
 namespace fs = std::filesystem;
 
@@ -109,7 +109,7 @@ void TFormNewRep::Cancel() {
 void TFormNewRep::Create() {
   const std::string folder = WithSeparator(state_.currentFolder);
   const FolderSet& f = state_.folders();
-  // 1.
+  // A sub-report's structure is edited in the tree once its folder exists.
   state_.structureEditing = mode_ == FolderDialogMode::SubreportStructure;
   std::error_code ec;
   if (!fs::is_directory(folder, ec)) {
@@ -117,10 +117,11 @@ void TFormNewRep::Create() {
     if (ec)
       throw EFileError("Cannot create folder \"" + Utf8ToCp1251(folder) + "\". " + ec.message());
   }
-  // 2.
+  // A new report starts as a copy of the blank report.
   if (mode_ == FolderDialogMode::NewReport)
     CopyFile(f.TemplatePackage(), folder + std::string(kReportPackageName));
-  // 3.
+  // A sub-report (defined here, or made where only sub-reports are made)
+  // is marked as one in the working structure, with the folder it goes to.
   if (mode_ == FolderDialogMode::SubreportStructure || (state_.isSubreport && !state_.subreportOnly)) {
     if (!FindStructureFile(f.working)) RefreshFolder(f.working, f.TemplatePackage());
     const auto str = FindStructureFile(f.working);
@@ -132,7 +133,7 @@ void TFormNewRep::Create() {
     state_.EndStructureEditing();
     return;
   }
-  // 4.
+  // "Save as" takes the package of the report it was saved from.
   if (mode_ == FolderDialogMode::SaveAs) {
     if (const auto package = FindEntryNoCase(state_.previousFolder, kReportPackageName))
       CopyFile(*package, folder + std::string(kReportPackageName));

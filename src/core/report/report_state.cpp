@@ -14,8 +14,8 @@
 #include "core/foundation/file_io.h"
 #include "core/foundation/text_case.h"
 #include "core/foundation/interaction.h"
-#include "core/report/package.h"
-#include "core/report/progress.h"
+#include "core/archive/package.h"
+#include "core/foundation/progress.h"
 #include "core/report/report_folder_dialog.h"
 
 namespace fs = std::filesystem;
@@ -152,6 +152,12 @@ bool TReportState::HasRules(std::string_view tableName) { return engine_->HasRul
 TColor TReportState::DisplayColor(TColor fileColor) { return engine_->DisplayColor(fileColor); }
 std::optional<TColor> TReportState::BackgroundColor() { return engine_->BackgroundColor(); }
 
+void TReportState::ForgetStructure() {
+  structure.reset();
+  selectionStructure.reset();
+  treeVisible = false;
+}
+
 void TReportState::AttachEngine() {
   ReportEngineView v;
   v.workingFolder = folders_.working;
@@ -216,9 +222,7 @@ void TReportState::OpenReportFolder(const std::string& folder) {
   const std::string f = folder.empty() ? folder : WithSeparator(folder);
   if (f.empty() || HoldsReport(f)) {
     view_->MinimiseTablesFrame();
-    treeVisible = false;
-    structure.reset();
-    selectionStructure.reset();
+    ForgetStructure();
     structureEditing = false;
     LoadReport(f);
   } else {
@@ -239,7 +243,7 @@ std::string TReportState::CreateAutomaticFolder() {
 
 void TReportState::LoadReport(const std::string& folder) {
   const bool reloadOfWorking = !folder.empty() && WithSeparator(folder) == folders_.working;
-  // 1.
+  // Nothing of the previous report stays open while the next one loads.
   structureWindowEnabled = false;
   documentOpened = false;
   CloseAllTables();
@@ -248,7 +252,8 @@ void TReportState::LoadReport(const std::string& folder) {
   loading_ = true;
   Notify();
 
-  auto finish = [&] {  // 9.
+  // Whatever the outcome, the windows are usable again afterwards.
+  auto finish = [&] {
     loading_ = false;
     structureWindowEnabled = true;
     tablesFrameEnabled = !tables_.empty() && !structureEditing;
@@ -260,14 +265,13 @@ void TReportState::LoadReport(const std::string& folder) {
   auto unusable = [&](std::string_view message) {
     lock_.Release();
     ShowError(message);
-    structure.reset();
-    selectionStructure.reset();
-    treeVisible = false;
+    ForgetStructure();
     currentFolder = folders_.program;
     finish();
   };
 
-  // 2., 3.
+  // No folder given: the last report used, or else a new one made from the
+  // blank report. The folder's package is then unpacked into the working folder.
   std::string f = folder.empty() ? folder : WithSeparator(folder);
   try {
     if (f.empty()) {
@@ -304,20 +308,18 @@ void TReportState::LoadReport(const std::string& folder) {
     return;
   }
 
-  // 4.
+  // A report of another version is not opened.
   if (!VersionIsCurrent(folders_.working)) {
     lock_.Release();
     ShowError(kWrongVersion);
-    structure.reset();
-    selectionStructure.reset();
-    treeVisible = false;
+    ForgetStructure();
     finish();
     return;
   }
 
   TFormProgressD progress(ui_);
   try {
-    // 5.
+    // The check rules and the structure (with the sub-reports it includes).
     if (!rulesOpened_) {
       engine_->OpenCheckRules(folders_.templates + std::string(kCheckRulesFileName));
       rulesOpened_ = true;
@@ -336,7 +338,8 @@ void TReportState::LoadReport(const std::string& folder) {
     treeVisible = true;
     AttachEngine();
 
-    // 6.
+    // Every table of a section and item not left out; a missing table file
+    // stops the load with the tables loaded so far open.
     progress.Start(static_cast<int>(structure->sections.size()), 0, kLoadingCaption, false, true,
                    kTablesLabel);
     for (const auto& section : structure->sections) {
@@ -375,14 +378,14 @@ void TReportState::LoadReport(const std::string& folder) {
     // The engine learns the tables once they are all loaded: a table's
     // loading needs only the map, which it fills itself.
     AttachEngine();
-    // 7. A formula that fails is shown for its cell and the load goes on:
+    // A formula that fails is shown for its cell and the load goes on:
     // one bad formula must not make every report of the template unopenable.
     engine_->RecalcAllTablesKeepGoing();
     engine_->RefreshStatuses();
     progress.Finish();
     RememberFolder(f);
   } catch (const std::exception& e) {
-    // 8. The user learns what is wrong before the general message.
+    // The user learns what is wrong before the general message.
     progress.Finish();
     ShowError(ErrorText(e));
     if (reloadOfWorking) {
@@ -390,9 +393,7 @@ void TReportState::LoadReport(const std::string& folder) {
       // instead of reloading for ever.
       CloseAllTables();
       ShowError(kWrongVersion);
-      structure.reset();
-      selectionStructure.reset();
-      treeVisible = false;
+      ForgetStructure();
       finish();
       return;
     }
@@ -529,9 +530,7 @@ bool TReportState::DeleteReport() {
   if (ui_->ShowMessage(MessageKind::Confirmation, question, kYes | kNo) != kYes) return false;
   view_->MinimiseTablesFrame();
   CloseAllTables();
-  treeVisible = false;
-  structure.reset();
-  selectionStructure.reset();
+  ForgetStructure();
   currentFolder = folders_.program;
   std::error_code ec;
   const std::string cwd = WithSeparator(fs::current_path(ec).string());

@@ -16,9 +16,9 @@
 #include "core/foundation/folders.h"
 #include "core/report/recent_list.h"
 #include "core/report/report_lock.h"
-#include "core/report/report_engine.h"
-#include "core/report/structure.h"
-#include "core/report/table_map.h"
+#include "core/calc/report_engine.h"
+#include "core/calc/structure.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 
 namespace rpt {
@@ -174,14 +174,14 @@ class TReportState : private TableHooks {
   TColor DisplayColor(TColor fileColor) override;
   std::optional<TColor> BackgroundColor() override;
 
-  // The table windows of the structure (step 6 of *load report*). False
-  // when a table file is missing (reported, loading stopped).
-  bool LoadTables();
-  // Save steps 1 to 5; `always` packs even when nothing changed.
+  // Saves the modified tables (recalculated first) and packs the working
+  // folder into the report's package; `always` packs even when nothing changed.
   bool SaveAndPack(bool always);
   // *create* of a new report folder "Отчет" + N in the program folder.
   std::string CreateAutomaticFolder();
   void AttachEngine();
+  // No report is open: no structure and no tree.
+  void ForgetStructure();
   void Notify();
   // Shows an error's message in the error box.
   void ShowError(std::string_view message);

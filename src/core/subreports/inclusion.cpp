@@ -11,10 +11,10 @@
 #include "core/foundation/folders.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/text_case.h"
-#include "core/report/package.h"
-#include "core/report/progress.h"
+#include "core/archive/package.h"
+#include "core/foundation/progress.h"
 #include "core/report/report_state.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "core/subreports/combine.h"
 #include "core/tables/table.h"
 

@@ -10,10 +10,10 @@
 #include "core/foundation/interaction.h"
 #include "core/foundation/my_ini_file.h"
 #include "core/foundation/text_case.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include "core/foundation/colors_fonts.h"
 #include "core/foundation/common.h"
 #include "core/foundation/interaction.h"
-#include "core/report/progress.h"
+#include "core/foundation/progress.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
 

@@ -14,7 +14,7 @@
 #include "core/foundation/errors.h"
 #include "core/foundation/file_io.h"
 #include "core/foundation/interaction.h"
-#include "core/report/progress.h"
+#include "core/foundation/progress.h"
 #include "core/foundation/common.h"
 #include "core/tables/list_files.h"
 #include "core/tables/table.h"

@@ -10,7 +10,7 @@
 #include "core/calc/checking_engine.h"
 #include "core/foundation/interaction.h"
 #include "core/report/report_folder_dialog.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "gui/foundation/font_substitutes.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"

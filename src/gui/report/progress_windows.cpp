@@ -8,7 +8,7 @@
 #include <QScreen>
 
 #include "core/foundation/codec.h"
-#include "core/report/progress.h"
+#include "core/foundation/progress.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 

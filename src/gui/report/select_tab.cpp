@@ -10,7 +10,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/structure_window.h"

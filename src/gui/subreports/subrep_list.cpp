@@ -10,7 +10,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/report/report_state.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "core/subreports/inclusion.h"
 #include "gui/foundation/qt_text.h"
 

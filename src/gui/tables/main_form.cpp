@@ -31,7 +31,7 @@
 #include "core/lists/list_insert.h"
 #include "core/lists/list_view_model.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
 #include "core/tables/instructions.h"
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"

@@ -11,8 +11,8 @@
 
 #include "core/calc/recalc.h"
 #include "core/foundation/codec.h"
-#include "core/report/open_tables.h"
-#include "core/report/table_map.h"
+#include "core/calc/open_tables.h"
+#include "core/calc/table_map.h"
 #include "core/tables/table.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"

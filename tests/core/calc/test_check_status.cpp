@@ -7,7 +7,7 @@
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/errors.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"
 

@@ -6,7 +6,7 @@
 #include "calc_test_util.h"
 #include "core/calc/recalc.h"
 #include "core/calc/rx_math_parser.h"
-#include "core/report/structure.h"
+#include "core/calc/structure.h"
 
 namespace rpt {
 namespace {

@@ -12,6 +12,7 @@
 #include "core/foundation/my_ini_file.h"
 #include "core/foundation/text_case.h"
 #include "support/temp_folder.h"
+#include "support/text.h"
 
 namespace rpt {
 namespace {
@@ -21,7 +22,7 @@ using testing::ReadFile;
 using testing::TempFolder;
 using Lines = std::vector<std::string>;
 
-std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+using testing::W;
 
 // Opens `text` as a file, lets `edit` work on it, releases it and returns
 // what was written.
@@ -439,7 +440,9 @@ void RunRandomEdits(unsigned seed, const Lines& keys, unsigned eraseWeight) {
       real.EraseSection(sec);
       ref.EraseSection(sec);
     }
-    if (step % 50 == 0) ASSERT_EQ(real.Lines(), ref.LinesNow());
+    if (step % 50 == 0) {
+      ASSERT_EQ(real.Lines(), ref.LinesNow());
+    }
   }
   ASSERT_EQ(real.Lines(), ref.LinesNow());
   real.DiscardChanges();

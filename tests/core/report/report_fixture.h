@@ -8,25 +8,16 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/folders.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "support/scripted_interaction.h"
+#include "support/text.h"
 #include "support/temp_folder.h"
 
 namespace rpt::testing {
 
-// UTF-8 text with "\n" line ends -> Windows-1251 bytes with CR LF.
-inline std::string WinText(std::string_view utf8) {
-  std::string out;
-  for (const char c : Utf8ToCp1251(utf8)) {
-    if (c == '\n') out += "\r\n";
-    else out += c;
-  }
-  return out;
-}
-
 // A form table with one integer cell (number 2) holding `value`.
 inline std::string FormTable(std::string_view value = "5") {
-  return WinText("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=" +
+  return Win("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=" +
                  std::string(value) + "\n");
 }
 
@@ -38,7 +29,7 @@ struct StructureOptions {
 
 inline std::string StructureText(const StructureOptions& o = {}) {
   const std::string ex = o.excludeAllTables ? "1" : "0";
-  return WinText("[Отчет]\nНазвание=Отчет о НИР\nКоличество_разделов=2\nВерсия=" + o.version +
+  return Win("[Отчет]\nНазвание=Отчет о НИР\nКоличество_разделов=2\nВерсия=" + o.version +
                  "\nПодотчет=" + (o.subreport ? "1" : "0") +
                  "\n\n[Раздел_1]\nНазвание=Кадры\nКоличество_пунктов=2\nУдален=" + ex +
                  "\n\n[Пункт_1_1]\nНазвание=Таблица 1\nТип=0\nФайл=T1.ini\nУдален=" + ex +
@@ -73,7 +64,7 @@ inline std::vector<std::pair<std::string, std::string>> BlankReportFiles(const S
 // cell 3 = cell 2 * 3 and cell 4 = T1's cell 7 + 1.
 inline std::vector<std::pair<std::string, std::string>> FormulaErrorReportFiles() {
   auto files = BlankReportFiles();
-  files[1].second = WinText(
+  files[1].second = Win(
       "[Table]\nFixed=0\nCount=6\n\n"
       "[Cell_2]\nState=D\nType=10\nVis=10 0 200 20 5 0\nCap=Сведения о кадрах\n\n"
       "[Cell_3]\nState=D\nType=2\nDec=0\nCol=1\nRow=1\nVis=10 30 40 20 5 0\nCap=\n\n"
@@ -81,7 +72,7 @@ inline std::vector<std::pair<std::string, std::string>> FormulaErrorReportFiles(
       "[Cell_5]\nState=D\nType=7\nDec=2\nCol=3\nRow=1\nForm=8 2 (1:1)/(1:2)\nVis=110 30 40 20 5 0\nCap=1,50\n\n"
       "[Cell_6]\nState=D\nType=7\nDec=0\nCol=4\nRow=1\nForm=8 0 (1:3)+1\nVis=160 30 40 20 5 0\nCap=9\n\n"
       "[Cell_7]\nState=D\nType=7\nDec=0\nCol=5\nRow=1\nForm=8 0 (1:1)+4\nVis=210 30 40 20 5 0\nCap=0\n");
-  files[2].second = WinText(
+  files[2].second = Win(
       "[Table]\nFixed=0\nCount=3\n\n"
       "[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=7\n\n"
       "[Cell_3]\nState=D\nType=7\nDec=0\nForm=8 0 (2)*3\nVis=60 10 40 20 5 0\nCap=0\n\n"

@@ -8,8 +8,10 @@
 #include "core/foundation/my_ini_file.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
-#include "core/report/structure.h"
+#include "core/app/startup.h"
+#include "core/calc/structure.h"
+
+#include "support/text.h"
 #include "report_fixture.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +23,7 @@ using testing::ReadFile;
 using testing::ScriptedInteraction;
 using testing::TempFolder;
 
-std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+using testing::W;
 
 struct Fixture {
   TempFolder dir;

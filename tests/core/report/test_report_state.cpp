@@ -7,11 +7,13 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/my_ini_file.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/recent_list.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
-#include "core/report/startup.h"
+#include "core/app/startup.h"
+
+#include "support/text.h"
 #include "report_fixture.h"
 
 namespace fs = std::filesystem;
@@ -26,7 +28,7 @@ using testing::ReadFile;
 using testing::ScriptedInteraction;
 using testing::TempFolder;
 
-std::string W(std::string_view utf8) { return Utf8ToCp1251(utf8); }
+using testing::W;
 
 std::string CellValue(const TReportTable& t) { return CellByNumber(t.table->data, 2)->label.caption; }
 
@@ -268,7 +270,7 @@ TEST(ReportLoad, DamagedIncludedSubreportIsNamedByTheCabinetReader) {
   Program p;
   p.dir.Write("dept/Report.rpt", "not a cabinet either");
   auto files = testing::BlankReportFiles();
-  files[0].second += testing::WinText("\n[Подотчеты]\nКоличество=1\n1=" + (p.dir / "dept") + "\n");
+  files[0].second += testing::Win("\n[Подотчеты]\nКоличество=1\n1=" + (p.dir / "dept") + "\n");
   p.state->OpenReportFolder(MakeReport(p.dir, "head", files));
   std::string cabinetMessage;
   try {
@@ -408,7 +410,7 @@ TEST(ReportSave, EditedCellIsSavedIntoThePackage) {
 TEST(ReportSave, LoadAndSaveRecalculateAcrossTablesAndSetStatuses) {
   Program p;
   auto files = testing::BlankReportFiles();
-  files[2].second = testing::WinText(
+  files[2].second = testing::Win(
       "[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=7\nDec=0\nForm=7 0 T1[(2)]*2\n"
       "Vis=10 10 40 20 5 0\nCap=0\n");
   const std::string folder = MakeReport(p.dir, "calc", files);

@@ -12,7 +12,7 @@ namespace rpt {
 namespace {
 
 using testing::TempFolder;
-using testing::WinText;
+using testing::Win;
 
 // A growing table of records: key (Type 1, or Type 6 with a list),
 // integer, real with two decimals.
@@ -38,7 +38,7 @@ std::string GrowingTable(const std::vector<Record>& rows) {
     cell(2, "Type=2\n", "100", rec.n);
     cell(3, "Type=3\nDec=2\n", "200", rec.r);
   }
-  return WinText(s);
+  return Win(s);
 }
 
 struct Tables {
@@ -61,7 +61,7 @@ struct Tables {
 };
 
 std::string FormTable(const std::string& integer, const std::string& real) {
-  return WinText("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=" + integer +
+  return Win("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=" + integer +
                  "\n\n[Cell_3]\nState=D\nType=3\nDec=1\nVis=60 10 40 20 5 0\nCap=" + real + "\n");
 }
 

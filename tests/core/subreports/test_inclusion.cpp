@@ -8,10 +8,10 @@
 #include "core/foundation/codec.h"
 #include "core/report/report_fixture.h"
 #include "core/report/report_state.h"
-#include "core/report/package.h"
+#include "core/archive/package.h"
 #include "core/report/report_folder_dialog.h"
-#include "core/report/startup.h"
-#include "core/report/structure.h"
+#include "core/app/startup.h"
+#include "core/calc/structure.h"
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
 
@@ -23,13 +23,13 @@ namespace {
 using testing::ReadFile;
 using testing::ScriptedInteraction;
 using testing::TempFolder;
-using testing::WinText;
+using testing::Win;
 
 using Files = std::vector<std::pair<std::string, std::string>>;
 
 // T1: a form table with an integer (cell 2) and a real with Dec 1 (cell 3).
 std::string T1(const std::string& integer, const std::string& real = "") {
-  return WinText("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=" + integer +
+  return Win("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=2\nVis=10 10 40 20 5 0\nCap=" + integer +
                  "\n\n[Cell_3]\nState=D\nType=3\nDec=1\nVis=60 10 40 20 5 0\nCap=" + real + "\n");
 }
 

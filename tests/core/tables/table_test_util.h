@@ -8,18 +8,10 @@
 
 #include "core/foundation/codec.h"
 #include "core/tables/table.h"
+#include "support/text.h"
 
 namespace rpt::testing {
 
-// UTF-8 text with "\n" line ends -> Windows-1251 bytes with CR LF.
-inline std::string Win(std::string_view utf8) {
-  std::string out;
-  for (const char c : Utf8ToCp1251(utf8)) {
-    if (c == '\n') out += "\r\n";
-    else out += c;
-  }
-  return out;
-}
 
 // Records every hook call as a short text.
 class RecordingHooks : public TableHooks {
