@@ -1,0 +1,50 @@
+// What the commands that open a report share: the arguments every one of
+// them takes, and a report loaded as the desktop program loads it, but in a
+// private working area, so that neither the report folder nor a running
+// program's working folder is touched until the report is saved.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/command.h"
+#include "cli/headless_interaction.h"
+#include "core/calc/checking_engine.h"
+#include "core/foundation/folders.h"
+#include "core/report/report_state.h"
+
+namespace rpt::cli {
+
+// Takes "--NAME VALUE" out of the arguments.
+std::optional<std::string> TakeOption(Args& args, const std::string& name);
+bool TakeFlag(Args& args, const std::string& name);
+// "--program-folder P" (required), absolute and ending with "/".
+std::string ProgramFolder(Args& args);
+std::string AbsoluteFolder(const std::string& folder);
+
+// The program's folder set with the temporary folders moved into a private
+// folder that is removed afterwards; the installed packages stay where the
+// program folder has them.
+class PrivateArea {
+ public:
+  explicit PrivateArea(const std::string& programFolder);
+  ~PrivateArea();
+  PrivateArea(const PrivateArea&) = delete;
+  PrivateArea& operator=(const PrivateArea&) = delete;
+  FolderSet folders;
+
+ private:
+  std::string root_;
+};
+
+// A loaded report in a private working area.
+struct LoadedReport {
+  HeadlessInteraction ui;
+  PrivateArea area;
+  TCheckingEngine engine{&ui};
+  TReportState state;
+  // `lockWaitMs` < 0: the report is only read, and not locked.
+  LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs);
+};
+
+}  // namespace rpt::cli
