@@ -45,11 +45,16 @@ void ReplaceTableFrom(TReportState& state, TTable& table, const std::string& sou
   table.ReloadFrom(source);
   if (heading && table.header.leftmost) table.header.leftmost->SetValue(*heading);
   if (!keepNumbers) {
-    for (int r = 0; r <= table.RowCount; ++r)
-      for (int c = 1; c <= table.ColCount; ++c) {
-        TCell* cell = GetCell(table.data, c, r);
-        if (cell && (cell->type == 2 || cell->type == 3)) cell->Clear();
-      }
+    auto clear = [](TCell* cell) {
+      if (cell && (cell->type == 2 || cell->type == 3)) cell->Clear();
+    };
+    if (table.Fixed) {
+      for (int r = 0; r <= table.RowCount; ++r)
+        for (int c = 1; c <= table.ColCount; ++c) clear(GetCell(table.data, c, r));
+    } else if (TRow* row = FirstRow(table.data)) {
+      // A form table keeps all its cells in row 0.
+      for (auto& cell : row->cells) clear(cell.get());
+    }
   }
   table.SetModified(true);
 }
