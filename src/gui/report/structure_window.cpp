@@ -34,6 +34,7 @@
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
+#include "gui/import/import_commands.h"
 #include "gui/report/select_tab.h"
 
 namespace rpt::gui {
@@ -412,7 +413,9 @@ void TF_StructRep::ConnectCommands() {
     NotYet();
   });
   // Commands whose work arrives later say so instead of doing nothing.
-  for (const char* name : {"Colors", "ImportLastYear", "ImportThisYear", "ExportWord", "ExportExcel",
+  on("ImportLastYear", [this] { Import(ImportFromLastYear); });
+  on("ImportThisYear", [this] { Import(ImportFromThisYear); });
+  for (const char* name : {"Colors", "ExportWord", "ExportExcel",
                            "SubStructure", "SubCorrection", "SubTransfer", "SubReception", "SubInclude",
                            "SubIncluded", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
@@ -428,6 +431,14 @@ void TF_StructRep::ConnectCommands() {
     if (!IsFolderNode(item)) EditExecute(false);
   });
   connect(tree_, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) { TreePressed(item); });
+}
+
+void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
+  TReportState* s = state();
+  if (!s) return;
+  run(*s, this);
+  UpdateLights();
+  UpdateStates();
 }
 
 void TF_StructRep::NotYet() {
