@@ -37,6 +37,10 @@
 #include "gui/import/import_commands.h"
 #include "gui/report/select_tab.h"
 
+#include "core/subreports/inclusion.h"
+#include "core/subreports/structure_editing.h"
+#include "gui/subreports/subrep_list.h"
+
 namespace rpt::gui {
 
 using namespace literals;
@@ -413,11 +417,11 @@ void TF_StructRep::ConnectCommands() {
     NotYet();
   });
   // Commands whose work arrives later say so instead of doing nothing.
+  ConnectSubreportCommands();
   on("ImportLastYear", [this] { Import(ImportFromLastYear); });
   on("ImportThisYear", [this] { Import(ImportFromThisYear); });
   for (const char* name : {"Colors", "ExportWord", "ExportExcel",
-                           "SubStructure", "SubCorrection", "SubTransfer", "SubReception", "SubInclude",
-                           "SubIncluded", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
+                           "SubTransfer", "SubReception", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
 
@@ -433,10 +437,48 @@ void TF_StructRep::ConnectCommands() {
   connect(tree_, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) { TreePressed(item); });
 }
 
+void TF_StructRep::ConnectSubreportCommands() {
+  auto on = [this](const char* name, auto fn) { connect(commands_[U(name)], &QAction::triggered, this, fn); };
+  // Each command may replace the report or its structure: the tree and the
+  // lights are drawn again afterwards.
+  auto run = [this](auto fn) {
+    return [this, fn] {
+      TReportState* s = state();
+      if (!s) return;
+      try {
+        fn(*s);
+      } catch (const std::exception& e) {
+        s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+      }
+      RebuildTree();
+      UpdateLights();
+      UpdateStates();
+    };
+  };
+  on("SubStructure", run([](TReportState& s) { DefineSubreportStructure(s); }));
+  on("SubCorrection", run([](TReportState& s) { CorrectSubreportStructure(s); }));
+  on("SubInclude", run([](TReportState& s) { TSubreportInclusion(s).IncludeSubreport(); }));
+  on("SubIncluded", run([this](TReportState& s) {
+    const auto path = FindStructureFile(s.folders().working);
+    if (!path || ReadSubreportFolders(*path).empty()) {
+      s.ui().ShowMessage(MessageKind::Information, "Отчет не содержит подотчетов."_w, kOk, kOk);
+      return;
+    }
+    TFormSubrepList list(s, [this] {
+      RebuildTree();
+      UpdateLights();
+      UpdateStates();
+    }, this);
+    list.exec();
+  }));
+}
+
 void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
   TReportState* s = state();
   if (!s) return;
   run(*s, this);
+  // An import that failed on the way loaded the saved report again.
+  RebuildTree();
   UpdateLights();
   UpdateStates();
 }
