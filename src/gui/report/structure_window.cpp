@@ -476,7 +476,11 @@ void TF_StructRep::ConnectSubreportCommands() {
 void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
   TReportState* s = state();
   if (!s) return;
-  run(*s, this);
+  try {
+    run(*s, this);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+  }
   // An import that failed on the way loaded the saved report again.
   RebuildTree();
   UpdateLights();

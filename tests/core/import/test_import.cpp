@@ -152,6 +152,18 @@ TEST(LastYearImport, KeepsNumbersOnlyWithPlusAndThisYearsHeading) {
   EXPECT_NE(o.Working("T2.ini").find(WinText("Cap=Иванов")), std::string::npos);
 }
 
+// Packages made on Windows carry Windows-1251 names, spelt in any case.
+TEST(LastYearImport, FindsFilesWhateverTheirCaseAndAlphabet) {
+  Office o("Количество=1\n1=КАДРЫ.INI;t1.INI;+\n");
+  auto files = LastYear();
+  files.back().first = "Кадры.ini";
+  const std::string source = testing::MakeReport(o.dir, "last", files);
+  o.ui.answers.push_back(kYes);
+  const ImportOutcome out = o.LastYearImport(source, {1});
+  EXPECT_TRUE(out.allImported) << (out.protocol.empty() ? "" : Lines(out.protocol)[0]);
+  EXPECT_EQ(o.Cell(0, 2), "Иванов");
+}
+
 TEST(LastYearImport, ARefusalOrAMissingFileShowsTheProtocolWithoutRecalculation) {
   Office o("Количество=4\n1=T5.ini;T1.ini;+\n2=\n3=T9.ini;T2.ini\n4=Nope.rtf;Doc.rtf\n");
   const std::string source = testing::MakeReport(o.dir, "last", LastYear());
