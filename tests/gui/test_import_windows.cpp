@@ -7,10 +7,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include "core/foundation/codec.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/import/import_dialogs.h"
+#include "gui/report/structure_window.h"
+#include "support/gui_program.h"
+#include "support/temp_folder.h"
 
 using namespace rpt;
 using namespace rpt::gui;
@@ -28,6 +32,15 @@ std::vector<std::string> W(std::initializer_list<std::string_view> utf8) {
   std::vector<std::string> out;
   for (auto s : utf8) out.push_back(Utf8ToCp1251(s));
   return out;
+}
+
+// Runs `act` on the modal dialog of type D once it is shown.
+template <class D, class F>
+void WhenShown(F act) {
+  QTimer::singleShot(0, [act] {
+    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) act(d);
+    else WhenShown<D>(act);
+  });
 }
 
 }  // namespace
@@ -86,6 +99,32 @@ class ImportWindowsTest : public QObject {
     QCOMPARE(dialog.windowTitle(), FromCp1251("Протокол импорта данных"_w));
     QCOMPARE(dialog.List()->count(), 2);
     QCOMPARE(dialog.List()->item(1)->text(), QString::fromUtf8("2. Отказ от импорта таблицы \"Финансы\"."));
+  }
+
+  // The structure window's commands open the windows over the bundled
+  // installation's entries and go on to ask for the source report.
+  void structureWindowCommandsOpenTheImportWindows() {
+    testing::TempFolder dir;
+    testing::InstallPackages(dir.path());
+    testing::ScriptedInteraction ui;
+    auto program = testing::StartedProgram(dir.path(), ui, testing::UniqueLockName("import"));
+    QVERIFY(program);
+    int lines = 0;
+    WhenShown<TImportLastYearDlg>([&lines](TImportLastYearDlg* d) {
+      lines = d->List()->count();
+      d->List()->item(lines - 1)->setCheckState(Qt::Checked);
+      d->RunButton()->click();
+    });
+    ui.pickerAnswers.push_back(std::nullopt);
+    program->structure().Command(testing::U("ImportLastYear"))->trigger();
+    QCOMPARE(lines, 8);
+    QCOMPARE(QString::fromStdString(Cp1251ToUtf8(ui.messages.back().text)),
+             testing::U("Укажите отчет, из которого Вы хотите импортировать данные."));
+
+    ui.pickerAnswers.push_back(std::nullopt);
+    program->structure().Command(testing::U("ImportThisYear"))->trigger();
+    QCOMPARE(QString::fromStdString(Cp1251ToUtf8(ui.messages.back().text)),
+             testing::U("Укажите отчет этого года, из которого Вы хотите взять таблицы."));
   }
 
   void screenshots() {
