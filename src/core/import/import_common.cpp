@@ -119,7 +119,12 @@ std::string SourceFolderOf(const std::string& source) {
   return WithSeparator(folder);
 }
 
+bool IsPlainFileName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\:") == std::string_view::npos;
+}
+
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view nameCp1251) {
+  if (!IsPlainFileName(nameCp1251)) return std::nullopt;
   const std::string utf8 = Cp1251ToUtf8(nameCp1251);
   std::error_code ec;
   if (fs::is_regular_file(fs::path(folder) / utf8, ec)) return (fs::path(folder) / utf8).string();

@@ -64,8 +64,11 @@ class ImportProtocol {
 std::string SourceFolderOf(const std::string& source);
 // The folder's "Report.rpt" (letter case ignored), or nothing.
 std::optional<std::string> ReportPackageIn(const std::string& folder);
+// A name without folder parts: no separator, drive colon, "." or "..".
+bool IsPlainFileName(std::string_view name);
 // A file of `folder` named `nameCp1251` with letter case ignored (packages
-// from other installations may spell names differently), or nothing.
+// from other installations may spell names differently), or nothing; a
+// name with folder parts is never looked up.
 std::optional<std::string> FindFileIgnoringCase(const std::string& folder, std::string_view nameCp1251);
 
 // The import folder emptied, filled from the package, and removed again

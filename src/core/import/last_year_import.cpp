@@ -172,7 +172,7 @@ bool TLastYearImport::ImportEntryFrom(const ImportEntry& entry, const std::strin
       return true;
     }
     case ImportKind::Document: {
-      if (!source) {
+      if (!source || !IsPlainFileName(to)) {
         protocol.Add(S("В указанной папке документ "_w) + Quoted(caption) + " (" + from + ") " +
                      S("отсутствует."_w));
         return false;

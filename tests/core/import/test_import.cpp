@@ -183,6 +183,19 @@ TEST(LastYearImport, ARefusalOrAMissingFileShowsTheProtocolWithoutRecalculation)
   EXPECT_EQ(o.Working("Doc.rtf"), "{\\rtf1 this year}");
 }
 
+// Names with folder parts never reach outside the import or working folder.
+TEST(LastYearImport, NamesWithFolderPartsAreNotFollowed) {
+  Office o("Количество=2\n1=../last/T5.ini;T1.ini\n2=Doc.rtf;../escaped.rtf\n");
+  const std::string source = testing::MakeReport(o.dir, "last", LastYear());
+  const ImportOutcome out = o.LastYearImport(source, {1, 2});
+  EXPECT_FALSE(out.allImported);
+  EXPECT_EQ(Lines(out.protocol),
+            (std::vector<std::string>{"1. В указанной папке таблица \"Таблица 1\" (../last/T5.ini) отсутствует.",
+                                      "2. В указанной папке документ \"\" (Doc.rtf) отсутствует."}));
+  EXPECT_FALSE(fs::exists(o.folders.data + "escaped.rtf"));
+  EXPECT_EQ(o.Cell(0, 2), "Петров");
+}
+
 TEST(LastYearImport, AFailedDocumentCopyIsReportedAsNotImported) {
   Office o("Количество=1\n1=Doc.rtf;Doc.rtf\n");
   const std::string source = testing::MakeReport(o.dir, "last", LastYear());
