@@ -246,7 +246,9 @@ TEST(ThisYearImport, OffersSectionsTwoAndFourToAHundred) {
   StructureModel m;
   for (int s = 1; s <= 102; ++s) {
     StructureSection section;
-    section.items.push_back(StructureItem{"S" + std::to_string(s)});
+    StructureItem item;
+    item.title = "S" + std::to_string(s);
+    section.items.push_back(item);
     m.sections.push_back(section);
   }
   const auto titles = OfferedTitles(m);
