@@ -34,6 +34,7 @@
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
+#include "gui/import/import_commands.h"
 #include "gui/report/select_tab.h"
 
 #include "core/subreports/inclusion.h"
@@ -417,7 +418,9 @@ void TF_StructRep::ConnectCommands() {
   });
   // Commands whose work arrives later say so instead of doing nothing.
   ConnectSubreportCommands();
-  for (const char* name : {"Colors", "ImportLastYear", "ImportThisYear", "ExportWord", "ExportExcel",
+  on("ImportLastYear", [this] { Import(ImportFromLastYear); });
+  on("ImportThisYear", [this] { Import(ImportFromThisYear); });
+  for (const char* name : {"Colors", "ExportWord", "ExportExcel",
                            "SubTransfer", "SubReception", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
@@ -468,6 +471,20 @@ void TF_StructRep::ConnectSubreportCommands() {
     }, this);
     list.exec();
   }));
+}
+
+void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
+  TReportState* s = state();
+  if (!s) return;
+  try {
+    run(*s, this);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+  }
+  // An import that failed on the way loaded the saved report again.
+  RebuildTree();
+  UpdateLights();
+  UpdateStates();
 }
 
 void TF_StructRep::NotYet() {

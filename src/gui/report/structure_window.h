@@ -121,6 +121,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void RebuildHistory();
   void NotYet();
   void ConnectSubreportCommands();
+  // An import command, then the lights and the commands brought up to date.
+  void Import(void (*run)(TReportState&, QWidget*));
   void ChooseFont();
   void TreePressed(QTreeWidgetItem* item);
   bool OpenDocumentItem(const std::string& file);
