@@ -5,8 +5,8 @@
 // (SetValue with the shallow recalculation and the check, then the
 // repaint).
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_table_window \
-//       --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   QT_QPA_PLATFORM=offscreen build/bin/bench_table_window --benchmark_repetitions=5
+//       --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <QApplication>

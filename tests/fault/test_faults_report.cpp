@@ -85,9 +85,12 @@ TEST(FaultsReport, EveryFailingCallOfASaveLeavesTheOldOrTheNewReport) {
       [&] { saved = w->state->Save(); },
       [&](const faults::Outcome& o) {
         SCOPED_TRACE(Trace(o));
-        if (!o.fired) ASSERT_TRUE(saved);
-        if (saved) EXPECT_TRUE(w->ui.messages.empty());
-        else {
+        if (!o.fired) {
+          ASSERT_TRUE(saved);
+        }
+        if (saved) {
+          EXPECT_TRUE(w->ui.messages.empty());
+        } else {
           ++failedSaves;
           EXPECT_TRUE(ShowedError(w->ui, o.error)) << Shown(w->ui);
           EXPECT_TRUE(w->state->IsModified()) << "the change is still there to save again";
@@ -96,7 +99,9 @@ TEST(FaultsReport, EveryFailingCallOfASaveLeavesTheOldOrTheNewReport) {
         const auto value = OpenedValue(w->folders, w->dir, w->report);
         ASSERT_TRUE(value.has_value());
         EXPECT_TRUE(*value == "5" || *value == "42") << *value;
-        if (saved) EXPECT_EQ(*value, "42");
+        if (saved) {
+          EXPECT_EQ(*value, "42");
+        }
       },
       kErrors);
   std::printf("%d runs\n", runs);
@@ -148,7 +153,9 @@ TEST(FaultsReport, EveryFailingCallOfAPackKeepsACompletePackage) {
           EXPECT_TRUE(files == w->before || files == w->after);
           EXPECT_TRUE(ShowedError(w->ui, o.error)) << Shown(w->ui);
         }
-        if (o.kind != "unlink") EXPECT_FALSE(w->Leftovers()) << "a failed pack cleans up after itself";
+        if (o.kind != "unlink") {
+          EXPECT_FALSE(w->Leftovers()) << "a failed pack cleans up after itself";
+        }
       },
       kErrors);
   std::printf("%d runs\n", runs);

@@ -48,12 +48,6 @@ std::vector<std::string> Listing(const std::string& folder) {
   return out;
 }
 
-QTreeWidgetItem* NodeTitled(QTreeWidget* tree, const QString& prefix) {
-  for (QTreeWidgetItemIterator it(tree); *it; ++it)
-    if ((*it)->text(0).startsWith(prefix)) return *it;
-  return nullptr;
-}
-
 int StateImage(QTreeWidgetItem* node) { return node->data(0, kStateRole).toInt(); }
 
 bool Enabled(TF_StructRep& w, const char* name) { return w.Command(U(name))->isEnabled(); }

@@ -23,7 +23,7 @@ namespace {
 using testing::ScriptedInteraction;
 using testing::StructureOptions;
 using testing::TempFolder;
-using testing::WinText;
+using testing::Win;
 
 using Files = std::vector<std::pair<std::string, std::string>>;
 
@@ -31,7 +31,7 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 // (5), and its heading in the header (cell 6).
 std::string Table(const std::string& heading, const std::string& text, const std::string& integer,
                   const std::string& real) {
-  return WinText("[Table]\nFixed=0\nCount=6\n\n"
+  return Win("[Table]\nFixed=0\nCount=6\n\n"
                  "[Cell_2]\nState=D\nType=1\nVis=10 30 80 20 5 0\nCap=" + text +
                  "\n\n[Cell_3]\nState=D\nType=2\nVis=100 30 40 20 5 0\nCap=" + integer +
                  "\n\n[Cell_4]\nState=D\nType=3\nDec=1\nVis=150 30 40 20 5 0\nCap=" + real +
@@ -62,7 +62,7 @@ struct Office {
   std::vector<ImportProtocol> shown;
   Office(const std::string& options, const Files& report = ThisYear()) : folders(testing::MakeProgram(dir)) {
     PrepareFolders(folders, ui);
-    dir.Write("prog/Help/Data/TabIni/Options.cnf", WinText("[Импортируемые таблицы]\n" + options));
+    dir.Write("prog/Help/Data/TabIni/Options.cnf", Win("[Импортируемые таблицы]\n" + options));
     state = std::make_unique<TReportState>(folders, ui);
     state->ReadInstallation();
     state->OpenReportFolder(testing::MakeReport(dir, "rep", report));
@@ -149,7 +149,7 @@ TEST(LastYearImport, KeepsNumbersOnlyWithPlusAndThisYearsHeading) {
   EXPECT_TRUE(o.shown.empty());
   // Saving writes the tables into this year's files.
   ASSERT_TRUE(o.state->Save());
-  EXPECT_NE(o.Working("T2.ini").find(WinText("Cap=Иванов")), std::string::npos);
+  EXPECT_NE(o.Working("T2.ini").find(Win("Cap=Иванов")), std::string::npos);
 }
 
 // Packages made on Windows carry Windows-1251 names, spelt in any case.
@@ -269,7 +269,7 @@ TEST(ThisYearImport, ReplacesByTitleAndReportsWhatItCouldNotMatch) {
   import.showProtocol = [&](const ImportProtocol& p) { shown.push_back(p); };
   o.ui.answers.push_back(kYes);
   const ImportOutcome out =
-      import.Import(source, {WinText("Таблица 2"), WinText("Пояснение"), WinText("Таблица 1"), WinText("таблица 1")});
+      import.Import(source, {Win("Таблица 2"), Win("Пояснение"), Win("Таблица 1"), Win("таблица 1")});
   ASSERT_TRUE(out.ran);
   EXPECT_FALSE(out.allImported);
   EXPECT_EQ(Lines(out.protocol), (std::vector<std::string>{"1. Таблица \"Таблица 2\" импортирована.",
@@ -285,7 +285,7 @@ TEST(ThisYearImport, ReplacesByTitleAndReportsWhatItCouldNotMatch) {
   EXPECT_EQ(o.Cell(1, 2), "9");
   EXPECT_EQ(o.Working("Doc.rtf"), "{\\rtf1 other}");
   const bool progressShown = std::any_of(o.ui.progress.begin(), o.ui.progress.end(), [](const auto& p) {
-    return p.event == "show" && p.text == WinText("Импорт документов");
+    return p.event == "show" && p.text == Win("Импорт документов");
   });
   EXPECT_TRUE(progressShown);
 }
@@ -294,7 +294,7 @@ TEST(ThisYearImport, AllImportedEndsWithTheMessageAndTheCheck) {
   Office o("Количество=0\n");
   const std::string source = testing::MakeReport(o.dir, "other", ThisYear("40", "9"));
   TThisYearImport import(*o.state);
-  const ImportOutcome out = import.Import(source, {WinText("Таблица 2")});
+  const ImportOutcome out = import.Import(source, {Win("Таблица 2")});
   EXPECT_TRUE(out.allImported);
   const auto texts = o.Texts();
   ASSERT_FALSE(texts.empty());
@@ -315,7 +315,7 @@ TEST(ThisYearImport, RefusesWhatIsNotThisYearsReport) {
                {testing::MakeReport(o.dir, "sub", LastYear(sub)),
                 "Импорт возможен только из отчета. Вы выбрали подотчет."}};
   for (const auto& c : cases) {
-    EXPECT_FALSE(TThisYearImport(*o.state).Import(c.source, {WinText("Таблица 1")}).ran);
+    EXPECT_FALSE(TThisYearImport(*o.state).Import(c.source, {Win("Таблица 1")}).ran);
     EXPECT_EQ(o.Texts(), std::vector<std::string>{c.message});
   }
   // The desktop command asks again after a refusal until the dialog is cancelled.

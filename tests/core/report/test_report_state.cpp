@@ -524,7 +524,9 @@ TEST(ReportCloseQuery, AnswersDecideBetweenSavingAndDiscarding) {
     EXPECT_EQ(p.ui.messages[0].buttons, unsigned(kYes | kNo));
     EXPECT_FALSE(p.state->IsModified() && answer == kYes);
     EXPECT_EQ(ReadFile(folder + "Report.rpt") == before, answer == kNo);
-    if (answer == kNo) EXPECT_FALSE(p.state->tables()[0].table->Modified());
+    if (answer == kNo) {
+      EXPECT_FALSE(p.state->tables()[0].table->Modified());
+    }
   }
   // Unmodified: no question.
   Program p;
