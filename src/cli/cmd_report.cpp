@@ -14,6 +14,7 @@
 
 #include "cli/command.h"
 #include "cli/headless_interaction.h"
+#include "cli/report_session.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/colors_fonts.h"
@@ -37,75 +38,6 @@ class FolderInteraction : public HeadlessInteraction {
   std::optional<std::string> ChooseFolder(std::string_view, const std::string&) override { return folder; }
 };
 
-// Takes "--NAME VALUE" out of the arguments.
-std::optional<std::string> TakeOption(Args& args, const std::string& name) {
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    if (args[i] != name) continue;
-    if (i + 1 >= args.size()) throw UsageError(name + " takes a value");
-    std::string value = args[i + 1];
-    args.erase(args.begin() + static_cast<std::ptrdiff_t>(i), args.begin() + static_cast<std::ptrdiff_t>(i) + 2);
-    return value;
-  }
-  return std::nullopt;
-}
-
-bool TakeFlag(Args& args, const std::string& name) {
-  for (std::size_t i = 0; i < args.size(); ++i)
-    if (args[i] == name) {
-      args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
-      return true;
-    }
-  return false;
-}
-
-std::string ProgramFolder(Args& args) {
-  const auto p = TakeOption(args, "--program-folder");
-  if (!p) throw UsageError("--program-folder is required");
-  std::error_code ec;
-  const fs::path abs = fs::absolute(*p, ec);
-  return WithSeparator(ec ? *p : abs.lexically_normal().string());
-}
-
-std::string AbsoluteFolder(const std::string& folder) {
-  std::error_code ec;
-  const fs::path abs = fs::absolute(folder, ec);
-  return WithSeparator(ec ? folder : abs.lexically_normal().string());
-}
-
-// The program's folder set with the temporary folders moved into a private
-// folder that is removed afterwards; the installed packages stay where the
-// program folder has them.
-class PrivateArea {
- public:
-  explicit PrivateArea(const std::string& programFolder) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = WithSeparator(tmp && *tmp ? tmp : "/tmp") + "reportctl-XXXXXX";
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
-    root_ = pattern + "/";
-    RegisterTemporaryFolder(root_);
-    folders = FolderSet::FromProgramFolder(programFolder);
-    const FolderSet inside = FolderSet::FromProgramFolder(root_, folders.installData);
-    folders.templates = inside.templates;
-    folders.lists = inside.lists;
-    folders.print = inside.print;
-    folders.service = inside.service;
-    folders.working = inside.working;
-    folders.subreports = inside.subreports;
-    folders.reception = inside.reception;
-    folders.import = inside.import;
-    folders.check = inside.check;
-  }
-  ~PrivateArea() {
-    std::error_code ec;
-    fs::remove_all(root_, ec);
-    UnregisterTemporaryFolder(root_);
-  }
-  FolderSet folders;
-
- private:
-  std::string root_;
-};
-
 std::string_view StatusWord(std::uint8_t status) {
   switch (status) {
     case 1: return "norm";
@@ -120,28 +52,6 @@ void PrintTables(const TReportState& state) {
     PrintLine((t.caption.empty() ? t.itemTitle : t.caption) + "\t" + t.file + "\t" +
               std::string(StatusWord(t.table->status)));
 }
-
-// A loaded report in a private working area.
-struct LoadedReport {
-  HeadlessInteraction ui;
-  PrivateArea area;
-  TCheckingEngine engine{&ui};
-  TReportState state;
-  // `lockWaitMs` < 0: the report is only read, and not locked.
-  LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs)
-      : area(program), state(area.folders, ui, &engine) {
-    state.lockWaitMs = std::max(lockWaitMs, 0);
-    state.lockReports = lockWaitMs >= 0;
-    PrepareFolders(area.folders, ui);
-    state.ReadInstallation();
-    if (!HoldsReport(folder)) {
-      state.OpenReportFolder(folder);  // reports the folder
-      throw std::runtime_error("no report in " + folder);
-    }
-    state.OpenReportFolder(folder);
-    if (!state.treeVisible) throw std::runtime_error("the report could not be loaded");
-  }
-};
 
 int RunNew(const Args& argsIn) {
   Args args = argsIn;
