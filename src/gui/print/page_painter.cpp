@@ -54,14 +54,24 @@ void PaintPage(QPainter& painter, const output::PageImage& page) {
     font.setStrikeOut(c.font.strikeOut);
     painter.setFont(font);
     painter.setPen(Qt::black);
-    // The cell's inner margins, as the table window keeps them.
+    // Room at the sides; none above and below, where the table window's
+    // fonts leave little.
     const int m = static_cast<int>(std::lround(2 * unit));
-    const QRect inner = r.adjusted(m, m, -m, -m);
+    const QRect inner = r.adjusted(m, 0, -m, 0);
     QString text = QString::fromStdString(Cp1251ToUtf8(c.text));
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    const int flags = static_cast<int>(AlignmentOf(c)) | Qt::TextWordWrap;
+    // Fonts here are wider than those the forms were drawn with: a text
+    // that would overflow its cell is set a little smaller, down to three
+    // quarters, rather than cut off.
+    for (int step = 0; step < 5; ++step) {
+      if (painter.boundingRect(inner, flags, text).height() <= inner.height()) break;
+      font.setPixelSize(std::max(1, static_cast<int>(std::lround(c.fontPixels * (0.95 - 0.05 * step)))));
+      painter.setFont(font);
+    }
     painter.save();
     painter.setClipRect(r, Qt::IntersectClip);
-    painter.drawText(inner, static_cast<int>(AlignmentOf(c)) | Qt::TextWordWrap, text);
+    painter.drawText(inner, flags, text);
     painter.restore();
   }
   painter.restore();
