@@ -12,7 +12,17 @@ std::unique_ptr<TTable> OpenBlankTable(TableContext& context, const std::string&
   const std::string path = templateFolder + Cp1251ToUtf8(file);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return nullptr;
-  auto table = std::make_unique<TTable>(context);
+  // The blank belongs to no report: it reaches neither the report's
+  // modified state nor its table map. One blank exists at a time.
+  static TableContext blankContext;
+  blankContext.measure = context.measure;
+  blankContext.ui = context.ui ? context.ui : &ui;
+  blankContext.listFolder = context.listFolder;
+  blankContext.templateFolder = context.templateFolder;
+  blankContext.userFontFace = context.userFontFace;
+  blankContext.userFontSize = context.userFontSize;
+  blankContext.currentPage = context.currentPage;
+  auto table = std::make_unique<TTable>(blankContext);
   table->hooks().SetLoading(true);
   table->LoadFromFile(path);
   if (table->growing &&

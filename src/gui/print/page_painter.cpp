@@ -33,7 +33,8 @@ Qt::Alignment AlignmentOf(const output::PrintCell& c) {
 
 void PaintPage(QPainter& painter, const output::PageImage& page) {
   painter.save();
-  painter.setClipRect(QRect(page.clipLeft, page.clipTop, page.clipWidth, page.clipHeight));
+  // A frame on the edge of the printable area keeps its full width.
+  painter.setClipRect(QRect(page.clipLeft, page.clipTop, page.clipWidth, page.clipHeight).adjusted(-8, -8, 8, 8));
   for (const auto& c : page.cells) {
     const QRect r(c.left, c.top, c.width, c.height);
     // The frame's width follows the scale of the text (one screen pixel).

@@ -34,6 +34,7 @@
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
+#include "gui/print/structure_print.h"
 #include "gui/report/select_tab.h"
 
 namespace rpt::gui {
@@ -177,7 +178,9 @@ TF_StructRep::TF_StructRep(QWidget* parent) : QMainWindow(parent), tree_(new QTr
   tree_->setStatusTip(QString());
   tree_->installEventFilter(this);
   setCentralWidget(tree_);
-  printerInstalled_ = !QPrinterInfo::availablePrinterNames().isEmpty();
+  // Printing into a PDF file always works: a machine without printers
+  // still prints and previews.
+  printerInstalled_ = true;
   BuildCommands();
   BuildToolBar();
   BuildStatusBar();
@@ -409,12 +412,17 @@ void TF_StructRep::ConnectCommands() {
   on("About", [this] { ShowAboutBox(this); });
   on("PrintAll", [this] {
     if (tree_->topLevelItemCount() > 0) tree_->setCurrentItem(tree_->topLevelItem(0));
-    NotYet();
+    PrintSelected(false);
+  });
+  on("PrintSelected", [this] { PrintSelected(false); });
+  on("PrintBlank", [this] { PrintSelected(true); });
+  on("PrinterSetup", [this] {
+    if (TReportState* s = state()) ChoosePrinter(*s, this);
   });
   // Commands whose work arrives later say so instead of doing nothing.
   for (const char* name : {"Colors", "ImportLastYear", "ImportThisYear", "ExportWord", "ExportExcel",
                            "SubStructure", "SubCorrection", "SubTransfer", "SubReception", "SubInclude",
-                           "SubIncluded", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
+                           "SubIncluded", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
 
@@ -428,6 +436,22 @@ void TF_StructRep::ConnectCommands() {
     if (!IsFolderNode(item)) EditExecute(false);
   });
   connect(tree_, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) { TreePressed(item); });
+}
+
+void TF_StructRep::PrintSelected(bool blank) {
+  TReportState* s = state();
+  QTreeWidgetItem* node = tree_->currentItem();
+  if (!s || !node) return;
+  int level = 0;
+  for (QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++level;
+  const int section = level == 1 ? node->parent()->indexOfChild(node)
+                      : level == 2 ? node->parent()->parent()->indexOfChild(node->parent())
+                                   : 0;
+  const int item = level == 2 ? node->parent()->indexOfChild(node) : 0;
+  setEnabled(false);
+  PrintSelection(*s, this, level, section, item, blank);
+  setEnabled(true);
+  UpdateStates();
 }
 
 void TF_StructRep::NotYet() {
