@@ -2,6 +2,7 @@
 // the status line only above one page, zoom sizes, keys, margins turning
 // with the orientation and the closing question.
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -52,6 +53,14 @@ void FillTable(TTable& t, int rows) {
 
 QAction* Tool(QWidget* w, const char* name) { return w->findChild<QAction*>(name); }
 
+// With REPORT_SCREENSHOT_DIR set, the window is saved there as PNG.
+void Screenshot(QWidget* w, const char* name) {
+  const QByteArray dir = qgetenv("REPORT_SCREENSHOT_DIR");
+  if (dir.isEmpty()) return;
+  QApplication::processEvents();
+  w->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+}
+
 }  // namespace
 
 class PrintPreviewTest : public QObject {
@@ -88,6 +97,8 @@ class PrintPreviewTest : public QObject {
     p->SetCurrentPage(99);
     QCOMPARE(p->CurrentPage(), p->PageCount());
     QVERIFY(!Tool(p, "tbtNextPage")->isEnabled());
+    p->SetCurrentPage(2);
+    Screenshot(p, "print-preview");
 
     // Fewer pages than the current one: the last page is shown.
     form.Service().SetPageCount(0);
@@ -138,6 +149,8 @@ class PrintPreviewTest : public QObject {
     QCOMPARE(d.State().Record(), (PageSettings{20, 30, 15, 10, 1}));
     QCOMPARE(d.findChildren<QSpinBox*>().at(0)->value(), 20);
     QVERIFY(cancel->isEnabled());
+    d.show();
+    Screenshot(&d, "page-setup");
     // Closing with changes: "Отменить" on the question keeps the dialog open.
     d.show();
     ui.answers = {kCancel};

@@ -115,7 +115,9 @@ Strips BuildStrips(TTable& t, std::string& continuation) {
     if (c->type != cell_type::kTableNumber) continue;
     PrintCell p = CopyCell(*c, true);
     p.left = 0;
-    p.width = std::max(s.colNums.Width, 1);
+    // As wide as the column numbers; a table without them would hide the
+    // line in a cell of no width, so it takes the widest section instead.
+    p.width = s.colNums.Width > 0 ? s.colNums.Width : std::max({s.header.Width, s.top.Width, s.footer.Width, 1});
     std::string caption = c->label.caption;
     for (char& ch : caption)
       if (ch == '\r' || ch == '\n') ch = ' ';

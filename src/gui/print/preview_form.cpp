@@ -93,6 +93,8 @@ TPreviewForm::TPreviewForm(TPrintService* service, QWidget* owner) : QMainWindow
   shadow_->setPalette(pal);
   panel_ = new TDrawPanel(service_, canvas_);
   sbxMain_->setWidget(canvas_);
+  // The zoom sizes follow the scroll area's room, known only once laid out.
+  sbxMain_->viewport()->installEventFilter(this);
   setCentralWidget(sbxMain_);
   stbMain_ = statusBar();
   stbMain_->setObjectName("stbMain");
@@ -138,6 +140,8 @@ void TPreviewForm::UpdateControls() {
 }
 
 void TPreviewForm::LayOut() {
+  if (layingOut_) return;
+  layingOut_ = true;
   const QSizeF mm = service_->pageLayout.fullRect(QPageLayout::Millimeter).size();
   const double aspect = mm.height() / mm.width();
   const QSize client = sbxMain_->viewport()->size();
@@ -177,6 +181,7 @@ void TPreviewForm::LayOut() {
   shadow_->show();
   panel_->show();
   panel_->update();
+  layingOut_ = false;
 }
 
 void TPreviewForm::keyPressEvent(QKeyEvent* e) {
@@ -208,6 +213,11 @@ void TPreviewForm::keyPressEvent(QKeyEvent* e) {
 void TPreviewForm::resizeEvent(QResizeEvent* e) {
   QMainWindow::resizeEvent(e);
   LayOut();
+}
+
+bool TPreviewForm::eventFilter(QObject* watched, QEvent* e) {
+  if (watched == sbxMain_->viewport() && e->type() == QEvent::Resize && !layingOut_) LayOut();
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void TPreviewForm::closeEvent(QCloseEvent* e) {

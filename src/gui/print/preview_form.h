@@ -44,6 +44,7 @@ class TPreviewForm : public QMainWindow {
   void resizeEvent(QResizeEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   void changeEvent(QEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
   void UpdateControls();
@@ -51,6 +52,7 @@ class TPreviewForm : public QMainWindow {
 
   TPrintService* service_;
   int zoom_ = 8, pageCount_ = 1, page_ = 1;
+  bool layingOut_ = false;
   QAction *print_, *pageSetup_, *scale_, *prev_, *next_;
   QMenu* pmnScale_;
   QScrollArea* sbxMain_;

@@ -168,6 +168,19 @@ TEST(PrintLayout, ContinuationTextWithEmptyOrMissingNumberCell) {
   EXPECT_GT(L.breaks[2] - L.breaks[1], W.breaks[2] - W.breaks[1]);
 }
 
+TEST(PrintLayout, ContinuationLineSpansTheColumnNumbersOrTheWidestSection) {
+  GridFixture f(40, 4, 100, 30);
+  auto right = [&] {
+    const auto L = LayOutTable(f.t, kPW, kPH);
+    for (const auto& c : DrawPage(f.t, L, 2).cells)
+      if (Cp1251ToUtf8(c.text) == "Таблица 1 (продолжение)") return c.left + c.width;
+    return 0;
+  };
+  EXPECT_EQ(right(), 2000);
+  f.t.top.cells.clear();  // no column numbers
+  EXPECT_EQ(right(), 2000);
+}
+
 TEST(PrintLayout, FooterFollowsTheDataOnTheLastPageOnly) {
   GridFixture f(40, 4, 100, 30, "Таблица 1", 40, 30);
   const auto L = LayOutTable(f.t, kPW, kPH);
