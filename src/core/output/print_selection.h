@@ -12,7 +12,7 @@ namespace rpt::output {
 struct PrintItem {
   int section = 0;  // 0-based
   int item = 0;     // 0-based within the section
-  const StructureItem* entry = nullptr;
+  const StructureItem* entry = nullptr;  // into the model, which must outlive it
   bool preview = false;  // a single item is previewed; several print directly
 };
 

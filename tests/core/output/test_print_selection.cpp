@@ -26,18 +26,20 @@ std::vector<std::string> Files(const std::vector<PrintItem>& items) {
 
 TEST(PrintSelection, PrintStartItemBoundsReportAndSectionPrinting) {
   using V = std::vector<std::string>;
-  EXPECT_EQ(Files(ItemsOfReport(Model(0))), (V{"a1.ini", "a2.ini", "b1.ini", "b3.rtf"}));
+  // The items point into the model: it outlives them.
+  const StructureModel none = Model(0), atA2 = Model(3), atB3 = Model(7);
+  EXPECT_EQ(Files(ItemsOfReport(none)), (V{"a1.ini", "a2.ini", "b1.ini", "b3.rtf"}));
   // Starting at a2: a1 is never printed by section or report.
-  EXPECT_EQ(Files(ItemsOfReport(Model(3))), (V{"a2.ini", "b1.ini", "b3.rtf"}));
+  EXPECT_EQ(Files(ItemsOfReport(atA2)), (V{"a2.ini", "b1.ini", "b3.rtf"}));
   // Starting at b3: section A lies wholly before it and prints nothing.
-  EXPECT_TRUE(ItemsOfSection(Model(7), 0).empty());
-  EXPECT_EQ(Files(ItemsOfSection(Model(7), 1)), (V{"b3.rtf"}));
+  EXPECT_TRUE(ItemsOfSection(atB3, 0).empty());
+  EXPECT_EQ(Files(ItemsOfSection(atB3, 1)), (V{"b3.rtf"}));
   // One item still prints by itself, with preview; an excluded one never.
-  const auto one = SingleItem(Model(7), 0, 0);
+  const auto one = SingleItem(atB3, 0, 0);
   ASSERT_EQ(Files(one), (V{"a1.ini"}));
   EXPECT_TRUE(one[0].preview);
-  EXPECT_TRUE(SingleItem(Model(0), 1, 1).empty());
-  EXPECT_FALSE(ItemsOfReport(Model(0))[0].preview);
+  EXPECT_TRUE(SingleItem(none, 1, 1).empty());
+  EXPECT_FALSE(ItemsOfReport(none)[0].preview);
 }
 
 }  // namespace
