@@ -13,6 +13,8 @@ packages=(
 if [[ "${1:-}" == "--test" ]]; then
   # Peers the tests compare our archives against.
   packages+=(cabextract gcab)
+  # Reading back the printed PDFs.
+  packages+=(poppler-utils)
 fi
 if [[ "${1:-}" == "--fuzz" ]]; then
   # clang with libFuzzer and the sanitizers' runtimes (scripts/fuzz.sh).

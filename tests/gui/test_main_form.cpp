@@ -41,6 +41,8 @@
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
 #include "gui/foundation/images.h"
+#include "gui/print/print_service.h"
+#include "gui/print/table_print.h"
 #include "gui/foundation/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/structure_window.h"
@@ -422,9 +424,13 @@ class MainFormTest : public QObject {
     w->GoToCell(1, col);
     QVERIFY(w->CurrentCell() != nullptr);
 
-    // Items of later issues say so.
+    // "Печать" previews the active table.
     frame.Command(U("PrintTable"))->trigger();
-    QCOMPARE(ui.MessageTexts().back(), std::string("Функция будет доступна в следующей версии."_w));
+    TPrintForm& print = TPrintForm::Instance();
+    QVERIFY(print.Service().PreviewWindow() != nullptr);
+    QCOMPARE(print.Current(), &t);
+    print.Service().ClosePreview();
+    QVERIFY(print.Current() == nullptr);
   }
 
   void viewInstructionAndCalculator() {

@@ -38,6 +38,8 @@ def problems(src: pathlib.Path):
                         yield f"{where} ({layer} may include only layers below it)"
             elif parts[0] == "cli" and target[0] == "gui":
                 yield f"{where} (the command line does not use the desktop program)"
+            elif parts[0] == "painting" and target[0] in ("gui", "cli"):
+                yield f"{where} (painting serves both front ends and uses neither)"
 
 
 def main():

@@ -170,4 +170,23 @@ void RunReportCheck(TReportState& state) {
   }
 }
 
+void RestoreAfterFailedImport(TReportState& state, const std::exception& e) {
+  state.ui().ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
+  state.DiscardChanges();
+  state.LoadReport(state.currentFolder);
+}
+
+void FinishImport(TReportState& state, bool allImported, std::string_view doneMessage,
+                  const ImportProtocol& protocol,
+                  const std::function<void(const ImportProtocol&)>& showProtocol) {
+  state.RefreshStatuses();
+  if (allImported) {
+    state.ui().ShowMessage(MessageKind::Information, doneMessage, kOk, kOk);
+    state.RecalcAllTables();
+    RunReportCheck(state);
+  } else if (showProtocol) {
+    showProtocol(protocol);
+  }
+}
+
 }  // namespace rpt

@@ -5,6 +5,8 @@
 // Texts are Windows-1251; paths UTF-8.
 #pragma once
 
+#include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,5 +95,13 @@ std::string Quoted(std::string_view textCp1251);
 std::string ErrorTextOf(const std::exception& e);
 // The whole-report check of the structure window's "Проверка".
 void RunReportCheck(TReportState& state);
+// An import that failed on the way: the error is shown and the report saved
+// before the import is loaded again, so that nothing stays half imported.
+void RestoreAfterFailedImport(TReportState& state, const std::exception& e);
+// The end of an import: when everything was imported, `doneMessage`, the
+// recalculation and the whole-report check; otherwise the protocol.
+void FinishImport(TReportState& state, bool allImported, std::string_view doneMessage,
+                  const ImportProtocol& protocol,
+                  const std::function<void(const ImportProtocol&)>& showProtocol);
 
 }  // namespace rpt

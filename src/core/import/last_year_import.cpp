@@ -117,22 +117,12 @@ ImportOutcome TLastYearImport::Import(const std::string& source, const std::vect
       if (!ImportEntryFrom(*entry, import.path(), out.protocol)) all = false;
     }
   } catch (const std::exception& e) {
-    // The saved report comes back whole rather than half imported.
-    ui.ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
-    state_.DiscardChanges();
-    state_.LoadReport(state_.currentFolder);
+    RestoreAfterFailedImport(state_, e);
     out.ran = false;
     return out;
   }
-  state_.RefreshStatuses();
   out.allImported = all;
-  if (all) {
-    ui.ShowMessage(MessageKind::Information, kImportDone, kOk, kOk);
-    state_.RecalcAllTables();
-    RunReportCheck(state_);
-  } else if (showProtocol) {
-    showProtocol(out.protocol);
-  }
+  FinishImport(state_, all, kImportDone, out.protocol, showProtocol);
   return out;
 }
 

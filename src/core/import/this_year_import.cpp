@@ -116,22 +116,13 @@ ImportOutcome TThisYearImport::ImportSelection(const std::string& importFolder,
     }
   } catch (const std::exception& e) {
     progress.Finish();
-    ui.ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
-    state_.DiscardChanges();
-    state_.LoadReport(state_.currentFolder);
+    RestoreAfterFailedImport(state_, e);
     out.ran = false;
     return out;
   }
   progress.Finish();
-  state_.RefreshStatuses();
   out.allImported = all;
-  if (all) {
-    ui.ShowMessage(MessageKind::Information, kImportDone, kOk, kOk);
-    state_.RecalcAllTables();
-    RunReportCheck(state_);
-  } else if (showProtocol) {
-    showProtocol(out.protocol);
-  }
+  FinishImport(state_, all, kImportDone, out.protocol, showProtocol);
   return out;
 }
 

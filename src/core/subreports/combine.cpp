@@ -99,16 +99,7 @@ int InsertRecord(TTable& report, int after, const TRow& source) {
       TCell* to = CellAt(row, c);
       const TCell* from = CellAt(source, c);
       if (!to || !from) continue;
-      to->type = from->type;
-      to->Dec = from->Dec;
-      to->Len = from->Len;
-      to->List = from->List;
-      to->Form = from->Form;
-      to->BObj = from->BObj;
-      to->BVal = from->BVal;
-      to->BList = from->BList;
-      to->ListCode = from->ListCode;
-      to->DirectInput = from->DirectInput;
+      CopyCellDefinition(*to, *from);
       to->label.hint = from->label.hint;
       if (to->type == cell_type::kRowNumber) continue;  // renumbered below
       to->SetValue(from->label.caption);

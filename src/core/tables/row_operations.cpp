@@ -69,6 +69,19 @@ void Warn(Interaction* ui, std::string_view text) {
 
 }  // namespace
 
+void CopyCellDefinition(TCell& to, const TCell& from) {
+  to.type = from.type;
+  to.Dec = from.Dec;
+  to.Len = from.Len;
+  to.List = from.List;
+  to.Form = from.Form;
+  to.BObj = from.BObj;
+  to.BVal = from.BVal;
+  to.BList = from.BList;
+  to.ListCode = from.ListCode;
+  to.DirectInput = from.DirectInput;
+}
+
 void CopyRow(TTable& t, int source, int destination, bool withColumns, bool visible, int top, int number) {
   TRow* s = RowAt(t.data, source);
   TRow* d = RowAt(t.data, destination);
@@ -81,16 +94,7 @@ void CopyRow(TTable& t, int source, int destination, bool withColumns, bool visi
     TFramedLabel& l = to->label;
     const TFramedLabel& f = from->label;
     l.visible = visible;
-    to->type = from->type;
-    to->Dec = from->Dec;
-    to->Len = from->Len;
-    to->List = from->List;
-    to->Form = from->Form;
-    to->BObj = from->BObj;
-    to->BVal = from->BVal;
-    to->BList = from->BList;
-    to->ListCode = from->ListCode;
-    to->DirectInput = from->DirectInput;
+    CopyCellDefinition(*to, *from);
     to->definedFontName = from->definedFontName;
     to->definedFontSize = from->definedFontSize;
     to->Col = from->Col;

@@ -43,6 +43,10 @@ class LoadingScope {
   bool was_;
 };
 
+// What a cell is rather than what it holds: its type, format and list
+// bindings.
+void CopyCellDefinition(TCell& to, const TCell& from);
+
 // Copies row `source` into row `destination`, cell by cell over the
 // columns: definition, frame, alignment, font, colour, hint and value, with
 // Row = `number`, the given visibility and top, and left and width only

@@ -35,6 +35,7 @@
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
 #include "gui/import/import_commands.h"
+#include "gui/print/structure_print.h"
 #include "gui/report/select_tab.h"
 
 #include "core/subreports/inclusion.h"
@@ -182,7 +183,9 @@ TF_StructRep::TF_StructRep(QWidget* parent) : QMainWindow(parent), tree_(new QTr
   tree_->setStatusTip(QString());
   tree_->installEventFilter(this);
   setCentralWidget(tree_);
-  printerInstalled_ = !QPrinterInfo::availablePrinterNames().isEmpty();
+  // Printing into a PDF file always works: a machine without printers
+  // still prints and previews.
+  printerInstalled_ = true;
   BuildCommands();
   BuildToolBar();
   BuildStatusBar();
@@ -414,14 +417,19 @@ void TF_StructRep::ConnectCommands() {
   on("About", [this] { ShowAboutBox(this); });
   on("PrintAll", [this] {
     if (tree_->topLevelItemCount() > 0) tree_->setCurrentItem(tree_->topLevelItem(0));
-    NotYet();
+    PrintSelected(false);
+  });
+  on("PrintSelected", [this] { PrintSelected(false); });
+  on("PrintBlank", [this] { PrintSelected(true); });
+  on("PrinterSetup", [this] {
+    if (TReportState* s = state()) ChoosePrinter(*s, this);
   });
   // Commands whose work arrives later say so instead of doing nothing.
   ConnectSubreportCommands();
   on("ImportLastYear", [this] { Import(ImportFromLastYear); });
   on("ImportThisYear", [this] { Import(ImportFromThisYear); });
   for (const char* name : {"Colors", "ExportWord", "ExportExcel",
-                           "SubTransfer", "SubReception", "PrintSelected", "PrintBlank", "PrinterSetup", "SendInternet",
+                           "SubTransfer", "SubReception", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
 
@@ -484,6 +492,22 @@ void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
   // An import that failed on the way loaded the saved report again.
   RebuildTree();
   UpdateLights();
+  UpdateStates();
+}
+
+void TF_StructRep::PrintSelected(bool blank) {
+  TReportState* s = state();
+  QTreeWidgetItem* node = tree_->currentItem();
+  if (!s || !node) return;
+  int level = 0;
+  for (QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++level;
+  const int section = level == 1 ? node->parent()->indexOfChild(node)
+                      : level == 2 ? node->parent()->parent()->indexOfChild(node->parent())
+                                   : 0;
+  const int item = level == 2 ? node->parent()->indexOfChild(node) : 0;
+  setEnabled(false);
+  PrintSelection(*s, this, level, section, item, blank);
+  setEnabled(true);
   UpdateStates();
 }
 

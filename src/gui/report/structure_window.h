@@ -84,6 +84,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   // Selects the node at a depth-first position (root 0).
   void SelectPosition(int position);
   int SelectedPosition() const;
+  // The print commands for the selected node.
+  void PrintSelected(bool blank);
 
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
   void EditExecute(bool byEnter = false);

@@ -43,6 +43,7 @@
 #include "gui/lists/list_window.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
+#include "gui/print/table_print.h"
 #include "gui/tables/instruction_window.h"
 #include "gui/tables/row_dialogs.h"
 #include "gui/tables/table_window.h"
@@ -592,7 +593,16 @@ void TMainForm::ConnectCommands() {
         },
         false);
   });
-  on("PrintTable", [this] { NotYet(); });
+  on("PrintTable", [this] {
+    TF_Table* window = ActiveTable();
+    TReportState* s = state();
+    if (!window || !s) return;
+    window->AlignSections();
+    TPrintForm& form = TPrintForm::Instance();
+    form.SetInteraction(&s->ui());
+    form.SetOwner(this);
+    form.PrepareTable(window->table(), true);
+  });
   on("FirstTab", [this] { GoToTable(0); });
   on("PrevTab", [this] { GoToTable(ActiveIndex() - 1); });
   on("NextTab", [this] { GoToTable(ActiveIndex() + 1); });

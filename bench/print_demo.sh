@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Times printing the whole demo report to PDF with reportctl (the layout,
+# the painting and the PDF file, with the report's load and unpack
+# included). Prints the median of the runs and the pages per second.
+#
+#   bench/print_demo.sh [BUILD_DIR] [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build}
+runs=${2:-9}
+reportctl=$build/bin/reportctl
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+python3 "$root/data/tools/installation/gen_demo.py" "$work/src" >/dev/null
+mkdir -p "$work/report"
+"$reportctl" pack "$work/src/Demo2022" "$work/report/Report.rpt"
+
+times=()
+pages=0
+for ((i = 0; i < runs; i++)); do
+  start=$(date +%s.%N)
+  out=$("$reportctl" print --program-folder "$build/bin" "$work/report" --all --pdf "$work/all.pdf" 2>/dev/null)
+  end=$(date +%s.%N)
+  times+=("$(echo "$end - $start" | bc -l)")
+  pages=$(echo "$out" | sed -n 's/.*: \([0-9]*\) pages$/\1/p')
+done
+median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}')
+printf 'whole demo report to PDF: %d pages, median %.3f s over %d runs, %.1f pages/s\n' \
+  "$pages" "$median" "$runs" "$(echo "$pages / $median" | bc -l)"
