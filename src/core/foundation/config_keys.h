@@ -29,6 +29,13 @@ TableFontChoice ReadTableFontChoice(const std::string& programFolder);
 [[nodiscard]] std::string WriteTableFontChoice(const std::string& programFolder,
                                                const TableFontChoice& choice);
 
+// The folder spreadsheet exports are written to ("LocOpt.cnf", section
+// "Настройки", key "Папка Excel"), UTF-8 ending with "/"; empty when none
+// was chosen yet.
+std::string ReadExcelFolder(const std::string& programFolder);
+// Empty on success, else why the file could not be written.
+[[nodiscard]] std::string WriteExcelFolder(const std::string& programFolder, const std::string& folder);
+
 // Recent report folders of "History.ini" ("TF_StructRep.MRUManager1" /
 // "Item_0", "Item_1", …), most recent first, as UTF-8 paths ending with "/".
 // Reading stops at the first missing index.

@@ -29,6 +29,7 @@
 #include "core/foundation/interaction.h"
 #include "core/app/startup.h"
 #include "core/calc/structure.h"
+#include "core/output/excel_export.h"
 #include "gui/foundation/commands.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
@@ -428,7 +429,8 @@ void TF_StructRep::ConnectCommands() {
   ConnectSubreportCommands();
   on("ImportLastYear", [this] { Import(ImportFromLastYear); });
   on("ImportThisYear", [this] { Import(ImportFromThisYear); });
-  for (const char* name : {"Colors", "ExportWord", "ExportExcel",
+  on("ExportExcel", [this] { ExportExcel(); });
+  for (const char* name : {"Colors", "ExportWord",
                            "SubTransfer", "SubReception", "SendInternet",
                            "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
@@ -495,18 +497,39 @@ void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
   UpdateStates();
 }
 
+TF_StructRep::TreeSelection TF_StructRep::Selection() const {
+  TreeSelection sel;
+  QTreeWidgetItem* node = tree_->currentItem();
+  if (!node) return sel;
+  sel.valid = true;
+  for (QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++sel.level;
+  sel.section = sel.level == 1   ? node->parent()->indexOfChild(node)
+                : sel.level == 2 ? node->parent()->parent()->indexOfChild(node->parent())
+                                 : 0;
+  sel.item = sel.level == 2 ? node->parent()->indexOfChild(node) : 0;
+  return sel;
+}
+
 void TF_StructRep::PrintSelected(bool blank) {
   TReportState* s = state();
-  QTreeWidgetItem* node = tree_->currentItem();
-  if (!s || !node) return;
-  int level = 0;
-  for (QTreeWidgetItem* p = node->parent(); p; p = p->parent()) ++level;
-  const int section = level == 1 ? node->parent()->indexOfChild(node)
-                      : level == 2 ? node->parent()->parent()->indexOfChild(node->parent())
-                                   : 0;
-  const int item = level == 2 ? node->parent()->indexOfChild(node) : 0;
+  const TreeSelection sel = Selection();
+  if (!s || !sel.valid) return;
   setEnabled(false);
-  PrintSelection(*s, this, level, section, item, blank);
+  PrintSelection(*s, this, sel.level, sel.section, sel.item, blank);
+  setEnabled(true);
+  UpdateStates();
+}
+
+void TF_StructRep::ExportExcel() {
+  TReportState* s = state();
+  const TreeSelection sel = Selection();
+  if (!s || !sel.valid) return;
+  setEnabled(false);
+  try {
+    output::TExcelExport(*s).Run(sel.level, sel.section, sel.item);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+  }
   setEnabled(true);
   UpdateStates();
 }

@@ -86,6 +86,14 @@ class TF_StructRep : public QMainWindow, public ReportView {
   int SelectedPosition() const;
   // The print commands for the selected node.
   void PrintSelected(bool blank);
+  // The selected node: level 0 the report, 1 a section, 2 an item (0-based
+  // section and item).
+  struct TreeSelection {
+    bool valid = false;
+    int level = 0, section = 0, item = 0;
+  };
+  TreeSelection Selection() const;
+  void ExportExcel();
 
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
   void EditExecute(bool byEnter = false);
