@@ -104,6 +104,13 @@ REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_keyboard_session"
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_russian_dialogs" screenshot >/dev/null
 echo "saved $out/current-cell.png and $out/file-dialog.png"
 
+# The folder picker the first spreadsheet export opens, on a home folder of
+# its own.
+home=$tmp/home
+mkdir -p "$home/Документы" "$home/Отчеты" "$home/Рабочий стол"
+HOME=$home REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_excel_command" >/dev/null
+echo "saved $out/excel-folder-dialog.png"
+
 # The tables frame: the demo report's growing table of publications (it has
 # check remarks) with the docked protocol and the cell of its first remark
 # highlighted, grabbed by the frame's test on a program folder of its own.

@@ -1,0 +1,55 @@
+// The "Excel" command in the desktop program: the first export asks for the
+// folder of the workbooks with the toolkit's folder picker; cancelling it
+// writes nothing and remembers no folder.
+//
+// With REPORT_GUI_SHOTS set (under a virtual X server), the picker as the
+// export opens it is saved as excel-folder-dialog.png.
+#include <QApplication>
+#include <QFileDialog>
+#include <QTest>
+#include <QTimer>
+
+#include "../core/report/report_fixture.h"
+#include "core/app/startup.h"
+#include "core/foundation/config_keys.h"
+#include "core/output/excel_export.h"
+#include "core/report/report_state.h"
+#include "gui/foundation/qt_interaction.h"
+#include "gui/foundation/translations.h"
+
+using namespace rpt;
+
+class ExcelCommandTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void firstExportAsksForTheFolder() {
+    gui::UseRussianLanguage();
+    testing::TempFolder dir;
+    const FolderSet folders = testing::MakeProgram(dir);
+    gui::QtInteraction ui;
+    TReportState state(folders, ui);
+    PrepareFolders(folders, ui);
+    state.ReadInstallation();
+    state.LoadReport(testing::MakeReport(dir, "Отчет 2023", testing::BlankReportFiles()));
+
+    QString title;
+    bool saved = true;
+    QTimer::singleShot(500, [&] {
+      if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        title = dialog->windowTitle();
+        if (qEnvironmentVariableIsSet("REPORT_GUI_SHOTS"))
+          saved = dialog->grab().save(qEnvironmentVariable("REPORT_GUI_SHOTS") + "/excel-folder-dialog.png");
+        dialog->reject();
+      }
+    });
+    output::TExcelExport exporter(state);
+    exporter.Run(2, 1, 0);  // "Таблица 2"
+    QCOMPARE(title, QString::fromUtf8("Папка для книг Excel"));
+    QVERIFY(saved);
+    QVERIFY(exporter.written().empty());
+    QCOMPARE(QString::fromStdString(ReadExcelFolder(folders.program)), QString());
+  }
+};
+
+QTEST_MAIN(ExcelCommandTest)
+#include "test_excel_command.moc"
