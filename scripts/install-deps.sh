@@ -15,6 +15,8 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(cabextract gcab)
   # Reading back the printed PDFs.
   packages+=(poppler-utils)
+  # Opening the exported workbooks as a spreadsheet program does (headless).
+  packages+=(libreoffice-calc-nogui)
 fi
 if [[ "${1:-}" == "--fuzz" ]]; then
   # clang with libFuzzer and the sanitizers' runtimes (scripts/fuzz.sh).

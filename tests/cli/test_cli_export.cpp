@@ -103,9 +103,13 @@ TEST(CliExportXlsx, DemoReportSheetsHoldNumbersAsNumbers) {
   if (Shell("command -v soffice").exitCode != 0 || !fs::exists("/usr/lib/libreoffice/program/libsclo.so"))
     GTEST_SKIP() << "LibreOffice Calc (soffice with libreoffice-calc) is not installed";
   const CmdRun conv = Shell("cd " + Quote(dir / "") + " && HOME=" + Quote(dir / "") +
-                            " soffice --headless --convert-to csv fin.xlsx >/dev/null 2>&1");
+                            " soffice --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' fin.xlsx"
+                            " >/dev/null 2>&1");
   ASSERT_EQ(conv.exitCode, 0);
-  EXPECT_TRUE(Has(testing::ReadFile(dir / "fin.csv"), "Источник финансирования"));
+  // Numbers read back as numbers, texts in UTF-8 (filter option 76).
+  const std::string csv = testing::ReadFile(dir / "fin.csv");
+  EXPECT_TRUE(Has(csv, "Источник финансирования")) << csv;
+  EXPECT_TRUE(Has(csv, "\"Объем финансирования, всего (сумма строк 2, 6, 10)\",,1,438600.0,")) << csv;
 }
 
 TEST(CliExportXlsx, NothingToExport) {

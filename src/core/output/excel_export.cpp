@@ -254,6 +254,9 @@ void TExcelExport::TransferTable(TTable& table, bool visibleAfter) {
       book_.Open(table.tableName);
     else
       book_.AddSheet(table.tableName);
+    const PageSettings& page = table.page;
+    book_.SetPage(0, {page.orientation == 1, static_cast<double>(page.left), static_cast<double>(page.top),
+                      static_cast<double>(page.right), static_cast<double>(page.bottom)});
     const std::vector<int> widths = grid.ColumnWidths();
     for (std::size_t k = 0; k < widths.size(); ++k) book_.SetColumnWidth(0, static_cast<int>(k), widths[k]);
     const std::vector<int> heights = grid.RowHeights();

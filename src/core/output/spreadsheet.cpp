@@ -35,6 +35,7 @@ struct TSpreadsheet::Entry {
 
 struct TSpreadsheet::Sheet {
   std::string name;  // Windows-1251
+  std::optional<PageSetup> page;
   std::map<int, double> rowHeights;
   std::map<int, double> columnWidths;
   std::vector<Entry> entries;  // in the order of their first mention
@@ -228,6 +229,10 @@ TSpreadsheet::Entry* TSpreadsheet::EntryFor(int sheet, const SheetRange& range) 
   return &s->entries[it->second];
 }
 
+void TSpreadsheet::SetPage(int sheet, const PageSetup& page) {
+  if (Sheet* s = SheetAt(sheet)) s->page = page;
+}
+
 void TSpreadsheet::SetRowHeight(int sheet, int row, double points) {
   Sheet* s = SheetAt(sheet);
   if (!s) return;
@@ -321,6 +326,14 @@ void TSpreadsheet::Write(const std::string& path) const {
     if (!caption_.empty()) out.SetTitle(caption_);
     for (const auto& sheet : sheets_) {
       lxw_worksheet* ws = out.AddSheet(sheet->name);
+      if (const auto& p = sheet->page) {
+        constexpr double kMmPerInch = 25.4;
+        worksheet_set_paper(ws, 9);  // A4
+        if (p->landscape) worksheet_set_landscape(ws);
+        worksheet_set_margins(ws, p->left / kMmPerInch, p->right / kMmPerInch, p->top / kMmPerInch,
+                              p->bottom / kMmPerInch);
+        worksheet_fit_to_pages(ws, 1, 0);
+      }
       for (const auto& [col, width] : sheet->columnWidths)
         Check(worksheet_set_column(ws, static_cast<lxw_col_t>(col), static_cast<lxw_col_t>(col), width, nullptr),
               "column width");

@@ -85,6 +85,13 @@ class TSpreadsheet {
   int ActiveSheet() const { return active_; }
   std::string SheetName(int sheet) const;  // Windows-1251
 
+  // The printed page: A4 in the orientation given, margins in millimetres,
+  // the sheet scaled to one page wide as the program prints its tables.
+  struct PageSetup {
+    bool landscape = false;
+    double left = 0, top = 0, right = 0, bottom = 0;
+  };
+  void SetPage(int sheet, const PageSetup& page);
   void SetRowHeight(int sheet, int row, double points);
   void SetColumnWidth(int sheet, int col, double characters);
   void Merge(int sheet, const SheetRange& range);
