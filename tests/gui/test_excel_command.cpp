@@ -1,6 +1,7 @@
-// The "Excel" command in the desktop program: the first export asks for the
-// folder of the workbooks with the toolkit's folder picker; cancelling it
-// writes nothing and remembers no folder.
+// The "Excel" command in the desktop program: the structure window exports
+// the selected table into the folder chosen and hands the workbook to the
+// desktop; the first export asks for the folder with the toolkit's folder
+// picker, and cancelling it writes nothing and remembers no folder.
 //
 // With REPORT_GUI_SHOTS set (under a virtual X server), the picker as the
 // export opens it is saved as excel-folder-dialog.png.
@@ -16,12 +17,39 @@
 #include "core/report/report_state.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/translations.h"
+#include "support/gui_program.h"
 
 using namespace rpt;
 
 class ExcelCommandTest : public QObject {
   Q_OBJECT
  private slots:
+  void structureWindowExportsTheSelectedTable() {
+    testing::TempFolder folder;
+    testing::InstallPackages(folder.path());
+    testing::ScriptedInteraction ui;
+    auto program = testing::StartedProgram(folder.path(), ui, testing::UniqueLockName("excel"));
+    QVERIFY(program);
+    gui::TF_StructRep& w = program->structure();
+    const std::string out = folder / "Книги/";
+    std::filesystem::create_directories(out);
+    QTreeWidgetItem* fin = testing::NodeOfFile(w.Tree(), "Fin.ini");
+    QVERIFY(fin);
+    w.Tree()->setCurrentItem(fin);
+    QVERIFY(w.Command(testing::U("ExportExcel"))->isEnabled());
+    ui.messages.clear();
+    ui.pickerAnswers = {out};
+    w.Command(testing::U("ExportExcel"))->trigger();
+    const std::string xlsx = out + "Отчет1 - Fin.xlsx";
+    QVERIFY(std::filesystem::is_regular_file(xlsx));
+    QCOMPARE(ui.shellRequests, std::vector<std::string>{"open " + xlsx});
+    QVERIFY(ui.messages.empty());
+    QVERIFY(w.isEnabled());
+    // A document selected: the command is off.
+    w.Tree()->setCurrentItem(testing::NodeOfFile(w.Tree(), "Annot.rtf"));
+    QVERIFY(!w.Command(testing::U("ExportExcel"))->isEnabled());
+  }
+
   void firstExportAsksForTheFolder() {
     gui::UseRussianLanguage();
     testing::TempFolder dir;
