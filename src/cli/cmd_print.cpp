@@ -6,7 +6,6 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPdfWriter>
-#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -74,13 +73,6 @@ class PdfJob {
   int pages_ = 0;
 };
 
-int Number(const std::string& text, const char* what) {
-  int n = 0;
-  const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (r.ec != std::errc() || r.ptr != text.data() + text.size()) throw UsageError(std::string(what) + " expected");
-  return n;
-}
-
 TTable* LoadedTable(const TReportState& state, const std::string& file) {
   for (const auto& t : state.tables())
     if (SameText(t.file, file)) return t.table.get();
@@ -90,15 +82,11 @@ TTable* LoadedTable(const TReportState& state, const std::string& file) {
 int RunPrint(const Args& argsIn) {
   Args args = argsIn;
   const std::string program = ProgramFolder(args);
-  const auto item = TakeOption(args, "--item");
-  const auto section = TakeOption(args, "--section");
-  const bool all = TakeFlag(args, "--all");
+  const NodeChoice choice = TakeNodeChoice(args);
   const bool blank = TakeFlag(args, "--blank");
   const auto pdf = TakeOption(args, "--pdf");
   if (!pdf) throw UsageError("--pdf is required");
-  if (static_cast<int>(item.has_value()) + static_cast<int>(section.has_value()) + static_cast<int>(all) > 1)
-    throw UsageError("one of --item, --section, --all");
-  if (blank && !item) throw UsageError("--blank prints one table item: give --item");
+  if (blank && !choice.item) throw UsageError("--blank prints one table item: give --item");
   if (args.size() != 1) throw UsageError("one report folder expected");
 
   LoadedReport report(program, AbsoluteFolder(args[0]), -1);
@@ -107,20 +95,12 @@ int RunPrint(const Args& argsIn) {
   const StructureModel& model = *state.structure;
 
   std::vector<output::PrintItem> items;
-  if (item) {
-    const std::string wanted = Utf8ToCp1251(*item);
-    for (int s = 0; s < static_cast<int>(model.sections.size()) && items.empty(); ++s)
-      for (int i = 0; i < static_cast<int>(model.sections[s].items.size()); ++i)
-        if (SameText(model.sections[s].items[i].file, wanted)) {
-          items = output::SingleItem(model, s, i);
-          if (items.empty()) throw std::runtime_error("item " + *item + " is excluded from the report");
-          break;
-        }
-    if (items.empty()) throw std::runtime_error("no item " + *item + " in the report");
-  } else if (section) {
-    const int n = Number(*section, "a section number");
-    if (n < 1 || n > static_cast<int>(model.sections.size())) throw std::runtime_error("no section " + *section);
-    items = output::ItemsOfSection(model, n - 1);
+  const TreeNode node = ResolveNode(model, choice);
+  if (node.level == 2) {
+    items = output::SingleItem(model, node.section, node.item);
+    if (items.empty()) throw std::runtime_error("item " + *choice.item + " is excluded from the report");
+  } else if (node.level == 1) {
+    items = output::ItemsOfSection(model, node.section);
   } else {
     items = output::ItemsOfReport(model);
   }

@@ -3,10 +3,13 @@
 #include <stdlib.h>
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <stdexcept>
 
+#include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
+#include "core/foundation/text_case.h"
 #include "core/app/startup.h"
 
 namespace rpt::cli {
@@ -40,6 +43,36 @@ std::string ProgramFolder(Args& args) {
   std::error_code ec;
   const fs::path abs = fs::absolute(*p, ec);
   return WithSeparator(ec ? *p : abs.lexically_normal().string());
+}
+
+NodeChoice TakeNodeChoice(Args& args) {
+  NodeChoice c;
+  c.item = TakeOption(args, "--item");
+  c.section = TakeOption(args, "--section");
+  const bool all = TakeFlag(args, "--all");
+  if (static_cast<int>(c.item.has_value()) + static_cast<int>(c.section.has_value()) + static_cast<int>(all) > 1)
+    throw UsageError("one of --item, --section, --all");
+  return c;
+}
+
+TreeNode ResolveNode(const StructureModel& model, const NodeChoice& choice) {
+  const int sections = static_cast<int>(model.sections.size());
+  if (choice.item) {
+    const std::string wanted = Utf8ToCp1251(*choice.item);
+    for (int s = 0; s < sections; ++s)
+      for (int i = 0; i < static_cast<int>(model.sections[s].items.size()); ++i)
+        if (SameText(model.sections[s].items[i].file, wanted)) return {2, s, i};
+    throw std::runtime_error("no item " + *choice.item + " in the report");
+  }
+  if (choice.section) {
+    const std::string& text = *choice.section;
+    int n = 0;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), n);
+    if (r.ec != std::errc() || r.ptr != text.data() + text.size()) throw UsageError("a section number expected");
+    if (n < 1 || n > sections) throw std::runtime_error("no section " + text);
+    return {1, n - 1, 0};
+  }
+  return {};
 }
 
 std::string AbsoluteFolder(const std::string& folder) {

@@ -22,6 +22,21 @@ bool TakeFlag(Args& args, const std::string& name);
 std::string ProgramFolder(Args& args);
 std::string AbsoluteFolder(const std::string& folder);
 
+// "--item FILE", "--section N" or "--all" (also the default): the node of
+// the structure tree a command works on. At most one may be given.
+struct NodeChoice {
+  std::optional<std::string> item;     // "Файл" of an item (UTF-8)
+  std::optional<std::string> section;  // 1-based
+};
+NodeChoice TakeNodeChoice(Args& args);
+// The node as the structure window selects it: level 0 the report, 1 a
+// section, 2 an item (0-based section and item). Raises for an item or a
+// section the report does not have.
+struct TreeNode {
+  int level = 0, section = 0, item = 0;
+};
+TreeNode ResolveNode(const StructureModel& model, const NodeChoice& choice);
+
 // The program's folder set with the temporary folders moved into a private
 // folder that is removed afterwards; the installed packages stay where the
 // program folder has them.

@@ -2,12 +2,11 @@
 // its XML (tests/support/xlsx_dump.py); the file opens in LibreOffice when
 // it is installed.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <string>
 
+#include "support/demo_report.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
@@ -16,51 +15,20 @@ namespace {
 namespace fs = std::filesystem;
 using testing::TempFolder;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using testing::BuildProgramFolder;
+using testing::PackedDemoReport;
+using testing::RunShell;
+using testing::ShellQuote;
+using testing::ShellRun;
 
-struct CmdRun {
-  int exitCode;
-  std::string out;
-};
-
-CmdRun Shell(const std::string& command) {
-  CmdRun r{};
-  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-std::string Program() { return fs::path(REPORTCTL_PATH).parent_path().string(); }
-
-// The demo report packed in `dir`/name/Report.rpt; `edit` runs on the
-// unpacked tables first.
-std::string DemoReport(const TempFolder& dir, const std::string& name, const std::string& edit = "") {
-  const std::string src = dir / ("src-" + name);
-  const std::string script = std::string(REPORT_SOURCE_DIR) + "/data/tools/installation/gen_demo.py";
-  if (Shell("python3 " + Quote(script) + " " + Quote(src) + " >/dev/null").exitCode != 0) return {};
-  const std::string tables = src + "/Demo2022";
-  if (!edit.empty() && Shell("cd " + Quote(tables) + " && " + edit).exitCode != 0) return {};
-  const std::string report = dir / name;
-  fs::create_directories(report);
-  if (Shell(Quote(REPORTCTL_PATH) + " pack " + Quote(tables) + " " + Quote(report + "/Report.rpt")).exitCode != 0)
-    return {};
-  return report;
-}
-
-CmdRun Export(const std::string& report, const std::string& what, const std::string& out) {
-  return Shell(Quote(REPORTCTL_PATH) + " export-xlsx --program-folder " + Quote(Program()) + " " + Quote(report) + " " +
-               what + " " + Quote(out));
+ShellRun Export(const std::string& report, const std::string& what, const std::string& out) {
+  return RunShell(ShellQuote(REPORTCTL_PATH) + " export-xlsx --program-folder " + ShellQuote(BuildProgramFolder()) +
+                  " " + ShellQuote(report) + " " + what + " " + ShellQuote(out));
 }
 
 std::string Dump(const std::string& xlsx) {
-  return Shell("python3 " + Quote(std::string(REPORT_SOURCE_DIR) + "/tests/support/xlsx_dump.py") + " " + Quote(xlsx))
+  return RunShell("python3 " + ShellQuote(std::string(REPORT_SOURCE_DIR) + "/tests/support/xlsx_dump.py") + " " +
+                  ShellQuote(xlsx))
       .out;
 }
 
@@ -76,10 +44,10 @@ bool Has(const std::string& text, const std::string& part) { return text.find(pa
 
 TEST(CliExportXlsx, DemoReportSheetsHoldNumbersAsNumbers) {
   TempFolder dir;
-  const std::string report = DemoReport(dir, "demo");
+  const std::string report = PackedDemoReport(dir, "demo");
   ASSERT_FALSE(report.empty());
   const std::string all = dir / "all.xlsx";
-  const CmdRun r = Export(report, "--all", all);
+  const ShellRun r = Export(report, "--all", all);
   ASSERT_EQ(r.exitCode, 0) << r.out;
   EXPECT_EQ(r.out, all + ": 23 sheets\n");
   const std::string d = Dump(all);
@@ -94,17 +62,17 @@ TEST(CliExportXlsx, DemoReportSheetsHoldNumbersAsNumbers) {
   EXPECT_FALSE(Has(d, " s $")) << "a leading $ stays";
 
   // One item and one section name their own workbook's sheets.
-  const CmdRun one = Export(report, "--item Fin.ini", dir / "fin.xlsx");
+  const ShellRun one = Export(report, "--item Fin.ini", dir / "fin.xlsx");
   ASSERT_EQ(one.exitCode, 0) << one.out;
   EXPECT_EQ(Dump(dir / "fin.xlsx").find("sheet Fin\n"), 0U);
   EXPECT_EQ(Export(report, "--section 1", dir / "s1.xlsx").exitCode, 0);
 
   // LibreOffice Calc reads the workbook (when installed).
-  if (Shell("command -v soffice").exitCode != 0 || !fs::exists("/usr/lib/libreoffice/program/libsclo.so"))
+  if (RunShell("command -v soffice").exitCode != 0 || !fs::exists("/usr/lib/libreoffice/program/libsclo.so"))
     GTEST_SKIP() << "LibreOffice Calc (soffice with libreoffice-calc) is not installed";
-  const CmdRun conv = Shell("cd " + Quote(dir / "") + " && HOME=" + Quote(dir / "") +
-                            " soffice --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' fin.xlsx"
-                            " >/dev/null 2>&1");
+  const ShellRun conv = RunShell("cd " + ShellQuote(dir / "") + " && HOME=" + ShellQuote(dir / "") +
+                                 " soffice --headless --convert-to 'csv:Text - txt - csv (StarCalc):44,34,76' fin.xlsx"
+                                 " >/dev/null 2>&1");
   ASSERT_EQ(conv.exitCode, 0);
   // Numbers read back as numbers, texts in UTF-8 (filter option 76).
   const std::string csv = testing::ReadFile(dir / "fin.csv");
@@ -114,7 +82,7 @@ TEST(CliExportXlsx, DemoReportSheetsHoldNumbersAsNumbers) {
 
 TEST(CliExportXlsx, NothingToExport) {
   TempFolder dir;
-  const std::string report = DemoReport(dir, "demo");
+  const std::string report = PackedDemoReport(dir, "demo");
   ASSERT_FALSE(report.empty());
   EXPECT_EQ(Export(report, "--item Nothing.ini", dir / "x.xlsx").exitCode, 1);
   EXPECT_EQ(Export(report, "--section 99", dir / "x.xlsx").exitCode, 1);

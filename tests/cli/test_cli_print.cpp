@@ -8,55 +8,26 @@
 #include <string>
 
 #include "core/foundation/file_io.h"
+#include "support/demo_report.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::ShellRun;
 using testing::TempFolder;
 
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-struct CmdRun {
-  int exitCode;
-  std::string out;
-};
-
-CmdRun Shell(const std::string& command) {
-  CmdRun r{};
-  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
-  char buf[4096];
-  for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
+std::string Quote(const std::string& s) { return testing::ShellQuote(s); }
+ShellRun Shell(const std::string& command) { return testing::RunShell(command); }
+std::string Program() { return testing::BuildProgramFolder(); }
+std::string DemoReport(const TempFolder& dir, const std::string& name, const std::string& edit = "") {
+  return testing::PackedDemoReport(dir, name, edit);
 }
 
 bool HavePoppler() { return Shell("{ pdfinfo -v && pdftotext -v; } >/dev/null 2>&1").exitCode == 0; }
 
-std::string Program() { return fs::path(REPORTCTL_PATH).parent_path().string(); }
-
-// The demo report packed in `dir`/name/Report.rpt; `edit` runs on the
-// unpacked tables first.
-std::string DemoReport(const TempFolder& dir, const std::string& name, const std::string& edit = "") {
-  const std::string src = dir / ("src-" + name);
-  const std::string script = std::string(REPORT_SOURCE_DIR) + "/data/tools/installation/gen_demo.py";
-  if (Shell("python3 " + Quote(script) + " " + Quote(src) + " >/dev/null").exitCode != 0) return {};
-  const std::string tables = src + "/Demo2022";
-  if (!edit.empty() && Shell("cd " + Quote(tables) + " && " + edit).exitCode != 0) return {};
-  const std::string report = dir / name;
-  fs::create_directories(report);
-  if (Shell(Quote(REPORTCTL_PATH) + " pack " + Quote(tables) + " " + Quote(report + "/Report.rpt")).exitCode != 0)
-    return {};
-  return report;
-}
-
-CmdRun Print(const std::string& report, const std::string& what, const std::string& pdf) {
+ShellRun Print(const std::string& report, const std::string& what, const std::string& pdf) {
   return Shell(Quote(REPORTCTL_PATH) + " print --program-folder " + Quote(Program()) + " " + Quote(report) + " " +
                what + " --pdf " + Quote(pdf));
 }
@@ -94,7 +65,7 @@ TEST_F(CliPrint, WholeReportFormTableAndSectionFromThePrintStart) {
   const std::string report = DemoReport(dir, "demo");
   if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
   const std::string all = dir / "all.pdf";
-  const CmdRun r = Print(report, "--all", all);
+  const ShellRun r = Print(report, "--all", all);
   ASSERT_EQ(r.exitCode, 0);
   const PdfInfo info = Info(all);
   EXPECT_GT(info.pages, 15);

@@ -33,7 +33,7 @@ int LowestBottom(const TNoDataSect& s) {
 // before; the fixed sections of a grid table moved in line with its data
 // columns, as the table window shows them with nothing scrolled.
 struct Stacking {
-  int shift = 0;  // added to the left of header, heading and footer cells
+  int shift = 0;                      // added to the left of header, heading and footer cells
   int top = 0, data = 0, footer = 0;  // vertical offsets (the header's is 0)
 };
 
@@ -226,8 +226,7 @@ void TExcelExport::ExportSelection(int level, int section, int item, bool showAt
     TransferItem(section, item);
   }
   if (abort_)
-    state_.ui().ShowMessage(MessageKind::Information, "Процесс передачи таблиц отчета в Excel прерван."_w, kOk,
-                            kOk);
+    state_.ui().ShowMessage(MessageKind::Information, "Процесс передачи таблиц отчета в Excel прерван."_w, kOk, kOk);
   if (showAtEnd && book_.IsOpen()) Show();
 }
 
@@ -323,7 +322,8 @@ std::string TExcelExport::FileNameOf(int level, int section, int item) const {
   } else if (level == 2 && state_.structure && section >= 0 &&
              section < static_cast<int>(state_.structure->sections.size())) {
     const auto& items = state_.structure->sections[section].items;
-    if (item >= 0 && item < static_cast<int>(items.size())) name += " - " + Cp1251ToUtf8(items[item].file.substr(0, items[item].file.find('.')));
+    if (item >= 0 && item < static_cast<int>(items.size()))
+      name += " - " + Cp1251ToUtf8(items[item].file.substr(0, items[item].file.find('.')));
   }
   return name + ".xlsx";
 }
@@ -346,9 +346,10 @@ std::optional<std::string> TExcelExport::TargetPath() {
   if (fileName_.empty()) fileName_ = FileNameOf(0, 0, 0);
   const std::string path = folder + fileName_;
   if (::stat(path.c_str(), &st) != 0) return path;
-  if (ui.ShowMessage(MessageKind::Confirmation,
-                     std::string("Файл \""_w) + Utf8ToCp1251(fileName_) + std::string("\" уже существует. Заменить его?"_w), kYes | kNo,
-                     kNo) == kYes)
+  if (ui.ShowMessage(
+          MessageKind::Confirmation,
+          std::string("Файл \""_w) + Utf8ToCp1251(fileName_) + std::string("\" уже существует. Заменить его?"_w),
+          kYes | kNo, kNo) == kYes)
     return path;
   return ui.ChooseSaveFile("Сохранить книгу Excel"_w, "Книга Excel (*.xlsx)"_w, path);
 }

@@ -1,8 +1,8 @@
 #include "core/output/spreadsheet.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -59,11 +59,11 @@ std::string SheetNameFrom(std::string_view wanted) {
 }
 
 void CheckRange(const SheetRange& r) {
-  if (r.firstRow < 0 || r.firstCol < 0 || r.lastRow < r.firstRow || r.lastCol < r.firstCol ||
-      r.lastRow >= kSheetRows || r.lastCol >= kSheetColumns)
+  if (r.firstRow < 0 || r.firstCol < 0 || r.lastRow < r.firstRow || r.lastCol < r.firstCol || r.lastRow >= kSheetRows ||
+      r.lastCol >= kSheetColumns)
     throw ESpreadsheetError(Utf8ToCp1251("Ячейки " + std::to_string(r.firstRow + 1) + "-" +
-                                         std::to_string(r.lastRow + 1) + " строк и " +
-                                         std::to_string(r.firstCol + 1) + "-" + std::to_string(r.lastCol + 1) +
+                                         std::to_string(r.lastRow + 1) + " строк и " + std::to_string(r.firstCol + 1) +
+                                         "-" + std::to_string(r.lastCol + 1) +
                                          " столбцов не помещаются на лист: в листе 1048576 строк и 16384 столбца."));
 }
 
@@ -263,8 +263,8 @@ void TSpreadsheet::Align(int sheet, const SheetRange& range, int vertical, int h
   }
 }
 
-void TSpreadsheet::Font(int sheet, const SheetRange& range, std::string_view name, int size, bool bold,
-                        bool italic, int underline) {
+void TSpreadsheet::Font(int sheet, const SheetRange& range, std::string_view name, int size, bool bold, bool italic,
+                        int underline) {
   if (Entry* e = EntryFor(sheet, range)) {
     if (!name.empty()) e->format.fontName = std::string(name);
     if (size != 0) e->format.fontSize = size;
@@ -317,8 +317,7 @@ void TSpreadsheet::Write(const std::string& path) const {
   const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
   std::string temp = folder + "." + base + ".XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
-    throw ESpreadsheetError(Utf8ToCp1251(path + ": " + std::strerror(errno)));
+  if (fd < 0) throw ESpreadsheetError(Utf8ToCp1251(path + ": " + std::strerror(errno)));
   ::close(fd);
   std::string error;
   try {
@@ -342,7 +341,9 @@ void TSpreadsheet::Write(const std::string& path) const {
       // Merged ranges must not overlap, or the spreadsheet refuses the
       // file: a range over cells already merged stays unmerged.
       std::unordered_set<std::uint64_t> merged;
-      auto key = [](int r, int c) { return static_cast<std::uint64_t>(r) * kSheetColumns + static_cast<std::uint64_t>(c); };
+      auto key = [](int r, int c) {
+        return static_cast<std::uint64_t>(r) * kSheetColumns + static_cast<std::uint64_t>(c);
+      };
       for (const Entry& e : sheet->entries) {
         const SheetRange& r = e.range;
         const bool number = e.value.kind == RangeValue::Kind::Number;

@@ -97,8 +97,7 @@ class TSpreadsheet {
   void Merge(int sheet, const SheetRange& range);
   void Frame(int sheet, const SheetRange& range, int weight);
   void Align(int sheet, const SheetRange& range, int vertical, int horizontal, bool wrap);
-  void Font(int sheet, const SheetRange& range, std::string_view name, int size, bool bold, bool italic,
-            int underline);
+  void Font(int sheet, const SheetRange& range, std::string_view name, int size, bool bold, bool italic, int underline);
   void SetText(int sheet, const SheetRange& range, std::string_view text);
   void SetNumber(int sheet, const SheetRange& range, double value, int decimals);
 

@@ -430,9 +430,8 @@ void TF_StructRep::ConnectCommands() {
   on("ImportLastYear", [this] { Import(ImportFromLastYear); });
   on("ImportThisYear", [this] { Import(ImportFromThisYear); });
   on("ExportExcel", [this] { ExportExcel(); });
-  for (const char* name : {"Colors", "ExportWord",
-                           "SubTransfer", "SubReception", "SendInternet",
-                           "SendMedia", "SendEmail", "Site"})
+  for (const char* name :
+       {"Colors", "ExportWord", "SubTransfer", "SubReception", "SendInternet", "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {

@@ -37,17 +37,16 @@ std::string Dump(const std::string& xlsx) {
 bool Has(const std::string& dump, const std::string& line) { return dump.find(line) != std::string::npos; }
 
 TEST(ExcelExport, ColumnNamesGoPastZ) {
-  const std::pair<int, const char*> cases[] = {{0, "A"},    {25, "Z"},    {26, "AA"},   {27, "AB"},
-                                               {51, "AZ"},  {52, "BA"},   {701, "ZZ"},  {702, "AAA"},
-                                               {16383, "XFD"}};
+  const std::pair<int, const char*> cases[] = {{0, "A"},   {25, "Z"},   {26, "AA"},   {27, "AB"},    {51, "AZ"},
+                                               {52, "BA"}, {701, "ZZ"}, {702, "AAA"}, {16383, "XFD"}};
   for (const auto& [col, name] : cases) EXPECT_EQ(ColumnName(col), name) << col;
   EXPECT_EQ(RangeRef({2, 26, 3, 28}), "AA3:AC4");
 }
 
 TEST(ExcelExport, TextsWidthsAndAlignment) {
-  const std::pair<const char*, const char*> texts[] = {
-      {"$Итого", "Итого"}, {"$$5", "$5"},         {"  a\r\nb \t", "a b"}, {"a\nb\rc", "a b c"},
-      {"$ x ", "x"},       {"\r\n", ""},          {"10$", "10$"}};
+  const std::pair<const char*, const char*> texts[] = {{"$Итого", "Итого"},  {"$$5", "$5"}, {"  a\r\nb \t", "a b"},
+                                                       {"a\nb\rc", "a b c"}, {"$ x ", "x"}, {"\r\n", ""},
+                                                       {"10$", "10$"}};
   for (const auto& [in, out] : texts) EXPECT_EQ(SheetText(W(in)), W(out)) << in;
 
   // 3 pixels make no character (3/7 rounds to 0), 4 make one.
@@ -164,9 +163,9 @@ TEST(ExcelExport, StoppingKeepsOrDiscardsTheCellsMadeSoFar) {
     f.ui.stopAfterUpdates = f.loadUpdates + 8;
     f.ui.answers = {kYes, keep};  // stop? keep what was made?
     TExcelExport(f.state).Run(1, 0, 0);
-    ASSERT_EQ(f.ui.MessageTexts(), (std::vector<std::string>{std::string(StopQuestion()),
-                                                             W("Сохранить уже созданные данные?"),
-                                                             W("Процесс передачи таблиц отчета в Excel прерван.")}));
+    ASSERT_EQ(f.ui.MessageTexts(),
+              (std::vector<std::string>{std::string(StopQuestion()), W("Сохранить уже созданные данные?"),
+                                        W("Процесс передачи таблиц отчета в Excel прерван.")}));
     const std::string xlsx = f.out + "Отчет 2023 - раздел 1.xlsx";
     ASSERT_EQ(fs::exists(xlsx), keep == kYes);
     if (keep == kNo) continue;
