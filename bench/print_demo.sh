@@ -8,13 +8,10 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build}
 runs=${2:-9}
-reportctl=$build/bin/reportctl
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-
-python3 "$root/data/tools/installation/gen_demo.py" "$work/src" >/dev/null
-mkdir -p "$work/report"
-"$reportctl" pack "$work/src/Demo2022" "$work/report/Report.rpt"
+. "$root/bench/demo_common.sh"
+pack_demo_report
 
 times=()
 pages=0
@@ -25,6 +22,6 @@ for ((i = 0; i < runs; i++)); do
   times+=("$(echo "$end - $start" | bc -l)")
   pages=$(echo "$out" | sed -n 's/.*: \([0-9]*\) pages$/\1/p')
 done
-median=$(printf '%s\n' "${times[@]}" | sort -g | awk '{a[NR]=$1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}')
+median=$(median "${times[@]}")
 printf 'whole demo report to PDF: %d pages, median %.3f s over %d runs, %.1f pages/s\n' \
   "$pages" "$median" "$runs" "$(echo "$pages / $median" | bc -l)"
