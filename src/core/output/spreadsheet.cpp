@@ -8,7 +8,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <unordered_set>
 
 #include "core/foundation/codec.h"
@@ -26,6 +29,25 @@ std::string RangeRef(const SheetRange& r) {
   return ColumnName(r.firstCol) + std::to_string(r.firstRow + 1) + ":" + ColumnName(r.lastCol) +
          std::to_string(r.lastRow + 1);
 }
+
+// Everything said about one range; the last call of each kind wins.
+struct RangeFormat {
+  bool merged = false;
+  int frameWeight = 0;  // 0: no frame
+  int vertical = 0, horizontal = 0;
+  bool wrap = false;
+  std::string fontName;  // Windows-1251; empty: the sheet's default face
+  int fontSize = 0;      // points; 0: the default size
+  bool bold = false, italic = false;
+  int underline = 0;
+  int decimals = -1;  // for a number: the decimals shown; -1 general
+};
+
+struct RangeValue {
+  enum class Kind : std::uint8_t { None, Text, Number } kind = Kind::None;
+  std::string text;  // Windows-1251
+  double number = 0;
+};
 
 struct TSpreadsheet::Entry {
   SheetRange range;
@@ -112,10 +134,7 @@ class XlsxWriter {
     auto [it, fresh] = formats_.try_emplace(key, nullptr);
     if (!fresh) return it->second;
     lxw_format* fmt = workbook_add_format(book_);
-    if (!f.fontName.empty()) {
-      fontNames_.push_back(Cp1251ToUtf8(f.fontName));
-      format_set_font_name(fmt, fontNames_.back().c_str());
-    }
+    if (!f.fontName.empty()) format_set_font_name(fmt, Cp1251ToUtf8(f.fontName).c_str());
     if (f.fontSize > 0) format_set_font_size(fmt, f.fontSize);
     format_set_font_color(fmt, LXW_COLOR_BLACK);
     if (f.bold) format_set_bold(fmt);
@@ -142,10 +161,7 @@ class XlsxWriter {
       default: break;
     }
     if (f.frameWeight != 0) format_set_border_color(fmt, LXW_COLOR_BLACK);
-    if (number && f.decimals >= 0) {
-      numberFormats_.push_back(NumberFormat(f.decimals));
-      format_set_num_format(fmt, numberFormats_.back().c_str());
-    }
+    if (number && f.decimals >= 0) format_set_num_format(fmt, NumberFormat(f.decimals).c_str());
     it->second = fmt;
     return fmt;
   }
@@ -166,9 +182,6 @@ class XlsxWriter {
   lxw_workbook* book_ = nullptr;
   std::string titleUtf8_;
   std::map<std::string, lxw_format*> formats_;
-  // libxlsxwriter keeps the pointers it is given until the file is written.
-  std::vector<std::string> fontNames_;
-  std::vector<std::string> numberFormats_;
 };
 
 void Check(lxw_error e, const char* what) {
@@ -205,19 +218,10 @@ void TSpreadsheet::AddSheet(std::string_view wanted) {
   active_ = static_cast<int>(sheets_.size());
 }
 
-std::string TSpreadsheet::SheetName(int sheet) const {
-  const Sheet* s = SheetAt(sheet);
-  return s ? s->name : std::string();
-}
-
 TSpreadsheet::Sheet* TSpreadsheet::SheetAt(int sheet) {
   if (sheet == 0) sheet = active_;
   if (sheet < 1 || sheet > static_cast<int>(sheets_.size())) return nullptr;
   return sheets_[static_cast<std::size_t>(sheet - 1)].get();
-}
-
-const TSpreadsheet::Sheet* TSpreadsheet::SheetAt(int sheet) const {
-  return const_cast<TSpreadsheet*>(this)->SheetAt(sheet);
 }
 
 TSpreadsheet::Entry* TSpreadsheet::EntryFor(int sheet, const SheetRange& range) {
@@ -288,20 +292,6 @@ void TSpreadsheet::SetNumber(int sheet, const SheetRange& range, double value, i
     e->value.number = value;
     e->format.decimals = decimals;
   }
-}
-
-const RangeFormat* TSpreadsheet::FormatOf(int sheet, const SheetRange& range) const {
-  const Sheet* s = SheetAt(sheet);
-  if (!s) return nullptr;
-  const auto it = s->index.find(range);
-  return it == s->index.end() ? nullptr : &s->entries[it->second].format;
-}
-
-const RangeValue* TSpreadsheet::ValueOf(int sheet, const SheetRange& range) const {
-  const Sheet* s = SheetAt(sheet);
-  if (!s) return nullptr;
-  const auto it = s->index.find(range);
-  return it == s->index.end() ? nullptr : &s->entries[it->second].value;
 }
 
 void TSpreadsheet::Quit() {

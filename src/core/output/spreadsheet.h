@@ -9,10 +9,7 @@
 // raises ESpreadsheetError, as does a file that cannot be written.
 #pragma once
 
-#include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,25 +46,6 @@ inline constexpr int kFrameHairline = 1, kFrameThin = 2, kFrameMedium = 3, kFram
 inline constexpr int kUnderlineSingle = 2;
 }  // namespace sheet_code
 
-// Everything said about one range; the last call of each kind wins.
-struct RangeFormat {
-  bool merged = false;
-  int frameWeight = 0;  // 0: no frame
-  int vertical = 0, horizontal = 0;
-  bool wrap = false;
-  std::string fontName;  // Windows-1251; empty: the sheet's default face
-  int fontSize = 0;      // points; 0: the default size
-  bool bold = false, italic = false;
-  int underline = 0;
-  int decimals = -1;  // for a number: the decimals shown; -1 general
-};
-
-struct RangeValue {
-  enum class Kind : std::uint8_t { None, Text, Number } kind = Kind::None;
-  std::string text;  // Windows-1251
-  double number = 0;
-};
-
 class TSpreadsheet {
  public:
   TSpreadsheet();
@@ -82,8 +60,6 @@ class TSpreadsheet {
   void AddSheet(std::string_view name = {});
   bool IsOpen() const { return open_; }
   int SheetCount() const { return static_cast<int>(sheets_.size()); }
-  int ActiveSheet() const { return active_; }
-  std::string SheetName(int sheet) const;  // Windows-1251
 
   // The printed page: A4 in the orientation given, margins in millimetres,
   // the sheet scaled to one page wide as the program prints its tables.
@@ -101,10 +77,6 @@ class TSpreadsheet {
   void SetText(int sheet, const SheetRange& range, std::string_view text);
   void SetNumber(int sheet, const SheetRange& range, double value, int decimals);
 
-  // What a sheet holds (for the export's callers and tests).
-  const RangeFormat* FormatOf(int sheet, const SheetRange& range) const;
-  const RangeValue* ValueOf(int sheet, const SheetRange& range) const;
-
   // Writes the workbook as an .xlsx file (UTF-8 path). The file is written
   // beside the target and renamed over it, so a failed write leaves what
   // was there. Raises ESpreadsheetError with the reason.
@@ -115,7 +87,6 @@ class TSpreadsheet {
  private:
   struct Sheet;
   Sheet* SheetAt(int sheet);
-  const Sheet* SheetAt(int sheet) const;
   struct Entry;
   Entry* EntryFor(int sheet, const SheetRange& range);
 
