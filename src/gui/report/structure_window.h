@@ -93,6 +93,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
     int level = 0, section = 0, item = 0;
   };
   TreeSelection Selection() const;
+  // "Excel": the selected node's tables into a spreadsheet workbook.
   void ExportExcel();
 
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
