@@ -44,6 +44,14 @@ dest=$("$ctl" transfer --program-folder "$office" "$sub" "$work/medium")
 step "3. installation at the department"
 home="$work/home"
 mkdir -p "$home"
+# A truncated package stops with a message and leaves its folder empty.
+size=$(wc -c < "$dest/Setup_p.exe")
+head -c $((size - 1000)) "$dest/Setup_p.exe" > "$work/truncated.exe"
+if HOME="$home" PATH="$bin:$PATH" sh "$work/truncated.exe" "$work/broken" 2> "$work/broken.txt"; then
+  echo "a truncated package was installed" >&2; exit 1
+fi
+grep -q truncated "$work/broken.txt" || { cat "$work/broken.txt" >&2; exit 1; }
+[ -z "$(ls -A "$work/broken")" ] && [ -z "$(ls -A "$home")" ] || { echo "a truncated package left files" >&2; exit 1; }
 HOME="$home" PATH="$bin:$PATH" sh "$dest/Setup_p.exe"
 inst="$home/Report (подотчет)"
 for f in reportctl Help/Data/TI.a Help/Data/TL.a Help/Data/TP.a; do

@@ -58,7 +58,8 @@ TFormSRData::TFormSRData(std::unique_ptr<TSubreportComposition> model, Interacti
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
-  grid_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+  grid_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Interactive);
+  grid_->setColumnWidth(1, 160);
   QFont headerFont = grid_->horizontalHeader()->font();
   headerFont.setBold(true);
   grid_->horizontalHeader()->setFont(headerFont);
