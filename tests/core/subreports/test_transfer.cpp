@@ -151,6 +151,25 @@ TEST(SubreportTransfer, RefusesTheProgramsDataFolderAndSaysWhenTheCopyFails) {
                                                                   "busy/Кафедра 3 (для передачи)/" + "\" не удалось.")});
 }
 
+TEST(SubreportTransfer, TheDesktopCommandsAskFirst) {
+  Office o;
+  const std::string ask = Win("Укажите папку для записи данных передаваемого подотчета.");
+  o.ui.answers.push_back(kCancel);
+  EXPECT_FALSE(TransferSubreport(*o.state, o.exe));
+  o.ui.pickerAnswers.push_back(std::nullopt);  // the folder dialog cancelled
+  EXPECT_FALSE(TransferSubreport(*o.state, o.exe));
+  EXPECT_EQ(o.ui.MessageTexts(), (std::vector<std::string>{ask, ask}));
+  EXPECT_FALSE(fs::exists(o.dir / "media"));
+  o.ui.pickerAnswers.push_back(o.dir / "media");
+  EXPECT_EQ(TransferSubreport(*o.state, o.exe), o.dir / "media/Кафедра 3 (для передачи)/");
+
+  o.ui.messages.clear();
+  o.ui.answers.push_back(kCancel);
+  EXPECT_FALSE(ReceiveSubreport(*o.state));
+  EXPECT_EQ(o.ui.MessageTexts(), std::vector<std::string>{Win("Найдите принимаемый подотчет.")});
+  EXPECT_EQ(o.state->currentFolder, o.sub);
+}
+
 TEST(SubreportReception, WritesIntoTheRecordedFolderOrTheChosenOneAndOpensIt) {
   Office o;
   // The department's filled package.
