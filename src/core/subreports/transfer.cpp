@@ -182,8 +182,8 @@ std::optional<std::string> TransferSubreportTo(TReportState& state, const std::s
     setup = area->path() + std::string(kTransferPackageName);
     WriteSetupFile(stub.value_or(state.folders().service + std::string(kSelfExtractorStubName)), archive, setup);
   } catch (const std::exception& e) {
+    // A file that could not be copied or written names itself.
     ShowError(state, ErrorText(e));
-    ShowError(state, kNoResources);
     return std::nullopt;
   }
 
