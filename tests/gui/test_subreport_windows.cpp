@@ -203,8 +203,10 @@ void TestSubreportWindows::TheCompositionWindowTakesAndSavesAValue() {
     QCOMPARE(w.Input()->text(), U("0"));
     w.Grid()->setCurrentCell(2, 0);
     QVERIFY(!w.Input()->isReadOnly());
-    w.Input()->setText("6");
-    w.TakeButton()->click();
+    // Typed and taken with Enter, as from the keyboard.
+    w.Input()->selectAll();
+    QTest::keyClicks(w.Input(), "6");
+    QTest::keyClick(w.Input(), Qt::Key_Return);
     QCOMPARE(w.Grid()->item(1, 1)->text(), U("13"));
     QCOMPARE(w.Grid()->item(2, 1)->text(), U("6"));
     QVERIFY(w.SaveButton()->isEnabled() && w.CancelButton()->isEnabled());

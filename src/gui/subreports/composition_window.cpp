@@ -99,8 +99,8 @@ TFormSRData::TFormSRData(std::unique_ptr<TSubreportComposition> model, Interacti
   connect(cancel_, &QPushButton::clicked, this, &TFormSRData::Cancel);
   connect(exit_, &QPushButton::clicked, this, &QDialog::accept);
   connect(grid_, &QTableWidget::currentCellChanged, this, [this](int row, int, int, int) { SelectRow(row); });
-  take_->setAutoDefault(false);
-  exit_->setAutoDefault(false);
+  // Enter in the input field takes the value; it never presses another button.
+  for (QPushButton* b : {take_, save_, cancel_, exit_}) b->setAutoDefault(false);
 
   cellLabel_->setText(FromCp1251("Ячейка: "_w) + QString::number(model_->cellNumber()));
   if (const auto place = model_->columnAndRow()) {
