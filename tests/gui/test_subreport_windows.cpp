@@ -36,6 +36,7 @@ class TestSubreportWindows : public QObject {
   void TheListAlignsNumbersBelowTen();
   void DetachingFromTheListRemovesTheSubreport();
   void TheCompositionWindowTakesAndSavesAValue();
+  void TransferAndReceptionFromTheMenu();
 };
 
 namespace {
@@ -231,6 +232,39 @@ void TestSubreportWindows::TheCompositionWindowTakesAndSavesAValue() {
   ini.DiscardChanges();
   QCOMPARE(QString::fromStdString(ini.ReadString("Cell_" + std::to_string(n), "Cap", "")), U("6"));
   QCOMPARE(QString::fromStdString(cell->label.caption), U("12"));
+}
+
+void TestSubreportWindows::TransferAndReceptionFromTheMenu() {
+  testing::TempFolder dir;
+  testing::InstallPackages(dir.path());
+  testing::ScriptedInteraction ui;
+  auto program = testing::StartedProgram(dir.path(), ui, testing::UniqueLockName("subrep-transfer"));
+  QVERIFY(program);
+  TReportState& state = program->session().state();
+  const std::string dep = dir / "Кафедра 1/";
+  QVERIFY(MakeDepartment(state, ui, dep, "5") > 1);
+  state.OpenReportFolder(dep);
+  program->structure().UpdateStates();
+  QAction* transfer = program->structure().Command(U("SubTransfer"));
+  QVERIFY(transfer->isEnabled());
+  ui.messages.clear();
+  ui.pickerAnswers.push_back(dir / "media");
+  transfer->trigger();
+  const std::string setup = dir / "media/Кафедра 1 (для передачи)/Setup_p.exe";
+  QVERIFY(std::filesystem::exists(setup));
+  QCOMPARE(QString::fromStdString(Cp1251ToUtf8(ui.messages.front().text)),
+           U("Укажите папку для записи данных передаваемого подотчета."));
+  // The package starts with the installation's stub.
+  QVERIFY(testing::ReadFile(setup).rfind("#!/bin/sh", 0) == 0);
+
+  // Reception of the department's package, written back where it was made.
+  ui.messages.clear();
+  ui.pickerAnswers.push_back(dep + "Report.rpt");
+  program->structure().Command(U("SubReception"))->trigger();
+  QCOMPARE(QString::fromStdString(Cp1251ToUtf8(ui.messages.back().text)),
+           U("Подотчет записан в папку \"") + QString::fromStdString(dep) + U("\"."));
+  QCOMPARE(state.currentFolder, dep);
+  QVERIFY(state.treeVisible);
 }
 
 }  // namespace rpt
