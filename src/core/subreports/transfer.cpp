@@ -58,6 +58,13 @@ std::optional<std::string> Entry(const std::string& folder, std::string_view nam
   return FindEntryNoCase(folder, name);
 }
 
+// A name of a file in one folder: no folder part, not "." or "..". Names
+// read from a structure or table file are used only when they are such, so
+// that no file from elsewhere ever goes into a package.
+bool PlainName(std::string_view name) {
+  return !name.empty() && name != "." && name != ".." && name.find_first_of("/\\") == std::string_view::npos;
+}
+
 // The value lists named by the list cells (Type 6) of a table file: the first
 // word of each "List".
 void CollectLists(const std::string& tableFile, std::map<std::string, std::string>& lists) {
@@ -68,7 +75,7 @@ void CollectLists(const std::string& tableFile, std::map<std::string, std::strin
     ini.Select("Cell_" + std::to_string(n), sec);
     if (sec.ReadInteger("Type", 0) != cell_type::kListValue) continue;
     const std::string name = NthWord(sec.ReadString("List", ""), 1);
-    if (!name.empty()) lists.emplace(FoldCase(name), name);
+    if (PlainName(name)) lists.emplace(FoldCase(name), name);
   }
 }
 
@@ -97,7 +104,7 @@ void BuildStagingFolder(const TransferSources& src, const std::string& staging) 
   std::map<std::string, std::string> lists;  // folded name -> name
   for (const auto& section : model->sections)
     for (const auto& item : section.items) {
-      if (item.excluded || section.excluded) continue;
+      if (item.excluded || section.excluded || !PlainName(item.file)) continue;
       const std::string name = Cp1251ToUtf8(item.file);
       auto path = Entry(src.workingFolder, name);
       if (!path) path = Entry(src.templateFolder, name);

@@ -52,7 +52,7 @@ std::string Structure(bool subreport, const std::string& folder = "") {
 Files ReportFiles(bool subreport, const std::string& folder = "") {
   return {{"Report.str", Structure(subreport, folder)},
           {"T1.ini", Table("Podr.lst 2")},
-          {"T2.ini", Table()},
+          {"T2.ini", Table("../Secret.lst")},  // names a file outside the lists: never taken
           {"T3.ini", Table("strany.LST")},
           {"T4.ini", Table("Other.lst")},
           {"Doc.rtf", "{\\rtf1 }"},
@@ -82,6 +82,7 @@ struct Office {
                          folders.ListPackage());
     testing::MakePackage(dir, "stage", {{"Print.ini", "x"}, {"T1.rtf", "{\\rtf1 }"}}, folders.PrintPackage());
     testing::MakePackage(dir, "stage", {{"UnSelf.bin", "#!/bin/sh\nexit 0\n"}}, folders.ServicePackage());
+    dir.Write("prog/Help/Data/Secret.lst", "not a list of this installation");
     dir.Write("prog/Help/Report.chm", "chm");
     dir.Write("prog/Doc/Руководство пользователя.doc", "doc");
     exe = dir / "exe/";
