@@ -31,7 +31,7 @@ constexpr std::string_view kSumSource = "Сумма по всем подотче
 // One data cell of a table file, as far as finding a record needs it.
 struct FileCell {
   int number = 0;
-  int row = 0;
+  int row = 0, col = 0;
   int type = 0;
   int bObj = -1, bList = -1, bVal = -1;
   std::string key;  // the text trimmed and upper-cased
@@ -52,6 +52,7 @@ std::vector<FileCell> ReadFileCells(const tables::IniSnapshot& ini) {
     FileCell c;
     c.number = static_cast<int>(n);
     c.row = sec.ReadInteger("Row", 0);
+    c.col = sec.ReadInteger("Col", 0);
     c.type = sec.ReadInteger("Type", 0);
     c.bObj = sec.ReadInteger("BObj", -1);
     c.bList = sec.ReadInteger("BList", -1);
@@ -118,14 +119,19 @@ int FindSubreportCell(const std::string& tableFilePath, const TTable& table, con
       }
       return true;
     };
+    // A cell without an export code is known by its column as well: "BObj"
+    // -1 alone would match the record's name cell.
     for (const auto& c : cells)
-      if (c.bObj == cell.BObj && isKeyRow(c.row)) return c.number;
+      if (c.bObj == cell.BObj && (cell.BObj >= 0 || c.col == cell.Col) && isKeyRow(c.row)) return c.number;
     return 0;
   }
   const int own = FileNumberOf(table, cell);
   if (own <= 1) return 0;
   if (own - 2 < static_cast<int>(cells.size()) && cells[static_cast<std::size_t>(own - 2)].bObj == cell.BObj)
     return own;
+  // Only an export code identifies a cell elsewhere in the file: "BObj" -1
+  // is shared by every cell without one, and a save would write into any.
+  if (cell.BObj < 0) return 0;
   for (const auto& c : cells)
     if (c.bObj == cell.BObj) return c.number;
   return 0;

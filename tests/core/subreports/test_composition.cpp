@@ -208,6 +208,14 @@ TEST(FindSubreportCell, GrowingTablesFindTheRecordByItsKeyTexts) {
       {Growing({{"Сидоров", 3, "1"}}), 3, 0},  // same text, another list item
       {Growing({{"Сидоров", 2, "1"}}), 3, 4},
   };
+  // A number cell without an export code is found in its own column, not
+  // as the record's first cell without one (the name).
+  TTable bare(context);
+  std::string noCode = Growing({{"Петров", 1, "4"}});
+  const auto code = noCode.find("BObj=40");
+  noCode.erase(code, noCode.find('\n', code) + 1 - code);
+  bare.LoadFromFile(dir.Write("bare.ini", noCode));
+  EXPECT_EQ(FindSubreportCell(dir.Write("s.ini", noCode), bare, *GetCell(bare.data, 3, 1)), 4);
   for (const auto& c : cases) {
     const std::string path = dir.Write("s.ini", c.sub);
     EXPECT_EQ(FindSubreportCell(path, report, *GetCell(report.data, 3, c.reportRow)), c.expected)
@@ -228,6 +236,14 @@ TEST(FindSubreportCell, OtherTablesTakeTheCellsNumberOrItsExportCode) {
       "[Cell_3]\nState=D\nType=2\nBObj=11\nCap=2\n\n[Cell_4]\nState=D\nType=2\nBObj=13\nCap=2\n");
   EXPECT_EQ(FindSubreportCell(dir.Write("b.ini", moved), report, real), 2);
   EXPECT_EQ(FindSubreportCell(dir.Write("c.ini", Win("[Table]\nFixed=0\nCount=0\n")), report, real), 0);
+  // Without an export code only the cell's own number counts: any other
+  // cell without one would be written over by a save.
+  TTable plain(context);
+  plain.LoadFromFile(dir.Write("p.ini", Win("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=1\nCap=a\n\n"
+                                            "[Cell_3]\nState=D\nType=2\nCap=1\n")));
+  const std::string changed = Win("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=1\nCap=a\n\n"
+                                  "[Cell_3]\nState=D\nType=2\nBObj=7\nCap=1\n");
+  EXPECT_EQ(FindSubreportCell(dir.Write("d.ini", changed), plain, *CellByNumber(plain.data, 3)), 0);
 }
 
 }  // namespace
