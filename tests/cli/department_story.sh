@@ -51,7 +51,9 @@ if HOME="$home" PATH="$bin:$PATH" sh "$work/truncated.exe" "$work/broken" 2> "$w
   echo "a truncated package was installed" >&2; exit 1
 fi
 grep -q truncated "$work/broken.txt" || { cat "$work/broken.txt" >&2; exit 1; }
-[ -z "$(ls -A "$work/broken")" ] && [ -z "$(ls -A "$home")" ] || { echo "a truncated package left files" >&2; exit 1; }
+if { [ -d "$work/broken" ] && [ -n "$(ls -A "$work/broken")" ]; } || [ -n "$(ls -A "$home")" ]; then
+  echo "a truncated package left files" >&2; exit 1
+fi
 HOME="$home" PATH="$bin:$PATH" sh "$dest/Setup_p.exe"
 inst="$home/Report (подотчет)"
 for f in reportctl Help/Data/TI.a Help/Data/TL.a Help/Data/TP.a; do
