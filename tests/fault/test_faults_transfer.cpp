@@ -114,8 +114,8 @@ TEST(FaultsTransfer, ACorrectionIsSavedIntoTheSubreportsPackageOrNotAtAll) {
         w->state->OpenReportFolder(w->report);
         ASSERT_TRUE(TSubreportInclusion(*w->state).IncludeMany({w->sub}, false).done);
         TTable& table = *w->state->tables()[0].table;
-        c = std::make_unique<TSubreportComposition>(table, *CellByNumber(table.data, 2),
-                                                    CompositionSourceOf(*w->state), w->ui);
+        c = std::make_unique<TSubreportComposition>(table, *CellByNumber(table.data, 2), CompositionSourceOf(*w->state),
+                                                    w->ui);
         ASSERT_TRUE(c->Take(2, "9"));
         w->ui.messages.clear();
       },

@@ -3,21 +3,21 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QTableWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
 
+#include "core/app/startup.h"
 #include "core/archive/package.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/my_ini_file.h"
-#include "core/tables/table.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/report/report_state.h"
-#include "core/app/startup.h"
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
+#include "core/tables/table.h"
 #include "gui/subreports/composition_window.h"
 #include "gui/subreports/subrep_list.h"
 #include "gui/tables/main_form.h"

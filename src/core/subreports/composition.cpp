@@ -202,8 +202,8 @@ std::string TSubreportComposition::Sum() const {
     tables::DotsToCommas(text);
     const auto value = tables::ParseNumber(text);
     if (!value)
-      throw EConvertError(std::string("\"") + row.value + std::string(" не является числом (подотчет "_w) +
-                          row.source + ").");
+      throw EConvertError(std::string("\"") + row.value + std::string(" не является числом (подотчет "_w) + row.source +
+                          ").");
     sum += *value;
   }
   return tables::FormatFixed(sum, decimals_);

@@ -24,8 +24,8 @@ enum class CompositionRowKind { Report, Sum, Subreport };
 
 struct CompositionRow {
   CompositionRowKind kind = CompositionRowKind::Subreport;
-  std::string source;  // the grid's "Источник": "Отчет", the sum's caption, the folder's last component
-  std::string folder;  // a sub-report's folder as the report lists it (UTF-8, ending with "/")
+  std::string source;   // the grid's "Источник": "Отчет", the sum's caption, the folder's last component
+  std::string folder;   // a sub-report's folder as the report lists it (UTF-8, ending with "/")
   bool present = true;  // the table is part of the sub-report
   bool found = true;    // the cell was found in the sub-report's table file
   int cellNumber = 0;   // n of the table file's section "Cell_" n

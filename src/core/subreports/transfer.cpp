@@ -160,8 +160,8 @@ std::optional<std::string> TransferSubreportTo(TReportState& state, const std::s
   // The program's own data folder is emptied and refilled at every start.
   if (chosen.find(state.folders().program + "Help/Data") != std::string::npos ||
       FolderHolds(state.folders().data, chosen)) {
-    ui.ShowMessage(MessageKind::Warning, S("Папку "_w) + Quoted(chosen) + S(" для записи данных использовать нельзя."_w),
-                   kOk, kOk);
+    ui.ShowMessage(MessageKind::Warning,
+                   S("Папку "_w) + Quoted(chosen) + S(" для записи данных использовать нельзя."_w), kOk, kOk);
     return std::nullopt;
   }
   if (!LeaveCurrentWork(state)) return std::nullopt;
@@ -203,8 +203,8 @@ std::optional<std::string> TransferSubreportTo(TReportState& state, const std::s
     ShowError(state, S("Записать подотчет в папку "_w) + Quoted(destination) + S(" не удалось."_w));
     return std::nullopt;
   }
-  ui.ShowMessage(MessageKind::Information,
-                 S("Запись подотчета в папку "_w) + Quoted(destination) + S(" закончена."_w), kOk, kOk);
+  ui.ShowMessage(MessageKind::Information, S("Запись подотчета в папку "_w) + Quoted(destination) + S(" закончена."_w),
+                 kOk, kOk);
   return destination;
 }
 
@@ -260,8 +260,7 @@ std::optional<std::string> ReceiveSubreportFrom(TReportState& state, const std::
     return std::nullopt;
   }
   const auto existing = Entry(destination, kReportPackageName);
-  if (!PackFolder(ui, reception + "*", existing.value_or(destination + std::string(kReportPackageName)), true,
-                  false))
+  if (!PackFolder(ui, reception + "*", existing.value_or(destination + std::string(kReportPackageName)), true, false))
     return std::nullopt;
   (void)ClearFolder(reception, false);
   ui.ShowMessage(MessageKind::Information, S("Подотчет записан в папку "_w) + Quoted(destination) + ".", kOk, kOk);

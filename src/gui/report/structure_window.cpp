@@ -429,9 +429,7 @@ void TF_StructRep::ConnectCommands() {
   ConnectSubreportCommands();
   on("ImportLastYear", [this] { Import(ImportFromLastYear); });
   on("ImportThisYear", [this] { Import(ImportFromThisYear); });
-  for (const char* name : {"Colors", "ExportWord", "ExportExcel",
-                           "SendInternet",
-                           "SendMedia", "SendEmail", "Site"})
+  for (const char* name : {"Colors", "ExportWord", "ExportExcel", "SendInternet", "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {

@@ -125,8 +125,15 @@ void TFormSRData::Fill() {
     QColor background = Qt::white, text = Qt::black;
     bool bold = false;
     switch (row.kind) {
-      case CompositionRowKind::Report: text = Qt::red; bold = true; break;
-      case CompositionRowKind::Sum: background = QColor(255, 255, 200); text = Qt::blue; bold = true; break;
+      case CompositionRowKind::Report:
+        text = Qt::red;
+        bold = true;
+        break;
+      case CompositionRowKind::Sum:
+        background = QColor(255, 255, 200);
+        text = Qt::blue;
+        bold = true;
+        break;
       case CompositionRowKind::Subreport: text = row.present ? Qt::black : Qt::gray; break;
     }
     for (int col = 0; col < 2; ++col) {

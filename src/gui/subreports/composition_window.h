@@ -15,7 +15,7 @@ class QTableWidget;
 namespace rpt {
 class Interaction;
 class TSubreportComposition;
-}
+}  // namespace rpt
 
 namespace rpt::gui {
 

@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <optional>
 
+#include "core/app/startup.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/common.h"
@@ -32,7 +33,6 @@
 #include "core/lists/list_view_model.h"
 #include "core/report/report_state.h"
 #include "core/subreports/composition.h"
-#include "core/app/startup.h"
 #include "core/tables/instructions.h"
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
@@ -42,10 +42,10 @@
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
 #include "gui/lists/list_window.h"
+#include "gui/print/table_print.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
 #include "gui/subreports/composition_window.h"
-#include "gui/print/table_print.h"
 #include "gui/tables/instruction_window.h"
 #include "gui/tables/row_dialogs.h"
 #include "gui/tables/table_window.h"

@@ -31,8 +31,8 @@ using Files = std::vector<std::pair<std::string, std::string>>;
 
 // T1: a form table with an integer (cell 2) and a real with Dec 2 (cell 3).
 std::string T1(const std::string& integer, const std::string& real = "") {
-  return Win("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=2\nBObj=11\nVis=10 10 40 20 5 0\nCap=" +
-             integer + "\n\n[Cell_3]\nState=D\nType=3\nDec=2\nBObj=12\nVis=60 10 40 20 5 0\nCap=" + real + "\n");
+  return Win("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=2\nBObj=11\nVis=10 10 40 20 5 0\nCap=" + integer +
+             "\n\n[Cell_3]\nState=D\nType=3\nDec=2\nBObj=12\nVis=60 10 40 20 5 0\nCap=" + real + "\n");
 }
 
 Files ReportFiles(const std::string& integer, const std::string& real, bool subreport, bool excludeT1 = false) {
@@ -74,7 +74,9 @@ struct Office {
   }
   TTable& table() { return *state->tables()[0].table; }
   TCell& cell(int n) { return *CellByNumber(table().data, n); }
-  TSubreportComposition Composition(int n) { return TSubreportComposition(table(), cell(n), CompositionSourceOf(*state), ui); }
+  TSubreportComposition Composition(int n) {
+    return TSubreportComposition(table(), cell(n), CompositionSourceOf(*state), ui);
+  }
   // Cell n's "Cap" in the T1.ini of the sub-report's package.
   std::string PackagedCap(std::size_t sub, int n) {
     const std::string out = dir / ("unpacked" + std::to_string(sub) + "/");
@@ -100,8 +102,8 @@ TEST(SubreportComposition, SumTakeAndSaveIntoTheSubreportsPackage) {
   EXPECT_EQ(c.decimals(), 0);
   EXPECT_EQ(c.cellNumber(), 2);
   EXPECT_FALSE(c.columnAndRow());  // a form table's cell has no grid place
-  EXPECT_EQ(Values(c), (std::vector<std::string>{"Отчет=12", "Сумма по всем подотчетам=12", "Кафедра 1=5",
-                                                 "Кафедра 2=7"}));
+  EXPECT_EQ(Values(c),
+            (std::vector<std::string>{"Отчет=12", "Сумма по всем подотчетам=12", "Кафедра 1=5", "Кафедра 2=7"}));
   EXPECT_EQ(c.Select(0).text, "12");
   EXPECT_TRUE(c.Select(0).editable);
   EXPECT_FALSE(c.Select(1).editable);  // the sum is computed
@@ -120,7 +122,7 @@ TEST(SubreportComposition, SumTakeAndSaveIntoTheSubreportsPackage) {
   EXPECT_FALSE(c.changed());
   EXPECT_EQ(o.PackagedCap(0, 2), "6");
   EXPECT_EQ(ReadFile(o.subs[1] + "Report.rpt"), secondBefore);  // nothing of the other one changed
-  EXPECT_EQ(o.cell(2).label.caption, "12");                      // the report keeps its value
+  EXPECT_EQ(o.cell(2).label.caption, "12");                     // the report keeps its value
   EXPECT_FALSE(o.table().Modified());
   EXPECT_TRUE(o.ui.messages.empty());
 
@@ -139,8 +141,8 @@ TEST(SubreportComposition, RealsTakeTheCellsDecimalsAndCancelRereadsTheFiles) {
   TSubreportComposition c = o.Composition(3);
   EXPECT_EQ(c.decimals(), 2);
   // A blank value does not count in the sum.
-  EXPECT_EQ(Values(c), (std::vector<std::string>{"Отчет=1,25", "Сумма по всем подотчетам=1,25",
-                                                 "Кафедра 1=1,25", "Кафедра 2="}));
+  EXPECT_EQ(Values(c),
+            (std::vector<std::string>{"Отчет=1,25", "Сумма по всем подотчетам=1,25", "Кафедра 1=1,25", "Кафедра 2="}));
   ASSERT_TRUE(c.Take(3, "2.005"));  // a point is read as the comma, halves rounded away from zero
   EXPECT_EQ(c.rows()[3].value, "2,01");
   EXPECT_EQ(c.rows()[1].value, "3,26");
@@ -184,8 +186,8 @@ std::string Growing(const std::vector<std::tuple<std::string, int, std::string>>
     const auto& [name, dept, value] = rows[i];
     const std::string where = "Row=" + std::to_string(i + 1) + "\nVis=0 " + std::to_string(i * 20) + " 100 20 5 0\n";
     s += "[Cell_" + std::to_string(n++) + "]\nState=D\nType=1\nCol=1\n" + where + "Cap=" + name + "\n\n";
-    s += "[Cell_" + std::to_string(n++) + "]\nState=D\nType=6\nList=Podr.lst\nBList=5\nBVal=" +
-         std::to_string(dept) + "\nCol=2\n" + where + "Cap=Кафедра\n\n";
+    s += "[Cell_" + std::to_string(n++) + "]\nState=D\nType=6\nList=Podr.lst\nBList=5\nBVal=" + std::to_string(dept) +
+         "\nCol=2\n" + where + "Cap=Кафедра\n\n";
     s += "[Cell_" + std::to_string(n++) + "]\nState=D\nType=2\nBObj=40\nCol=3\n" + where + "Cap=" + value + "\n\n";
   }
   return Win(s);
@@ -231,9 +233,9 @@ TEST(FindSubreportCell, OtherTablesTakeTheCellsNumberOrItsExportCode) {
   const TCell& real = *CellByNumber(report.data, 3);
   EXPECT_EQ(FindSubreportCell(dir.Write("a.ini", T1("", "")), report, real), 3);
   // The same export code elsewhere: the first cell carrying it.
-  const std::string moved = Win(
-      "[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=3\nBObj=12\nCap=1\n\n"
-      "[Cell_3]\nState=D\nType=2\nBObj=11\nCap=2\n\n[Cell_4]\nState=D\nType=2\nBObj=13\nCap=2\n");
+  const std::string moved =
+      Win("[Table]\nFixed=0\nCount=3\n\n[Cell_2]\nState=D\nType=3\nBObj=12\nCap=1\n\n"
+          "[Cell_3]\nState=D\nType=2\nBObj=11\nCap=2\n\n[Cell_4]\nState=D\nType=2\nBObj=13\nCap=2\n");
   EXPECT_EQ(FindSubreportCell(dir.Write("b.ini", moved), report, real), 2);
   EXPECT_EQ(FindSubreportCell(dir.Write("c.ini", Win("[Table]\nFixed=0\nCount=0\n")), report, real), 0);
   // Without an export code only the cell's own number counts: any other
@@ -241,8 +243,9 @@ TEST(FindSubreportCell, OtherTablesTakeTheCellsNumberOrItsExportCode) {
   TTable plain(context);
   plain.LoadFromFile(dir.Write("p.ini", Win("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=1\nCap=a\n\n"
                                             "[Cell_3]\nState=D\nType=2\nCap=1\n")));
-  const std::string changed = Win("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=1\nCap=a\n\n"
-                                  "[Cell_3]\nState=D\nType=2\nBObj=7\nCap=1\n");
+  const std::string changed =
+      Win("[Table]\nFixed=0\nCount=2\n\n[Cell_2]\nState=D\nType=1\nCap=a\n\n"
+          "[Cell_3]\nState=D\nType=2\nBObj=7\nCap=1\n");
   EXPECT_EQ(FindSubreportCell(dir.Write("d.ini", changed), plain, *CellByNumber(plain.data, 3)), 0);
 }
 

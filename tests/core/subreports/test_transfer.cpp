@@ -42,10 +42,12 @@ std::string Structure(bool subreport, const std::string& folder = "") {
                   "\n\n[Раздел_1]\nНазвание=Кадры\nКоличество_пунктов=3\nУдален=0\n\n"
                   "[Пункт_1_1]\nНазвание=Таблица 1\nТип=0\nФайл=T1.ini\nУдален=0\n\n"
                   "[Пункт_1_2]\nНазвание=Таблица 2\nТип=0\nФайл=T2.ini\nУдален=0\n\n"
-                  "[Пункт_1_3]\nНазвание=Пояснение\nТип=1\nФайл=Doc.rtf\nУдален=" + ex +
+                  "[Пункт_1_3]\nНазвание=Пояснение\nТип=1\nФайл=Doc.rtf\nУдален=" +
+                  ex +
                   "\n\n[Раздел_2]\nНазвание=Финансы\nКоличество_пунктов=2\nУдален=0\n\n"
                   "[Пункт_2_1]\nНазвание=Таблица 3\nТип=0\nФайл=T3.ini\nУдален=0\n\n"
-                  "[Пункт_2_2]\nНазвание=Таблица 4\nТип=0\nФайл=T4.ini\nУдален=" + ex + "\n";
+                  "[Пункт_2_2]\nНазвание=Таблица 4\nТип=0\nФайл=T4.ini\nУдален=" +
+                  ex + "\n";
   return Win(s);
 }
 
@@ -113,8 +115,8 @@ TEST(SubreportTransfer, ThePackageHoldsExactlyWhatTheDepartmentNeeds) {
   EXPECT_EQ(setup.substr(stub.size(), 40), "!DATA!KALMEROKALMEROKALMEROKALMERO!DATA!");
   const std::string archive = o.dir.Write("Arch.rpt", setup.substr(stub.size() + 40));
   EXPECT_EQ(Names(ListPackage(archive, /*exchanged=*/false)),
-            (std::vector<std::string>{"Doc\\Руководство пользователя.doc", "Help\\Report.chm", "TI.a", "TL.a",
-                                      "TP.a", "report", "reportctl"}));
+            (std::vector<std::string>{"Doc\\Руководство пользователя.doc", "Help\\Report.chm", "TI.a", "TL.a", "TP.a",
+                                      "report", "reportctl"}));
 
   const std::string out = o.dir / "out/";
   fs::create_directories(out);
@@ -148,8 +150,9 @@ TEST(SubreportTransfer, RefusesTheProgramsDataFolderAndSaysWhenTheCopyFails) {
   // The destination's place is taken by a file.
   o.dir.Write("busy/Кафедра 3 (для передачи)", "a file");
   EXPECT_FALSE(TransferSubreportTo(*o.state, o.dir / "busy", o.exe));
-  EXPECT_EQ(o.ui.MessageTexts(), std::vector<std::string>{Win("Записать подотчет в папку \"" + o.dir /
-                                                                  "busy/Кафедра 3 (для передачи)/" + "\" не удалось.")});
+  EXPECT_EQ(o.ui.MessageTexts(),
+            std::vector<std::string>{
+                Win("Записать подотчет в папку \"" + o.dir / "busy/Кафедра 3 (для передачи)/" + "\" не удалось.")});
 }
 
 TEST(SubreportTransfer, TheDesktopCommandsAskFirst) {
@@ -183,9 +186,8 @@ TEST(SubreportReception, WritesIntoTheRecordedFolderOrTheChosenOneAndOpensIt) {
 
   auto received = ReceiveSubreportFrom(*o.state, returned + "Report.rpt");
   ASSERT_EQ(received, home);
-  EXPECT_EQ(o.ui.MessageTexts(),
-            (std::vector<std::string>{Win("Записать принимаемый подотчет в папку " + home + "?"),
-                                      Win("Подотчет записан в папку \"" + home + "\".")}));
+  EXPECT_EQ(o.ui.MessageTexts(), (std::vector<std::string>{Win("Записать принимаемый подотчет в папку " + home + "?"),
+                                                           Win("Подотчет записан в папку \"" + home + "\".")}));
   EXPECT_EQ(o.state->currentFolder, home);
   ASSERT_TRUE(o.state->treeVisible);
   EXPECT_EQ(CellByNumber(o.state->FindTable("T1.ini")->table->data, 2)->label.caption, "8");
@@ -211,8 +213,7 @@ TEST(SubreportReception, APackageWithoutItsFolderIsRefused) {
   Office o;
   const std::string returned = testing::MakeReport(o.dir, "media/Отчет1", ReportFiles(true, ""));
   EXPECT_FALSE(ReceiveSubreportFrom(*o.state, returned + "Report.rpt"));
-  EXPECT_EQ(o.ui.MessageTexts(),
-            std::vector<std::string>{Win("Папка \"" + returned + "\" подотчета не содержит.")});
+  EXPECT_EQ(o.ui.MessageTexts(), std::vector<std::string>{Win("Папка \"" + returned + "\" подотчета не содержит.")});
 }
 
 }  // namespace
