@@ -27,8 +27,6 @@ using namespace rpt::literals;
 
 namespace {
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
 // Texts of the dialog's buttons and labels, without their "&" marks.
 QStringList TextsOf(const QWidget& dialog) {
   QStringList texts;
@@ -100,3 +98,4 @@ class RussianDialogsTest : public QObject {
 
 QTEST_MAIN(RussianDialogsTest)
 #include "test_russian_dialogs.moc"
+#include "gui/foundation/qt_text.h"
