@@ -18,6 +18,7 @@
 
 #include "core/foundation/codec.h"
 #include "gui/foundation/qt_interaction.h"
+#include "gui/foundation/qt_text.h"
 #include "gui/foundation/translations.h"
 #include "support/temp_folder.h"
 
@@ -98,4 +99,3 @@ class RussianDialogsTest : public QObject {
 
 QTEST_MAIN(RussianDialogsTest)
 #include "test_russian_dialogs.moc"
-#include "gui/foundation/qt_text.h"

@@ -261,6 +261,7 @@ void TReportState::LoadFailed(std::string_view message) {
   lock_.Release();
   ShowError(message);
   ForgetStructure();
+  currentFolder = folders_.program;
   EndLoad();
 }
 
@@ -284,7 +285,6 @@ void TReportState::LoadReport(const std::string& folder) {
     } else if (!lock_.held() || lock_.folder() != f) {
       TReportLock lock;
       if (lock.Acquire(f, lockWaitMs) == TReportLock::Result::Busy) {
-        currentFolder = folders_.program;
         LoadFailed(ReportBusyMessage(f, lock.holder()));
         return;
       }
@@ -297,14 +297,12 @@ void TReportState::LoadReport(const std::string& folder) {
     if (package && fs::is_symlink(fs::symlink_status(*package)) && !fs::exists(*package)) {
       std::error_code ec;
       const fs::path target = fs::read_symlink(*package, ec);
-      currentFolder = folders_.program;
       LoadFailed(std::string("Файл отчета \""_w) + W(*package) +
                  std::string("\" является ссылкой на несуществующий файл \""_w) + W(target.string()) + "\".");
       return;
     }
     RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
   } catch (const std::exception& e) {
-    currentFolder = folders_.program;
     LoadFailed(ErrorMessage(e));
     return;
   }

@@ -58,7 +58,7 @@ QMenu* NewMenu(QMenuBar* bar, QMenu* parent, const char* name, const char* capti
 
 void MissingCommand(const char* kind, std::size_t index) {
   const std::string what = std::string("no ") + kind + " was built for constant " + std::to_string(index);
-  RPT_CHECK(false, what.c_str());
+  (void)RPT_CHECK(false, what.c_str());
 }
 
 }  // namespace detail
