@@ -43,6 +43,7 @@
 
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
+#include "core/subreports/transfer.h"
 #include "gui/subreports/subrep_list.h"
 
 namespace rpt::gui {
@@ -293,7 +294,9 @@ void TF_StructRep::ConnectCommands() {
   ConnectSubreportCommands();
   on(StructureCommand::ImportLastYear, [this] { Import(ImportFromLastYear); });
   on(StructureCommand::ImportThisYear, [this] { Import(ImportFromThisYear); });
-  for (const StructureCommand id : {StructureCommand::Colors, StructureCommand::ExportWord, StructureCommand::ExportExcel, StructureCommand::SubTransfer, StructureCommand::SubReception, StructureCommand::SendInternet, StructureCommand::SendMedia, StructureCommand::SendEmail, StructureCommand::Site})
+  for (const StructureCommand id : {StructureCommand::Colors, StructureCommand::ExportWord, StructureCommand::ExportExcel,
+                                    StructureCommand::SendInternet, StructureCommand::SendMedia, StructureCommand::SendEmail,
+                                    StructureCommand::Site})
     on(id, [this] { NotYet(); });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
@@ -329,6 +332,8 @@ void TF_StructRep::ConnectSubreportCommands() {
   on(StructureCommand::SubStructure, run([](TReportState& s) { DefineSubreportStructure(s); }));
   on(StructureCommand::SubCorrection, run([](TReportState& s) { CorrectSubreportStructure(s); }));
   on(StructureCommand::SubInclude, run([](TReportState& s) { TSubreportInclusion(s).IncludeSubreport(); }));
+  on(StructureCommand::SubTransfer, run([](TReportState& s) { TransferSubreport(s, ExecutableFolder()); }));
+  on(StructureCommand::SubReception, run([](TReportState& s) { ReceiveSubreport(s); }));
   on(StructureCommand::SubIncluded, run([this](TReportState& s) {
     const auto path = FindStructureFile(s.folders().working);
     if (!path || ReadSubreportFolders(*path).empty()) {

@@ -31,6 +31,7 @@
 #include "core/lists/list_insert.h"
 #include "core/lists/list_view_model.h"
 #include "core/report/report_state.h"
+#include "core/subreports/composition.h"
 #include "core/app/startup.h"
 #include "core/tables/instructions.h"
 #include "core/tables/row_operations.h"
@@ -46,6 +47,7 @@
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
 #include "gui/print/table_print.h"
+#include "gui/subreports/composition_window.h"
 #include "gui/tables/instruction_window.h"
 #include "gui/tables/row_dialogs.h"
 #include "gui/tables/table_window.h"
@@ -618,8 +620,34 @@ void TMainForm::Help(int topic) {
   if (TReportState* s = state()) ShowHelp(s->ui(), s->folders().program, topic);
 }
 
-void TMainForm::NotYet() {
-  if (TReportState* s = state()) s->ui().ShowMessage(MessageKind::Information, ToCp1251(NextVersionText()), kOk, kOk);
+void TMainForm::SubreportData() {
+  TF_Table* w = ActiveTable();
+  TReportState* s = state();
+  if (!w || !s) return;
+  TCell* cell = w->CurrentCell();
+  if (!cell || (cell->type != cell_type::kInteger && cell->type != cell_type::kReal)) return;
+  CompositionSource source = CompositionSourceOf(*s);
+  if (source.storedFolders.empty()) return;
+  w->HideEditors();
+  std::unique_ptr<TFormSRData> window;
+  try {
+    window = std::make_unique<TFormSRData>(
+        std::make_unique<TSubreportComposition>(w->table(), *cell, std::move(source), s->ui()), s->ui(), this);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
+    return;
+  }
+  const std::uint64_t kept = cell->id();
+  if (runComposition)
+    runComposition(*window);
+  else
+    window->exec();
+  window.reset();
+  // A corrected report value has been stored and its table recalculated.
+  if (TCell* again = FindCell(w->table(), kept)) w->SetCurrentCell(again, false);
+  w->RefreshCells();
+  RefreshTableActions();
+  FocusData(w);
 }
 
 void TMainForm::CloseProtocol() {

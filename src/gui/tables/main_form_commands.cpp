@@ -449,7 +449,7 @@ void TMainForm::ConnectCommands() {
     OnRow([this](TTable& t, int r) { return InsertEmptyRowsCommand(t, r, &state()->ui(), Dialogs()); },
           RowView::NewRow);
   });
-  on(TableCommand::SubrepData, [this] { NotYet(); });
+  on(TableCommand::SubrepData, [this] { SubreportData(); });
   on(TableCommand::PopupHelp, [this] { Help(5); });
 
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
