@@ -36,7 +36,7 @@ struct Report {
     auto t = std::make_unique<TTable>(context);
     t->filePath = folder + name + ".ini";
     t->tableName = name;
-    t->Fixed = true;
+    t->grid = true;
     t->growing = growing;
     t->RowCount = rows;
     t->ColCount = cols;

@@ -1,6 +1,6 @@
-// reportctl check: loads the tables of a report folder, recalculates them in
-// dependency order, refreshes every table's status and prints the statuses
-// and protocols. Exit 3 when some table has errors; exit 1 when a formula
+// reportctl check: reads a report folder as the program reads a report it
+// has unpacked (tables, recalculation in dependency order, statuses), checks
+// every table and prints the statuses and protocols. Exit 3 when some table has errors; exit 1 when a formula
 // or a rule could not be computed or tested (each is named on stderr).
 #include <memory>
 #include <stdexcept>
@@ -8,15 +8,10 @@
 #include <vector>
 
 #include "cli/command.h"
-#include "cli/folder_tables.h"
-#include "cli/headless_interaction.h"
+#include "cli/report_session.h"
 #include "core/calc/check_status.h"
-#include "core/calc/checking_engine.h"
-#include "core/calc/open_tables.h"
-#include "core/calc/table_map.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
-#include "core/calc/structure.h"
 #include "core/tables/table.h"
 
 namespace rpt::cli {
@@ -47,39 +42,17 @@ int RunCheck(const Args& argsIn) {
   if (args.size() != 1) throw UsageError("one report folder expected");
   const std::string folder = WithSeparator(args[0]);
 
-  const StructureModel model = ReadFolderStructure(folder);
-
-  HeadlessInteraction ui;
-  TOpenTables openTables;
-  TMapTables map;
-  TCheckingEngine engine(openTables, map, &ui);
-  checks::TableChecker& checker = engine.checker();
-  auto rules = FindEntryNoCase(folder, "Check.chk");
-  if (!rules && !rulesFolder.empty()) rules = FindEntryNoCase(rulesFolder, "Check.chk");
-  if (rules) engine.OpenCheckRules(*rules);
-
-  TableContext context;
-  context.hooks = &engine;
-  context.ui = &ui;
-  context.listFolder = folder;
-  context.templateFolder = rulesFolder.empty() ? folder : rulesFolder;
-
-  ReportEngineView view;
-  view.workingFolder = folder;
-  view.map = &map;
-  view.structure = &model;
-  engine.Attach(view);
-  const FolderTables loaded = LoadFolderTables(folder, model, context, engine, view);
-  const auto& fileNames = loaded.fileNames;
-  engine.SetLoading(false);
-  // Formula values first, in dependency order; a failed recalculation has
-  // shown its error and the tables keep the values they have.
-  engine.RecalcAllTables();
+  // The load recalculates the formulas in dependency order; a formula that
+  // fails has shown its error and its cell keeps its text.
+  UnpackedReport report(folder, rulesFolder);
+  if (!report.loaded()) return kExitError;
+  HeadlessInteraction& ui = report.ui;
+  checks::TableChecker& checker = report.engine.checker();
 
   const bool ok = checker.CheckAllTables();
-  for (std::size_t i = 0; i < view.tables.size(); ++i) {
-    const TTable& table = *view.tables[i].table;
-    PrintLine(fileNames[i] + ' ' + std::string(StatusWord(table.status)));
+  for (const auto& t : report.state.tables()) {
+    const TTable& table = *t.table;
+    PrintLine(t.file + ' ' + std::string(StatusWord(table.status)));
     for (const std::string& line : checker.Protocol(table)) PrintLine("  " + line);
     // A rule that could not be tested counts as holding, as in the
     // program; the one who runs the check still learns of it.

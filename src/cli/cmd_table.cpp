@@ -73,11 +73,11 @@ int Show(Session& s, const std::string& path) {
   s.ctx.listFolder = s.ListsFor(path);
   TTable t(s.ctx);
   t.LoadFromFile(path);
-  PrintLine(std::string("kind: ") + (!t.Fixed ? "form" : t.growing ? "growing" : "grid"));
+  PrintLine(std::string("kind: ") + (!t.grid ? "form" : t.growing ? "growing" : "grid"));
   PrintLine("RowCount: " + std::to_string(t.RowCount));
   PrintLine("ColCount: " + std::to_string(t.ColCount));
   if (!t.growing) {
-    if (t.Fixed) {
+    if (t.grid) {
       for (auto& c : t.header.cells) PrintCell(*c, 'H');
       for (auto& c : t.top.cells) PrintCell(*c, 'T');
       for (int r = 1; r <= t.RowCount; ++r)
@@ -88,7 +88,7 @@ int Show(Session& s, const std::string& path) {
       for (auto& c : row->cells) PrintCell(*c, 'D');
     }
   }
-  if (t.Fixed) {
+  if (t.grid) {
     for (int r = 1; r <= t.RowCount; ++r) {
       TRow* row = RowAt(t.data, r);
       if (!row) continue;

@@ -11,6 +11,7 @@
 #include "core/foundation/file_io.h"
 #include "core/foundation/text_case.h"
 #include "core/app/startup.h"
+#include "core/calc/structure.h"
 
 namespace rpt::cli {
 
@@ -122,6 +123,29 @@ LoadedReport::LoadedReport(const std::string& program, const std::string& folder
   }
   state.OpenReportFolder(folder);
   if (!state.treeVisible) throw std::runtime_error("the report could not be loaded");
+}
+
+namespace {
+
+// The folder set of a report read in place: the report folder is the
+// working folder and holds the lists; the check rules come from the
+// template folder.
+FolderSet InPlaceFolders(const std::string& folder, const std::string& rulesFolder) {
+  FolderSet f = FolderSet::FromProgramFolder(folder);
+  f.working = folder;
+  f.lists = folder;
+  f.templates = rulesFolder.empty() || FindEntryNoCase(folder, kCheckRulesFileName) ? folder : rulesFolder;
+  return f;
+}
+
+}  // namespace
+
+UnpackedReport::UnpackedReport(const std::string& folder, const std::string& rulesFolder, ReportView* view)
+    : state(InPlaceFolders(WithSeparator(folder), rulesFolder.empty() ? "" : WithSeparator(rulesFolder)), ui,
+            &engine, view) {
+  if (!FindStructureFile(WithSeparator(folder))) throw std::runtime_error("no structure file (*.str) in " + folder);
+  state.lockReports = false;
+  state.ReadUnpackedReport();
 }
 
 }  // namespace rpt::cli

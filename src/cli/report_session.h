@@ -62,4 +62,18 @@ struct LoadedReport {
   LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs);
 };
 
+// A report folder read where it lies, as the desktop program reads a report
+// it has unpacked: for the commands that only look at an unpacked report
+// (recalc, check). Nothing is locked, unpacked or written. The check rules
+// are the folder's "Check.chk", else the one in `rulesFolder`.
+struct UnpackedReport {
+  HeadlessInteraction ui;
+  TCheckingEngine engine{&ui};
+  TReportState state;
+  // `view` may watch the load (its tables before their recalculation).
+  UnpackedReport(const std::string& folder, const std::string& rulesFolder, ReportView* view = nullptr);
+  // True when the structure and every table were read.
+  bool loaded() const { return state.treeVisible; }
+};
+
 }  // namespace rpt::cli

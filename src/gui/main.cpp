@@ -1,4 +1,4 @@
 // The desktop program.
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 
 int main(int argc, char** argv) { return rpt::gui::RunProgram(argc, argv); }

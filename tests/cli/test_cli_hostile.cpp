@@ -66,13 +66,14 @@ TEST(CliHostile, ItemsNamingFilesOutsideOrNotTheirOwnAreRefused) {
     EXPECT_EQ(ReadFile(victim), "precious");
     EXPECT_EQ(ReadFile(report + "Report.rpt"), package);
 
-    // The folder commands read nothing the structure points at either.
+    // The folder commands read nothing the structure points at either; they
+    // load as the program does, so the refusal comes as the same error.
     const std::string unpacked = dir / "unpacked/";
     ASSERT_EQ(Reportctl(dir, {"unpack", report + "Report.rpt", unpacked}).exitCode, 0);
     for (const char* command : {"recalc", "check"}) {
       const CliRun r = Reportctl(dir, {command, unpacked});
       EXPECT_EQ(r.exitCode, 1) << command;
-      EXPECT_EQ(r.err, "Структура отчета повреждена: " + c.message + "\n") << command;
+      EXPECT_EQ(r.err, "Ошибка: Структура отчета повреждена: " + c.message + "\n") << command;
     }
   }
 }

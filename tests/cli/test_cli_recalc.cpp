@@ -108,7 +108,7 @@ TEST(CliRecalc, PrintsTheChangedFormulaCellsAndWritesNothing) {
   fs::remove(folder + "Data.ini");
   const CliRun missing = Recalc(dir, folder);
   EXPECT_EQ(missing.exitCode, 1);
-  EXPECT_EQ(missing.err, "Отсутствует таблица \"" + folder + "Data.ini\".\r\nЗагрузка отчета прекращена.\n");
+  EXPECT_EQ(missing.err, "Ошибка: Отсутствует таблица \"" + folder + "Data.ini\".\r\nЗагрузка отчета прекращена.\n");
   EXPECT_EQ(Recalc(dir, dir / "nowhere").exitCode, 1);
 }
 

@@ -29,7 +29,7 @@ struct Report {
     auto t = std::make_unique<TTable>(context);
     t->filePath = path;
     t->tableName = TableNameOf(path);
-    t->Fixed = true;
+    t->grid = true;
     t->RowCount = rows;
     t->ColCount = cols;
     static const char* kTexts[] = {"0", "1,5", "", "abc", "-3", "1E300", "-2000000000", "7"};

@@ -15,8 +15,8 @@
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/qt_text.h"
-#include "gui/foundation/splash.h"
-#include "gui/report/progress_windows.h"
+#include "gui/app/splash.h"
+#include "gui/foundation/progress_windows.h"
 
 using namespace rpt;
 using namespace rpt::gui;

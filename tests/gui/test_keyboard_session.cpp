@@ -29,7 +29,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/app/startup.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/lists/list_window.h"
 #include "gui/report/structure_window.h"
@@ -302,7 +302,7 @@ class KeyboardSessionTest : public QObject {
       QVERIFY(t);
       // Into every cell of the first rows, and on with Tab.
       TTable& table = t->table();
-      for (int r = table.Fixed ? 1 : 0; r <= (table.Fixed ? std::min(table.RowCount, 3) : 0); ++r)
+      for (int r = table.grid ? 1 : 0; r <= (table.grid ? std::min(table.RowCount, 3) : 0); ++r)
         for (int c = 1; c <= static_cast<int>(RowAt(table.data, r)->size()); ++c) t->GoToCell(r, c);
       for (int i = 0; i < 12; ++i) Key(Qt::Key_Tab);
       frame.Command(U("FileExit1"))->trigger();

@@ -38,7 +38,6 @@ namespace {
 
 constexpr std::uint8_t N = cell_type::kRowNumber, L = cell_type::kListValue, T = cell_type::kText;
 
-QString U(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size())); }
 
 // Types Cyrillic text as a user would (QTest types only Latin keys).
 void Type(QWidget* w, const QString& text) {

@@ -43,7 +43,7 @@
 #include "gui/foundation/images.h"
 #include "gui/print/print_service.h"
 #include "gui/print/table_print.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/structure_window.h"
 #include "gui/tables/instruction_window.h"
@@ -111,7 +111,7 @@ TCell* FirstOfType(TTable& t, std::uint8_t type, int* col) {
 // The first cell of that type where data goes: row 0 of a form table,
 // row 1 of a grid table.
 TCell* FirstInput(TTable& t, std::uint8_t type) {
-  TRow* row = RowAt(t.data, t.Fixed ? 1 : 0);
+  TRow* row = RowAt(t.data, t.grid ? 1 : 0);
   if (!row) return nullptr;
   for (const auto& cell : row->cells)
     if (cell->type == type) return cell.get();

@@ -28,7 +28,7 @@ namespace {
 
 // A grid table of `rows` rows of 40 pixels, four columns of 100.
 void FillTable(TTable& t, int rows) {
-  t.Fixed = true;
+  t.grid = true;
   t.RowCount = rows;
   t.ColCount = 4;
   auto* number = AddSectionCell(t.header, &t, true);

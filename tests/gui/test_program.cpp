@@ -22,7 +22,7 @@
 #include "core/foundation/file_io.h"
 #include "core/app/startup.h"
 #include "gui/foundation/images.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/new_report_dialog.h"
 #include "gui/report/select_tab.h"

@@ -32,7 +32,6 @@ namespace ct = rpt::cell_type;
 
 namespace {
 
-QString U(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<int>(utf8.size())); }
 
 int LineContaining(const QListWidget* list, const QString& text) {
   for (int i = 0; i < list->count(); ++i)

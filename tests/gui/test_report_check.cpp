@@ -33,7 +33,7 @@
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
 #include "gui/foundation/images.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"

@@ -18,7 +18,7 @@
 #include "core/report/report_state.h"
 #include "core/app/startup.h"
 #include "core/tables/table_model.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "support/gui_program.h"
 #include "support/scripted_interaction.h"
 #include "support/temp_folder.h"

@@ -38,7 +38,7 @@
 #include "core/lists/value_list.h"
 #include "core/app/startup.h"
 #include "core/tables/row_operations.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"
 #include "gui/tables/table_window.h"

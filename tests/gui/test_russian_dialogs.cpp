@@ -18,6 +18,7 @@
 
 #include "core/foundation/codec.h"
 #include "gui/foundation/qt_interaction.h"
+#include "gui/foundation/qt_text.h"
 #include "gui/foundation/translations.h"
 #include "support/temp_folder.h"
 
@@ -26,8 +27,6 @@ using namespace rpt::gui;
 using namespace rpt::literals;
 
 namespace {
-
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // Texts of the dialog's buttons and labels, without their "&" marks.
 QStringList TextsOf(const QWidget& dialog) {

@@ -27,7 +27,7 @@
 #include "core/tables/table.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/tables/cell_painting.h"
-#include "gui/tables/table_navigation.h"
+#include "core/tables/table_geometry.h"
 #include "gui/tables/table_window.h"
 #include "support/gui_program.h"
 #include "support/scripted_interaction.h"

@@ -28,7 +28,7 @@
 #include "core/lists/list_view_model.h"
 #include "core/app/startup.h"
 #include "gui/foundation/images.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/lists/list_window.h"
 #include "gui/report/structure_window.h"

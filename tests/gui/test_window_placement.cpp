@@ -12,7 +12,7 @@
 
 #include "core/foundation/folders.h"
 #include "core/foundation/my_ini_file.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/foundation/window_placement.h"
 #include "gui/report/structure_window.h"
 #include "gui/tables/main_form.h"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Fails when a file of the core includes a header of a layer above its own
 (or of a sibling layer), when the core includes Qt or the front ends, and when
-the front ends reach around each other. The libraries' links already stop
+the front ends reach around each other, and when the desktop program's
+foundation includes its windows. The libraries' links already stop
 most such includes from linking; this names the offending line."""
 import pathlib
 import re
@@ -40,6 +41,11 @@ def problems(src: pathlib.Path):
                 yield f"{where} (the command line does not use the desktop program)"
             elif parts[0] == "painting" and target[0] in ("gui", "cli"):
                 yield f"{where} (painting serves both front ends and uses neither)"
+            elif parts[:2] == ("gui", "foundation") and target[0] == "gui" and len(target) > 2 \
+                    and target[1] != "foundation":
+                yield f"{where} (the desktop program's foundation serves its windows and uses none)"
+            elif parts[0] == "gui" and len(parts) > 2 and parts[1] != "app" and target[:2] == ["gui", "app"]:
+                yield f"{where} (only the start-up and the tests use the program's start-up)"
 
 
 def main():

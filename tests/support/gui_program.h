@@ -14,7 +14,7 @@
 #include <string>
 
 #include "core/foundation/folders.h"
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 #include "gui/report/structure_window.h"
 #include "support/scripted_interaction.h"
 

@@ -1,3 +1,4 @@
+#include "core/foundation/errors.h"
 #include "core/app/startup.h"
 
 #include <filesystem>
@@ -48,7 +49,7 @@ void PrepareFolders(const FolderSet& folders, Interaction& ui) {
     try {
       RefreshFolder(*folder, package);
     } catch (const std::exception& e) {
-      ui.ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+      ui.ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     }
   }
   PrepareWorkingFolder(folders);

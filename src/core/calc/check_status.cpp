@@ -52,7 +52,7 @@ std::string PathKey(std::string_view folder, std::string_view fileNameCp1251) {
 }  // namespace
 
 bool IsTableEmpty(const TTable& table) {
-  if (table.Fixed) {
+  if (table.grid) {
     for (int r = 1; r <= table.RowCount; ++r) {
       const TRow* row = RowAt(table.data, r);
       if (!row) break;
@@ -244,7 +244,7 @@ std::vector<std::string> TableChecker::EmptySummaryLines() const {
 void TableChecker::ClearHighlight() {
   if (view_.mode == ProtocolMode::Table && view_.currentTable) {
     TTable& t = *view_.currentTable;
-    if (t.Fixed) {
+    if (t.grid) {
       for (int r = 1; r <= t.RowCount; ++r)
         if (const TRow* row = RowAt(t.data, r))
           for (const auto& cell : row->cells) cell->label.selected = false;

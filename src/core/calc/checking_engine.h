@@ -18,6 +18,7 @@ class TCheckingEngine : public TCalcHooks {
   using TCalcHooks::TCalcHooks;
 
   checks::TableChecker& checker() { return checker_; }
+  checks::TableChecker* Checker() override { return &checker_; }
 
   void OpenCheckRules(const std::string& path) override { checker_.OpenRules(path); }
   void ReleaseCheckRules() override { checker_.rules().Release(); }

@@ -155,7 +155,7 @@ std::string FormatGeneralValue(long double value) {
 std::optional<long double> ReadCommaNumber(std::string_view text) { return tables::ParseNumber(text); }
 
 std::string CellAddress(const TTable& table, const TCell& cell) {
-  if (table.Fixed && GetCell(table.data, cell.Col, cell.Row) == &cell && cell.Row >= 1)
+  if (table.grid && GetCell(table.data, cell.Col, cell.Row) == &cell && cell.Row >= 1)
     return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
   if (cell.number > 0) return std::to_string(cell.number);
   return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
@@ -397,7 +397,7 @@ void TFormulaCalc::ResolveReferences(std::string& text, TTable* table, bool deep
       if (!ref) Malformed(pattern);
       TCell* cell = nullptr;
       if (ref->twoNumbers) {
-        cell = table->Fixed ? GetCell(table->data, ref->col, ref->row) : FormCellByKeys(*table, ref->col, ref->row);
+        cell = table->grid ? GetCell(table->data, ref->col, ref->row) : FormCellByKeys(*table, ref->col, ref->row);
         if (!cell) {
           text.assign(1, '0');
           return;

@@ -23,7 +23,7 @@ std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
   const auto take = [&cells](const std::unique_ptr<TCell>& cell) {
     if (cell->type == cell_type::kFormula) cells.push_back(cell.get());
   };
-  if (table.Fixed) {
+  if (table.grid) {
     for (const auto& c : table.header.cells) take(c);
     for (const auto& c : table.footer.cells) take(c);
     for (int r = 1; r <= table.RowCount; ++r)

@@ -16,6 +16,9 @@ namespace rpt {
 class TMapTables;
 class TTable;
 struct StructureModel;
+namespace checks {
+class TableChecker;
+}
 
 // An open table with the caption of its item in the structure tree.
 struct ReportTableRef {
@@ -50,6 +53,9 @@ class ReportEngine : public TableHooks {
   virtual void RecalcAllTablesKeepGoing() { RecalcAllTables(); }
   // Gives every open table its status (0..3) and the tree its lights.
   virtual void RefreshStatuses() {}
+  // The checker behind the statuses and the protocol; null for an engine
+  // that does not check.
+  virtual checks::TableChecker* Checker() { return nullptr; }
 };
 
 // Without calculation and checking: the table map is still kept, every

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/foundation/codec.h"
+
 namespace rpt {
 
 class ECoreError : public std::runtime_error {
@@ -37,5 +39,14 @@ class EFileError : public ECoreError {
  private:
   int systemError_;
 };
+
+// An exception's message as the user is shown it, in the report's code
+// page: the core's own errors carry Windows-1251 already; anything else
+// (the standard library's, the system's) is UTF-8 and converted here. Every
+// catch site that passes a message on to the user goes through this.
+inline std::string ErrorMessage(const std::exception& e) {
+  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
+  return Utf8ToCp1251(e.what());
+}
 
 }  // namespace rpt

@@ -417,7 +417,7 @@ TMyIniFile::TMyIniFile(std::string fileName) : impl_(std::make_unique<Impl>()) {
 
 TMyIniFile::~TMyIniFile() {
   try {
-    Release();
+    (void)Release();
   } catch (...) {
     // Nothing can be reported from here; Release() tells those who ask.
   }

@@ -35,7 +35,7 @@ class TMyIniFile {
   // and was modified (a file loaded at creation counts as modified). The
   // file is replaced atomically. Returns an empty string on success, else
   // the reason; calling it again after success does nothing.
-  std::string Release();
+  [[nodiscard]] std::string Release();
   // Forgets that anything changed, so that releasing writes nothing until
   // the next change: for readers that must leave the file as it is.
   void DiscardChanges();

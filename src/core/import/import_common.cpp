@@ -155,10 +155,6 @@ std::string Quoted(std::string_view textCp1251) {
   return out;
 }
 
-std::string ErrorTextOf(const std::exception& e) {
-  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
-  return Utf8ToCp1251(e.what());
-}
 
 void RunReportCheck(TReportState& state) {
   auto* engine = dynamic_cast<TCheckingEngine*>(&state.engine());
@@ -166,12 +162,12 @@ void RunReportCheck(TReportState& state) {
   try {
     engine->checker().CheckReport(state.ui());
   } catch (const std::exception& e) {
-    state.ui().ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
+    state.ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
 }
 
 void RestoreAfterFailedImport(TReportState& state, const std::exception& e) {
-  state.ui().ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
+  state.ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   state.DiscardChanges();
   state.LoadReport(state.currentFolder);
 }

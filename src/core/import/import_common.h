@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/foundation/errors.h"
+
 namespace rpt {
 
 class TReportState;
@@ -91,8 +93,6 @@ class ImportFolder {
 
 // "\"" + text + "\"".
 std::string Quoted(std::string_view textCp1251);
-// The message of an exception as Windows-1251.
-std::string ErrorTextOf(const std::exception& e);
 // The whole-report check of the structure window's "Проверка".
 void RunReportCheck(TReportState& state);
 // An import that failed on the way: the error is shown and the report saved

@@ -46,9 +46,9 @@ void ReplaceTableFrom(TReportState& state, TTable& table, const std::string& sou
   if (heading && table.header.leftmost) table.header.leftmost->SetValue(*heading);
   if (!keepNumbers) {
     auto clear = [](TCell* cell) {
-      if (cell && (cell->type == 2 || cell->type == 3)) cell->Clear();
+      if (cell && (cell->type == cell_type::kInteger || cell->type == cell_type::kReal)) cell->Clear();
     };
-    if (table.Fixed) {
+    if (table.grid) {
       for (int r = 0; r <= table.RowCount; ++r)
         for (int c = 1; c <= table.ColCount; ++c) clear(GetCell(table.data, c, r));
     } else if (TRow* row = FirstRow(table.data)) {
@@ -93,7 +93,7 @@ ImportOutcome TLastYearImport::Import(const std::string& source, const std::vect
   try {
     import.Unpack(*package);
   } catch (const std::exception& e) {
-    ui.ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
+    ui.ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     return out;
   }
   if (VersionOf(import.path()) != kVersionLastYear) {
@@ -172,7 +172,7 @@ bool TLastYearImport::ImportEntryFrom(const ImportEntry& entry, const std::strin
       } catch (const std::exception& e) {
         // A copy that failed (the document open elsewhere, a full disk)
         // leaves this year's document as it was, and the protocol says so.
-        protocol.Add(S("Документ "_w) + Quoted(caption) + S(" не импортирован: "_w) + ErrorTextOf(e));
+        protocol.Add(S("Документ "_w) + Quoted(caption) + S(" не импортирован: "_w) + ErrorMessage(e));
         return false;
       }
       state_.reportChanged = true;

@@ -57,7 +57,7 @@ TThisYearImport::Source TThisYearImport::Prepare(const std::string& folder, Impo
   try {
     import.Unpack(*package);
   } catch (const std::exception& e) {
-    ui.ShowMessage(MessageKind::Error, ErrorTextOf(e), kOk, kOk);
+    ui.ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     return Source::Refused;
   }
   if (VersionOf(import.path()) != kVersionThisYear) {
@@ -147,7 +147,7 @@ bool TThisYearImport::ImportTitle(const std::string& title, const std::string& i
     try {
       CopyFile(*source, target);
     } catch (const std::exception& e) {
-      protocol.Add(S("Документ "_w) + Quoted(title) + S(" не импортирован: "_w) + ErrorTextOf(e));
+      protocol.Add(S("Документ "_w) + Quoted(title) + S(" не импортирован: "_w) + ErrorMessage(e));
       return false;
     }
     state_.reportChanged = true;
@@ -169,7 +169,7 @@ bool TThisYearImport::ImportTitle(const std::string& title, const std::string& i
   try {
     CopyFile(*source, target);
   } catch (const std::exception& e) {
-    protocol.Add(S("Таблица "_w) + Quoted(title) + S(" не импортирована: "_w) + ErrorTextOf(e));
+    protocol.Add(S("Таблица "_w) + Quoted(title) + S(" не импортирована: "_w) + ErrorMessage(e));
     return false;
   }
   if (table) {

@@ -64,7 +64,7 @@ bool FillBuffer(TTable& t, const TValueList& list, std::string_view rowKey) {
 
 ListInsertResult InsertWholeList(TTable& t, int row, int col) {
   ListInsertResult result;
-  if (!t.Fixed || row < 1 || row > t.RowCount) return result;
+  if (!t.grid || row < 1 || row > t.RowCount) return result;
   const TCell* current = GetCell(t.data, col, row);
   if (!current) return result;
   const std::string listName = current->List;
@@ -119,7 +119,7 @@ ListInsertResult InsertWholeList(TTable& t, int row, int col) {
 }
 
 int ExpandAllLists(TTable& t) {
-  if (!t.Fixed) return 0;
+  if (!t.grid) return 0;
   int listCol = 0;
   for (int r = 1; r <= t.RowCount && listCol == 0; ++r)
     if (const TRow* row = RowAt(t.data, r))

@@ -140,7 +140,8 @@ std::unique_ptr<TListFile> TListFile::Load(const std::string& path) {
   return list;
 }
 
-TListFile::~TListFile() { Release(); }
+// Owners that must learn of a failed write call Release first.
+TListFile::~TListFile() { (void)Release(); }
 
 std::vector<ListRow> TListFile::Rows(int rowKey, int count) const {
   std::vector<ListRow> rows;
@@ -260,7 +261,7 @@ std::vector<TCell*> ApplyListRow(TTable& table, const TCell& opening, const TLis
   const std::string name = ListNameOf(opening);
   if (name.empty() || chosen.texts.empty()) return filled;
   std::vector<TCell*> candidates;
-  if (table.Fixed) {
+  if (table.grid) {
     for (int c = 1; c <= table.ColCount; ++c)
       if (TCell* cell = GetCell(table.data, c, opening.Row)) candidates.push_back(cell);
   } else {

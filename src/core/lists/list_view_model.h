@@ -120,7 +120,7 @@ class TListFile {
   void StoreLayout(const ListLayout& layout);
   // Writes the file back when anything was stored. Empty on success, else
   // the reason.
-  std::string Release();
+  [[nodiscard]] std::string Release();
 
  private:
   TListFile() = default;

@@ -8,6 +8,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/config_keys.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/progress.h"
 #include "core/output/print_layout.h"
@@ -39,7 +40,7 @@ struct Stacking {
 
 Stacking StackingOf(const TTable& t) {
   Stacking s;
-  if (!t.Fixed) return s;
+  if (!t.grid) return s;
   const TRow* row1 = RowAt(t.data, 1);
   const TCell* d11 = row1 ? CellAt(*row1, 1) : nullptr;
   if (d11 && t.top.leftmost) s.shift = d11->label.left - t.top.leftmost->label.left;
@@ -102,7 +103,7 @@ SheetGrid GridOf(const TTable& t) {
       g.columns.push_back(c.label.left + c.label.width + dx);
     }
   };
-  if (!t.Fixed) {
+  if (!t.grid) {
     if (const TRow* row0 = RowAt(t.data, 0))
       for (const auto& c : row0->cells) add(*c, 0, 0, true, true);
   } else {
@@ -125,7 +126,7 @@ SheetGrid GridOf(const TTable& t) {
 
 std::vector<PlacedTableCell> CellsInOrder(TTable& t) {
   std::vector<PlacedTableCell> out;
-  if (!t.Fixed) {
+  if (!t.grid) {
     if (const TRow* row0 = RowAt(t.data, 0))
       for (const auto& c : row0->cells) out.push_back({c.get(), 0, 0});
     return out;
@@ -274,7 +275,7 @@ void TExcelExport::TransferTable(TTable& table, bool visibleAfter) {
   } catch (const std::exception& e) {
     progress.Finish();
     ui.ShowMessage(MessageKind::Error,
-                   std::string("При передаче данных возникла ошибка. Попробуйте еще раз."_w) + "\r\n" + e.what(), kOk,
+                   std::string("При передаче данных возникла ошибка. Попробуйте еще раз."_w) + "\r\n" + ErrorMessage(e), kOk,
                    kOk);
     // What was built so far is the user's to keep: not closing shows it.
     if (ui.ShowMessage(MessageKind::Confirmation, "Закрыть Excel?"_w, kYes | kNo, kYes) != kYes && book_.IsOpen())
@@ -361,7 +362,7 @@ void TExcelExport::Show() {
   try {
     book_.Write(*path);
   } catch (const std::exception& e) {
-    ui.ShowMessage(MessageKind::Error, std::string("Excel не загружается."_w) + "\r\n" + e.what(), kOk, kOk);
+    ui.ShowMessage(MessageKind::Error, std::string("Excel не загружается."_w) + "\r\n" + ErrorMessage(e), kOk, kOk);
     return;
   }
   written_.push_back(*path);

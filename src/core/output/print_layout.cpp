@@ -190,7 +190,7 @@ int TablePrintLayout::PageCount() const {
 TablePrintLayout LayOutTable(TTable& t, int pageWidth, int pageHeight) {
   TablePrintLayout L;
   L.geometry = ComputePageGeometry(t.page, pageWidth, pageHeight);
-  L.grid = t.Fixed;
+  L.grid = t.grid;
   const int printableH = std::max(L.geometry.height, 1);
   if (L.grid) {
     Strips s = BuildStrips(t, L.continuation);

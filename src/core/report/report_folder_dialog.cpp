@@ -147,7 +147,7 @@ FolderDialogResult AskFolder(TReportState& state, FolderDialogMode mode) {
   } catch (const std::exception& e) {
     // Creating failed (the blank report missing, a folder that cannot be
     // made): the error is shown and nothing counts as created.
-    state.ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    state.ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     dialog.Cancel();
   }
   if (!dialog.closed()) dialog.Cancel();

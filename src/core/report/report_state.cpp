@@ -52,12 +52,6 @@ constexpr std::string_view kUnfinishedPackage = "Report.rpt~";
 // How many of a folder's other entries the delete question names.
 constexpr std::size_t kListedOthers = 20;
 
-// An error's message as the error box shows it: the core's own texts are
-// Windows-1251 already, anything else (the standard library's) is UTF-8.
-std::string ErrorText(const std::exception& e) {
-  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
-  return Utf8ToCp1251(e.what());
-}
 
 // The user's home folder as the environment and the password database give it.
 std::vector<std::string> HomeFolders() {
@@ -241,8 +235,7 @@ std::string TReportState::CreateAutomaticFolder() {
   return folder;
 }
 
-void TReportState::LoadReport(const std::string& folder) {
-  const bool reloadOfWorking = !folder.empty() && WithSeparator(folder) == folders_.working;
+void TReportState::BeginLoad() {
   // Nothing of the previous report stays open while the next one loads.
   structureWindowEnabled = false;
   documentOpened = false;
@@ -251,24 +244,30 @@ void TReportState::LoadReport(const std::string& folder) {
   map_.Clear();
   loading_ = true;
   Notify();
+}
 
+void TReportState::EndLoad() {
   // Whatever the outcome, the windows are usable again afterwards.
-  auto finish = [&] {
-    loading_ = false;
-    structureWindowEnabled = true;
-    tablesFrameEnabled = !tables_.empty() && !structureEditing;
-    headerFooterViews = true;
-    reportChanged = false;
-    Notify();
-  };
-  // A package that cannot be read leaves no report open and the windows usable.
-  auto unusable = [&](std::string_view message) {
-    lock_.Release();
-    ShowError(message);
-    ForgetStructure();
-    currentFolder = folders_.program;
-    finish();
-  };
+  loading_ = false;
+  structureWindowEnabled = true;
+  tablesFrameEnabled = !tables_.empty() && !structureEditing;
+  headerFooterViews = true;
+  reportChanged = false;
+  Notify();
+}
+
+void TReportState::LoadFailed(std::string_view message) {
+  // Leaves no report open and the windows usable.
+  lock_.Release();
+  ShowError(message);
+  ForgetStructure();
+  currentFolder = folders_.program;
+  EndLoad();
+}
+
+void TReportState::LoadReport(const std::string& folder) {
+  const bool reloadOfWorking = !folder.empty() && WithSeparator(folder) == folders_.working;
+  BeginLoad();
 
   // No folder given: the last report used, or else a new one made from the
   // blank report. The folder's package is then unpacked into the working folder.
@@ -286,7 +285,7 @@ void TReportState::LoadReport(const std::string& folder) {
     } else if (!lock_.held() || lock_.folder() != f) {
       TReportLock lock;
       if (lock.Acquire(f, lockWaitMs) == TReportLock::Result::Busy) {
-        unusable(ReportBusyMessage(f, lock.holder()));
+        LoadFailed(ReportBusyMessage(f, lock.holder()));
         return;
       }
       lock_ = std::move(lock);  // the previous report's lock goes
@@ -298,30 +297,71 @@ void TReportState::LoadReport(const std::string& folder) {
     if (package && fs::is_symlink(fs::symlink_status(*package)) && !fs::exists(*package)) {
       std::error_code ec;
       const fs::path target = fs::read_symlink(*package, ec);
-      unusable(std::string("Файл отчета \""_w) + W(*package) +
-               std::string("\" является ссылкой на несуществующий файл \""_w) + W(target.string()) + "\".");
+      LoadFailed(std::string("Файл отчета \""_w) + W(*package) +
+                 std::string("\" является ссылкой на несуществующий файл \""_w) + W(target.string()) + "\".");
       return;
     }
     RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
   } catch (const std::exception& e) {
-    unusable(ErrorText(e));
+    LoadFailed(ErrorMessage(e));
     return;
   }
+  switch (ReadWorkingFolder(f, false)) {
+    case ReadOutcome::Read:
+      EndLoad();
+      break;
+    case ReadOutcome::TableMissing:
+      TablesMissing();
+      break;
+    case ReadOutcome::Failed:
+      if (reloadOfWorking) {
+        // The working folder itself failed: it was emptied above; stop here
+        // instead of reloading for ever.
+        ShowError(kWrongVersion);
+        EndLoad();
+      } else {
+        // The user has learnt what is wrong; the working folder is read
+        // again as it now is.
+        LoadReport(folders_.working);
+      }
+      break;
+  }
+}
 
+void TReportState::TablesMissing() {
+  // The tables loaded so far stay open, without the tree.
+  loading_ = false;
+  treeVisible = false;
+  structureWindowEnabled = true;
+  tablesFrameEnabled = true;
+  Notify();
+}
+
+void TReportState::ReadUnpackedReport() {
+  lock_.Release();
+  BeginLoad();
+  currentFolder = folders_.working;
+  if (ReadWorkingFolder(folders_.working, true) == ReadOutcome::TableMissing)
+    TablesMissing();
+  else
+    EndLoad();
+}
+
+TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& reportFolder, bool inPlace) {
   // A report of another version is not opened.
   if (!VersionIsCurrent(folders_.working)) {
     lock_.Release();
     ShowError(kWrongVersion);
     ForgetStructure();
-    finish();
-    return;
+    return ReadOutcome::Read;
   }
 
   TFormProgressD progress(ui_);
   try {
     // The check rules and the structure (with the sub-reports it includes).
     if (!rulesOpened_) {
-      engine_->OpenCheckRules(folders_.templates + std::string(kCheckRulesFileName));
+      engine_->OpenCheckRules(FindEntryNoCase(folders_.templates, kCheckRulesFileName)
+                                  .value_or(folders_.templates + std::string(kCheckRulesFileName)));
       rulesOpened_ = true;
     }
     const auto path = FindStructureFile(folders_.working);
@@ -329,78 +369,73 @@ void TReportState::LoadReport(const std::string& folder) {
     SubreportLoading sub{folders_.working, [](const std::string& p, const std::string& d) {
                            UnpackPackage(p, d);
                          }};
-    structure = ReadStructure(*path, &sub);
+    // A folder read in place is never written to: its included sub-reports
+    // stay packed.
+    structure = ReadStructure(*path, inPlace ? nullptr : &sub);
     selectionStructure = ReadStructure(*path);
     if (!structure || !selectionStructure) throw ECoreError(kWrongVersion);
     CheckStructureFiles(*structure, *path);
     isSubreport = structure->isSubreport;
-    caption = std::string(isSubreport ? "Подготовка подотчета: "_w : "Подготовка отчета: "_w) + W(f);
+    caption = std::string(isSubreport ? "Подготовка подотчета: "_w : "Подготовка отчета: "_w) + W(reportFolder);
     treeVisible = true;
     AttachEngine();
 
-    // Every table of a section and item not left out; a missing table file
-    // stops the load with the tables loaded so far open.
-    progress.Start(static_cast<int>(structure->sections.size()), 0, kLoadingCaption, false, true,
-                   kTablesLabel);
-    for (const auto& section : structure->sections) {
-      if (!section.excluded) {
-        progress.ResetSecond(static_cast<int>(section.items.size()), {});
-        for (const auto& item : section.items) {
-          if (!item.excluded && item.kind == ItemKind::Table) {
-            const std::string name = Cp1251ToUtf8(item.file);
-            const auto file = name.empty() ? std::nullopt : FindEntryNoCase(folders_.working, name);
-            if (!file || !fs::is_regular_file(*file)) {
-              progress.Finish();
-              loading_ = false;
-              ShowError(std::string("Отсутствует таблица \""_w) + W(folders_.working + name) +
-                        std::string("\".\r\nЗагрузка отчета прекращена."_w));
-              treeVisible = false;
-              structureWindowEnabled = true;
-              tablesFrameEnabled = true;
-              AttachEngine();  // the tables loaded so far stay open
-              Notify();
-              return;
-            }
-            auto table = std::make_unique<TTable>(context_);
-            table->LoadFromFile(*file);
-            TReportTable entry;
-            entry.caption = table->title;
-            entry.itemTitle = item.title;
-            entry.file = item.file;
-            entry.table = std::move(table);
-            tables_.push_back(std::move(entry));
-          }
-          progress.StepSecond();
-        }
-      }
-      progress.StepFirst();
-    }
+    if (!LoadTables(progress)) return ReadOutcome::TableMissing;
     // The engine learns the tables once they are all loaded: a table's
     // loading needs only the map, which it fills itself.
     AttachEngine();
+    view_->TablesLoaded(*this);
     // A formula that fails is shown for its cell and the load goes on:
     // one bad formula must not make every report of the template unopenable.
     engine_->RecalcAllTablesKeepGoing();
     engine_->RefreshStatuses();
     progress.Finish();
-    RememberFolder(f);
+    RememberFolder(reportFolder);
   } catch (const std::exception& e) {
     // The user learns what is wrong before the general message.
     progress.Finish();
-    ShowError(ErrorText(e));
-    if (reloadOfWorking) {
-      // The working folder itself failed: it was emptied above; stop here
-      // instead of reloading for ever.
-      CloseAllTables();
-      ShowError(kWrongVersion);
-      ForgetStructure();
-      finish();
-      return;
-    }
-    LoadReport(folders_.working);
-    return;
+    ShowError(ErrorMessage(e));
+    CloseAllTables();
+    ForgetStructure();
+    return ReadOutcome::Failed;
   }
-  finish();
+  return ReadOutcome::Read;
+}
+
+bool TReportState::LoadTables(TFormProgressD& progress) {
+  // Every table of a section and item not left out; a missing table file
+  // stops the load with the tables loaded so far open.
+  progress.Start(static_cast<int>(structure->sections.size()), 0, kLoadingCaption, false, true, kTablesLabel);
+  for (const auto& section : structure->sections) {
+    if (!section.excluded) {
+      progress.ResetSecond(static_cast<int>(section.items.size()), {});
+      for (const auto& item : section.items) {
+        if (!item.excluded && item.kind == ItemKind::Table) {
+          const std::string name = Cp1251ToUtf8(item.file);
+          const auto file = name.empty() ? std::nullopt : FindEntryNoCase(folders_.working, name);
+          if (!file || !fs::is_regular_file(*file)) {
+            progress.Finish();
+            loading_ = false;
+            ShowError(std::string("Отсутствует таблица \""_w) + W(folders_.working + name) +
+                      std::string("\".\r\nЗагрузка отчета прекращена."_w));
+            AttachEngine();  // the tables loaded so far stay open
+            return false;
+          }
+          auto table = std::make_unique<TTable>(context_);
+          table->LoadFromFile(*file);
+          TReportTable entry;
+          entry.caption = table->title;
+          entry.itemTitle = item.title;
+          entry.file = item.file;
+          entry.table = std::move(table);
+          tables_.push_back(std::move(entry));
+        }
+        progress.StepSecond();
+      }
+    }
+    progress.StepFirst();
+  }
+  return true;
 }
 
 // --- save -------------------------------------------------------------------------------
@@ -423,7 +458,7 @@ bool TReportState::SaveAndPack(bool always) {
       // A table that could not be written keeps its mark, and the package
       // keeps the last complete state of the report.
       progress.Finish();
-      ShowError(e.what());
+      ShowError(ErrorMessage(e));
       ok = false;
     }
   }

@@ -25,6 +25,7 @@ namespace rpt {
 
 class Interaction;
 class TFormNewRep;
+class TFormProgressD;
 class TReportState;
 
 // One table window of the report: the table and its captions.
@@ -48,6 +49,8 @@ class ReportView {
   virtual void TablesClosing() {}
   // After a new report: the program in front, the tree focused.
   virtual void BringToFront() {}
+  // A load has read every table and is about to recalculate them.
+  virtual void TablesLoaded(const TReportState&) {}
 };
 
 // The result of the report folder dialog.
@@ -73,6 +76,12 @@ class TReportState : private TableHooks {
   void OpenReportFolder(const std::string& folder);
   // *load report*; empty = the most recent report (or a new one).
   void LoadReport(const std::string& folder);
+  // Reads the report that lies unpacked in the folder set's working folder
+  // as *load report* reads what it unpacked (version, check rules of the
+  // template folder, structure, tables, recalculation, statuses), without a
+  // lock and without writing anything: for the commands that read an
+  // unpacked report folder in place.
+  void ReadUnpackedReport();
   // *save*: false when nothing was saved (unmodified) or saving failed.
   bool Save();
   // *save as*: true when the report was saved and opened from its new folder.
@@ -103,6 +112,17 @@ class TReportState : private TableHooks {
   // --- report-wide operations on the tables ---------------------------------
   void RecalcAllTables();
   void RefreshStatuses();
+
+  // A document item was handed to its program: the report counts as changed.
+  void MarkDocumentOpened() { documentOpened = true; }
+  // The structure being defined was changed (an item left out or taken in).
+  void MarkStructureChanged() { structureChanged = true; }
+  // The user's table font for the tables loaded from now on (Windows-1251
+  // face; size 0: the tables' own).
+  void SetUserTableFont(std::string face, int size) {
+    context_.userFontFace = std::move(face);
+    context_.userFontSize = size;
+  }
 
   // --- the state --------------------------------------------------------------
   const FolderSet& folders() const { return folders_; }
@@ -180,6 +200,19 @@ class TReportState : private TableHooks {
   // *create* of a new report folder "Отчет" + N in the program folder.
   std::string CreateAutomaticFolder();
   void AttachEngine();
+  // The stages of *load report*: the previous report closed; the windows
+  // usable again whatever the outcome; a failure before anything was read.
+  void BeginLoad();
+  void EndLoad();
+  void LoadFailed(std::string_view message);
+  enum class ReadOutcome { Read, TableMissing, Failed };
+  // Reads the working folder; `reportFolder` is the report's own folder.
+  // `inPlace`: the folder is the report's own, and nothing is unpacked into it.
+  ReadOutcome ReadWorkingFolder(const std::string& reportFolder, bool inPlace);
+  // Loads the structure's tables; false when one is missing (shown).
+  bool LoadTables(TFormProgressD& progress);
+  // A missing table stopped the load: what was loaded stays open.
+  void TablesMissing();
   // No report is open: no structure and no tree.
   void ForgetStructure();
   void Notify();

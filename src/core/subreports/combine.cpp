@@ -115,7 +115,7 @@ int InsertRecord(TTable& report, int after, const TRow& source) {
 
 int AddTableValues(TTable& report, TTable& sub, bool subtract) {
   int changed = 0;
-  if (report.Fixed) {
+  if (report.grid) {
     for (int r = 1; r <= report.RowCount; ++r)
       for (int c = 1; c <= report.ColCount; ++c) {
         TCell* to = GetCell(report.data, c, r);

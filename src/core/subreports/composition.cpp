@@ -66,7 +66,7 @@ std::vector<FileCell> ReadFileCells(const tables::IniSnapshot& ini) {
 // The cell's number as the table file numbers it: a growing table's cells
 // are numbered when they are saved, in the order NumberCells uses.
 int FileNumberOf(const TTable& table, const TCell& cell) {
-  if (cell.number > 0 || !table.Fixed) return cell.number;
+  if (cell.number > 0 || !table.grid) return cell.number;
   int n = 2;
   const auto visit = [&](const std::vector<std::unique_ptr<TCell>>& cells) -> bool {
     for (const auto& c : cells) {

@@ -56,10 +56,6 @@ std::string NotASubreport(const std::string& packagePath) {
   return S("Файл "_w) + Quoted(packagePath) + S(" не является подотчетом."_w);
 }
 
-std::string ErrorText(const std::exception& e) {
-  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
-  return Utf8ToCp1251(e.what());
-}
 
 std::string WithoutSeparator(std::string folder) {
   while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
@@ -113,7 +109,7 @@ TSubreportInclusion::Verdict TSubreportInclusion::PrepareInclusion(const std::st
     UnpackPackage(*package, copy);
   } catch (const std::exception& e) {
     DeleteCopy(copy);
-    ui.ShowMessage(MessageKind::Error, ErrorText(e), kOk, kOk);
+    ui.ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     return Verdict::Refused;
   }
   // A sub-report without a structure file would otherwise end the command
@@ -269,7 +265,7 @@ void TSubreportInclusion::RunCheck() {
   try {
     engine->checker().CheckReport(state_.ui());
   } catch (const std::exception& e) {
-    state_.ui().ShowMessage(MessageKind::Error, ErrorText(e), kOk, kOk);
+    state_.ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
 }
 
@@ -301,7 +297,7 @@ std::optional<std::string> TSubreportInclusion::IncludeSubreport() {
     Combine(folder, false);
     Finish();
   } catch (const std::exception& e) {
-    last_.failure = ErrorText(e);
+    last_.failure = ErrorMessage(e);
     Restore(false);
     if (!ListIndexOf(folder)) DeleteCopy(WorkingCopyOf(state_.folders().working, folder));
     return std::nullopt;
@@ -331,7 +327,7 @@ bool TSubreportInclusion::RemoveSubreport(const std::string& folderIn) {
     Combine(folder, true);
     Finish();
   } catch (const std::exception& e) {
-    last_.failure = ErrorText(e);
+    last_.failure = ErrorMessage(e);
     Restore(true);
     return false;
   }
@@ -375,7 +371,7 @@ SubreportRunResult TSubreportInclusion::IncludeMany(const std::vector<std::strin
     for (const auto& f : folders) Combine(f, false);
     Finish();
   } catch (const std::exception& e) {
-    last_.failure = ErrorText(e);
+    last_.failure = ErrorMessage(e);
     last_.tables.clear();
     Restore(false);
     dropCopies();
@@ -410,7 +406,7 @@ SubreportRunResult TSubreportInclusion::RemoveMany(const std::vector<std::string
     for (const auto& f : folders) Combine(f, true);
     Finish();
   } catch (const std::exception& e) {
-    last_.failure = ErrorText(e);
+    last_.failure = ErrorMessage(e);
     last_.tables.clear();
     Restore(true);
     return last_;

@@ -36,10 +36,6 @@ void ShowError(TReportState& state, std::string_view text) {
   state.ui().ShowMessage(MessageKind::Error, text, kOk, kOk);
 }
 
-std::string ErrorText(const std::exception& e) {
-  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
-  return Utf8ToCp1251(e.what());
-}
 
 // The tree is rebuilt from the working folder's structure, with its marks.
 bool ShowStructure(TReportState& state) {
@@ -105,7 +101,7 @@ bool CorrectSubreportStructure(TReportState& state) {
     RefreshFolder(check, *file);
     isSub = IsSubreport(check);
   } catch (const std::exception& e) {
-    ShowError(state, ErrorText(e));
+    ShowError(state, ErrorMessage(e));
   }
   (void)ClearFolder(check, /*removeFolder=*/false);
   if (!isSub) {
@@ -118,7 +114,7 @@ bool CorrectSubreportStructure(TReportState& state) {
   try {
     RefreshFolder(state.folders().working, *file);
   } catch (const std::exception& e) {
-    ShowError(state, ErrorText(e));
+    ShowError(state, ErrorMessage(e));
     return false;
   }
   if (!ShowStructure(state)) return false;

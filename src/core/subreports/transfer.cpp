@@ -42,11 +42,6 @@ constexpr std::string_view kManualNames[] = {"Руководство польз�
 std::string S(std::string_view s) { return std::string(s); }
 std::string Quoted(const std::string& utf8) { return "\"" + Utf8ToCp1251(utf8) + "\""; }
 
-std::string ErrorText(const std::exception& e) {
-  if (dynamic_cast<const ECoreError*>(&e)) return e.what();
-  return Utf8ToCp1251(e.what());
-}
-
 void ShowError(TReportState& state, std::string_view text) {
   state.ui().ShowMessage(MessageKind::Error, text, kOk, kOk);
 }
@@ -190,7 +185,7 @@ std::optional<std::string> TransferSubreportTo(TReportState& state, const std::s
     WriteSetupFile(stub.value_or(state.folders().service + std::string(kSelfExtractorStubName)), archive, setup);
   } catch (const std::exception& e) {
     // A file that could not be copied or written names itself.
-    ShowError(state, ErrorText(e));
+    ShowError(state, ErrorMessage(e));
     return std::nullopt;
   }
 
@@ -235,7 +230,7 @@ std::optional<std::string> ReceiveSubreportFrom(TReportState& state, const std::
         if (const std::string why = WriteSubreportOnly(*structure, false); !why.empty()) throw EFileError(why);
     }
   } catch (const std::exception& e) {
-    ShowError(state, ErrorText(e));
+    ShowError(state, ErrorMessage(e));
     return std::nullopt;
   }
   if (recorded.empty()) {

@@ -139,7 +139,7 @@ void TTable::WriteDataLines(std::string& out) {
   auto collect = [&cells](TRow& row) {
     for (auto& c : row.cells) cells.push_back(c.get());
   };
-  if (!Fixed) {
+  if (!grid) {
     if (TRow* row = FirstRow(data)) collect(*row);
     block.Record(cells, true);
   } else if (growing) {

@@ -20,7 +20,7 @@ using namespace literals;
 namespace {
 
 bool IsDataRow(const TTable& t, int r) {
-  return t.Fixed && r >= 1 && r <= t.RowCount && RowAt(t.data, r) != nullptr;
+  return t.grid && r >= 1 && r <= t.RowCount && RowAt(t.data, r) != nullptr;
 }
 
 // A row's top and height are those of its column-1 cell.
@@ -257,7 +257,7 @@ bool DeleteRow(TTable& t, int r, bool recalculate) {
 bool IsRowEmpty(TTable& t, int r) { return t.IsRowEmpty(r); }
 
 bool DeleteEmptyRows(TTable& t) {
-  if (!t.Fixed || t.RowCount <= 0) {
+  if (!t.grid || t.RowCount <= 0) {
     Status(t);
     return false;
   }
@@ -299,7 +299,7 @@ bool DeleteEmptyRows(TTable& t) {
 
 std::vector<std::string> SortableColumns(const TTable& t) {
   std::vector<std::string> columns;
-  if (!t.Fixed) return columns;
+  if (!t.grid) return columns;
   for (int r = 1; r <= t.RowCount; ++r) {
     const TRow* row = RowAt(t.data, r);
     if (!row) break;
@@ -309,7 +309,9 @@ std::vector<std::string> SortableColumns(const TTable& t) {
     if (!candidate) continue;
     for (std::size_t c = 0; c < row->size(); ++c) {
       const std::uint8_t type = row->cells[c]->type;
-      if ((type >= 1 && type <= 4) || type == 6 || type == 7) columns.push_back(std::to_string(c + 1));
+      using namespace cell_type;
+      if ((type >= kText && type <= kDate) || type == kListValue || type == kFormula)
+        columns.push_back(std::to_string(c + 1));
     }
     break;
   }
@@ -449,7 +451,7 @@ void FillZeros(TTable& t) {
       if (!tables::TrimText(cell.GetValue()).empty()) return;
       cell.SetValue(cell.type == cell_type::kInteger ? std::string("0") : tables::FormatFixed(0, cell.Dec));
     };
-    if (t.Fixed) {
+    if (t.grid) {
       for (int r = 0; r <= t.RowCount; ++r)
         for (int c = 1; c <= t.ColCount; ++c)
           if (TCell* cell = GetCell(t.data, c, r)) fill(*cell);
@@ -474,7 +476,7 @@ void ClearNumbers(TTable& t) {
 }
 
 void FitRowHeights(TTable& t) {
-  if (!t.Fixed || t.RowCount <= 0) return;
+  if (!t.grid || t.RowCount <= 0) return;
   TFormProgress progress(t.context().ui);
   progress.Start(t.RowCount, "Работаю..."_w, false);
   int y = 0;

@@ -121,7 +121,7 @@ bool TTable::IsRowEmpty(int r) {
 void NumberCells(TTable& table) {
   int n = 2;
   auto number = [&n](TCell& cell) { cell.number = n++; };
-  if (table.Fixed) {
+  if (table.grid) {
     for (auto& c : table.header.cells) number(*c);
     for (auto& c : table.top.cells) number(*c);
     for (int r = 1; r <= table.RowCount; ++r)
@@ -156,7 +156,7 @@ bool SameSection(const TNoDataSect& a, const TNoDataSect& b) {
 
 bool SameModel(const TTable& a, const TTable& b) {
   if (!(a.tableName == b.tableName && a.page == b.page && a.BL0 == b.BL0 && a.BL1 == b.BL1 &&
-        a.BMainNum == b.BMainNum && a.growing == b.growing && a.Fixed == b.Fixed &&
+        a.BMainNum == b.BMainNum && a.growing == b.growing && a.grid == b.grid &&
         a.MinLeft == b.MinLeft && a.MinTop == b.MinTop && a.MinTopD == b.MinTopD &&
         a.RowCount == b.RowCount && a.ColCount == b.ColCount && a.hasRules == b.hasRules &&
         a.hasFormulas == b.hasFormulas && a.hasNumbers == b.hasNumbers && a.title == b.title &&

@@ -78,7 +78,9 @@ class TTable {
   PageSettings page;
   std::int32_t BL0 = -1, BL1 = -1, BMainNum = -1;
   bool growing = false;
-  bool Fixed = false;
+  // A grid table (rows of cells under column headings, the file key
+  // "Fixed"); otherwise a form of cells placed freely.
+  bool grid = false;
   std::int32_t MinLeft = 0, MinTop = 0, MinTopD = 0;
   std::int32_t RowCount = 0, ColCount = 0;
   bool hasRules = false, hasFormulas = false, hasNumbers = false;

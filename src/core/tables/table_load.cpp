@@ -154,7 +154,7 @@ void Loader::Run() {
   t.BL1 = table.ReadInteger("BL1", -1);
   t.BMainNum = table.ReadInteger("BMainNum", -1);
 
-  t.Fixed = table.ReadBool("Fixed", false);
+  t.grid = table.ReadBool("Fixed", false);
   t.MinLeft = Pixels(table.ReadInteger("MinLeft", 0));
   t.MinTop = Pixels(table.ReadInteger("MinTop", 0));
   t.MinTopD = Pixels(table.ReadInteger("MinTopD", 0));
@@ -162,7 +162,7 @@ void Loader::Run() {
   t.ColCount = std::max(0, table.ReadInteger("ColCount", 0));
   // A form table has no grid: empty cells built for a stray size would be
   // saved as cells of row 0 and come back as more of them at every load.
-  if (!t.Fixed) t.RowCount = t.ColCount = 0;
+  if (!t.grid) t.RowCount = t.ColCount = 0;
   const std::int64_t count = table.ReadInteger("Count", 0);
   const auto damaged = [&t](std::string_view why) {
     std::string message(("Таблица \""_w));
@@ -183,10 +183,10 @@ void Loader::Run() {
       written && !written->empty() && (!TryStrToInt(*written) || count < 0))
     damaged("неверное число ячеек."_w);
   // Only a grid table can grow; a form table's cells must keep their numbers.
-  t.growing = t.Fixed && t.BL1 > 300000000 && t.BL1 < 400000000;
+  t.growing = t.grid && t.BL1 > 300000000 && t.BL1 < 400000000;
 
   t.data.rows.reserve(static_cast<std::size_t>(t.RowCount) + 1);
-  for (int r = 0; r <= t.RowCount; ++r) AppendRow(t.data, t.ColCount, &t, !(t.Fixed && r == 0));
+  for (int r = 0; r <= t.RowCount; ++r) AppendRow(t.data, t.ColCount, &t, !(t.grid && r == 0));
 
   t.contentWidth = t.contentHeight = 0;
 
@@ -207,7 +207,7 @@ void Loader::Run() {
   if (!t.growing) NumberCells(t);
   if (!t.hasFormulas) hooks.TableMapRemove(fileName);
 
-  t.dataAreaVisible = !(t.Fixed && t.data.rows.size() <= 1);
+  t.dataAreaVisible = !(t.grid && t.data.rows.size() <= 1);
   for (TNoDataSect* s : {static_cast<TNoDataSect*>(&t.header), static_cast<TNoDataSect*>(&t.top),
                          static_cast<TNoDataSect*>(&t.footer)}) {
     if (s->cells.empty()) {
@@ -222,7 +222,7 @@ void Loader::Run() {
   if (t.data.rows.size() > 1) {
     const TCell* last = GetCell(t.data, t.ColCount, t.RowCount);
     t.contentHeight = (last ? last->label.top + last->label.height : 0) + sections;
-  } else if (t.Fixed) {
+  } else if (t.grid) {
     t.contentHeight = sections;
   }
   t.top.panelHeight = t.MinTopD - t.MinTop;
@@ -239,7 +239,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
     case 'H': cell = AddSectionCell(t.header, &t, true); break;
     case 'T': cell = AddSectionCell(t.top, &t, true); break;
     case 'D':
-      if (t.Fixed) {
+      if (t.grid) {
         cell = GetCell(t.data, col, row);
         dy = t.MinTopD;
         dx = t.MinLeft;
@@ -280,7 +280,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   // marking it on the way would tell the report of a change nobody made.
   label.width = vis.width;
   label.height = vis.height;
-  if (!t.Fixed) t.contentHeight = std::max(t.contentHeight, label.top + label.height);
+  if (!t.grid) t.contentHeight = std::max(t.contentHeight, label.top + label.height);
   label.SetTextAlign(vis.align);
 
   label.framed = k.Bool(kFrame, true);

@@ -1,6 +1,7 @@
 #include "core/tables/table_model.h"
 
 #include <algorithm>
+#include <atomic>
 
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
@@ -35,6 +36,11 @@ LabelTextBox TextBoxOf(const TFramedLabel& label, int textHeight) {
   return box;
 }
 
+std::uint64_t CellIdentity::Next() {
+  static std::atomic<std::uint64_t> last{0};
+  return ++last;
+}
+
 TCell::TCell(TTable* table) : table_(table) {
   label.font = TableWindowFont();
   definedFontName = label.font.name;
@@ -43,8 +49,8 @@ TCell::TCell(TTable* table) : table_(table) {
 
 namespace {
 
-// Step 3 of SetValue: the first word, words separated by "," and ".",
-// is an integer text.
+// Whether a numeric formula result is to be normalised: its first word
+// (words separated by "," and ".") is an integer text.
 bool FirstWordIsInteger(std::string_view t) {
   std::size_t i = 0;
   while (i < t.size() && (t[i] == ',' || t[i] == '.')) ++i;

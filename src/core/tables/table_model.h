@@ -40,11 +40,14 @@ inline constexpr std::uint8_t kDisplayOnly = 13;
 }  // namespace cell_type
 
 // {0, 8, 9, 10, 11, 13}: show a text, take no input.
-constexpr bool IsDisplayType(std::uint8_t t) { return t == 0 || (t >= 8 && t <= 11) || t == 13; }
+constexpr bool IsDisplayType(std::uint8_t t) {
+  return t == cell_type::kCaption || (t >= cell_type::kColumnNumber && t <= cell_type::kTableNumber) ||
+         t == cell_type::kDisplayOnly;
+}
 // Display types and formulas: never edited by the user.
-constexpr bool IsNotEditedType(std::uint8_t t) { return IsDisplayType(t) || t == 7; }
+constexpr bool IsNotEditedType(std::uint8_t t) { return IsDisplayType(t) || t == cell_type::kFormula; }
 // Display types, formulas and 12: Tab and Enter step over them.
-constexpr bool IsSteppedOverType(std::uint8_t t) { return IsNotEditedType(t) || t == 12; }
+constexpr bool IsSteppedOverType(std::uint8_t t) { return IsNotEditedType(t) || t == cell_type::kCountsAsInput; }
 
 enum class VAlign : std::uint8_t { Top, Center, Bottom };
 enum class HAlign : std::uint8_t { Left, Center, Right };
@@ -91,6 +94,23 @@ struct LabelTextBox {
 };
 LabelTextBox TextBoxOf(const TFramedLabel& label, int textHeight);
 LabelTextBox MarginBoxOf(const TFramedLabel& label);
+
+// A cell's identity: a number handed out once per process and never again.
+// A cell remembered across an operation that may destroy cells (a row
+// command, a reload) is found again by it only while it exists, never
+// confused with a new cell that happens to lie at the old address. A copy
+// of a cell is a new cell with an identity of its own.
+class CellIdentity {
+ public:
+  CellIdentity() : value_(Next()) {}
+  CellIdentity(const CellIdentity&) : CellIdentity() {}
+  CellIdentity& operator=(const CellIdentity&) { return *this; }
+  std::uint64_t value() const { return value_; }
+
+ private:
+  static std::uint64_t Next();
+  std::uint64_t value_;
+};
 
 // Cache-line aligned, so that the fields a row shift walks (Row, type and
 // the label's top, all in the first 64 bytes) cost one line per cell.
@@ -140,8 +160,12 @@ class alignas(64) TCell {
   // Same definition and visual record (the owning table aside).
   bool SameContent(const TCell& other) const;
 
+  // This cell's identity (never 0, never reused).
+  std::uint64_t id() const { return identity_.value(); }
+
  private:
   TTable* table_;
+  CellIdentity identity_;
 };
 
 // A formula cell with a negative "Dec" copies another cell's text (a

@@ -126,7 +126,7 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::string CellAddress(const TTable& table, const TCell& cell, char state, int n) {
-  if (table.Fixed && state == 'D') return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
+  if (table.grid && state == 'D') return std::to_string(cell.Row) + "-" + std::to_string(cell.Col);
   return std::to_string(n);
 }
 
@@ -160,7 +160,7 @@ class Saver {
 std::string Saver::Run() {
   TTable& t = t_;
   std::size_t cells = 0;
-  if (t.Fixed) {
+  if (t.grid) {
     cells = t.header.size() + t.top.size() + t.footer.size();
     for (int r = 1; r <= t.RowCount; ++r)
       if (const TRow* row = RowAt(t.data, r)) cells += row->size();
@@ -177,7 +177,7 @@ std::string Saver::Run() {
     if (c.type == cell_type::kTitle) title_ = tables::OneLine(c.label.caption);
     if (c.type == cell_type::kTableNumber) number_ = tables::OneLine(c.label.caption);
   };
-  if (t.Fixed) {
+  if (t.grid) {
     for (auto& c : t.header.cells) note(*c);
     for (auto& c : t.top.cells) note(*c);
     for (int r = 1; r <= t.RowCount; ++r)
@@ -201,7 +201,7 @@ std::string Saver::Run() {
   w.Integer("BMainNum", t.BMainNum);
   w.Integer("FirstCell", 2);
   w.Integer("LastCell", count + 1);
-  w.Bool("Fixed", t.Fixed);
+  w.Bool("Fixed", t.grid);
   w.Integer("MinLeft", t.MinLeft);
   w.Integer("MinTop", t.MinTop);
   w.Integer("MinTopD", t.MinTopD);
@@ -211,7 +211,7 @@ std::string Saver::Run() {
   w.String("NumTab", number_);
   w.End();
 
-  if (t.Fixed) {
+  if (t.grid) {
     for (auto& c : t.header.cells) WriteCell(*c, 'H', t.header.topOffset, t.MinLeft);
     for (auto& c : t.top.cells) WriteCell(*c, 'T', t.top.topOffset, t.MinLeft);
     for (int r = 1; r <= t.RowCount; ++r)

@@ -9,7 +9,7 @@
 #include <QUrl>
 
 #include "gui/foundation/qt_text.h"
-#include "gui/report/progress_windows.h"
+#include "gui/foundation/progress_windows.h"
 
 namespace rpt::gui {
 

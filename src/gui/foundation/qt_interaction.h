@@ -6,7 +6,7 @@
 #include <QWidget>
 
 #include "core/foundation/interaction.h"
-#include "gui/report/progress_windows.h"
+#include "gui/foundation/progress_windows.h"
 
 
 namespace rpt::gui {

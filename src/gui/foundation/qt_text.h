@@ -9,5 +9,7 @@ namespace rpt::gui {
 
 QString FromCp1251(std::string_view cp1251);
 std::string ToCp1251(const QString& text);  // characters outside the code page become "?"
+// A UTF-8 literal of the source (captions, hints) as a QString.
+inline QString U(std::string_view utf8) { return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())); }
 
 }  // namespace rpt::gui

@@ -110,15 +110,20 @@ TFormList::TFormList(Interaction& ui, QWidget* parent)
   grid_->installEventFilter(this);
 }
 
-TFormList::~TFormList() {
-  if (list_) list_->Release();
+TFormList::~TFormList() { WriteBack(); }
+
+void TFormList::WriteBack() {
+  if (!list_) return;
+  // A list that could not be written back is named with its reason.
+  if (const std::string error = list_->Release(); !error.empty())
+    ui_.ShowMessage(MessageKind::Error, error, kOk, kOk);
 }
 
 bool TFormList::Load(const std::string& listPath) {
   if (list_ && list_->path() == listPath) return true;
   // Another list: the window closes and the old file is written back.
   if (isVisible()) close();
-  if (list_) list_->Release();
+  WriteBack();
   list_.reset();
   rows_.clear();
   list_ = TListFile::Load(listPath);

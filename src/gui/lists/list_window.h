@@ -100,6 +100,8 @@ class TFormList : public QDialog {
   void UpdateSearchLabel();
   std::optional<std::int32_t> SelectedRowCode() const;
 
+  // Writes the list file back, showing a failure.
+  void WriteBack();
   Interaction& ui_;
   std::unique_ptr<TListFile> list_;
   std::vector<ListRow> rows_;

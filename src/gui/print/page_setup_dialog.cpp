@@ -11,11 +11,11 @@
 
 #include "core/foundation/codec.h"
 #include "core/foundation/interaction.h"
+#include "gui/foundation/qt_text.h"
 
 namespace rpt::gui {
 
 namespace {
-QString U(const char* s) { return QString::fromUtf8(s); }
 constexpr int kSketchHeight = 222;
 }  // namespace
 

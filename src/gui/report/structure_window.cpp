@@ -1,4 +1,5 @@
 #include "gui/report/structure_window.h"
+#include "gui/report/structure_nodes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -20,7 +21,7 @@
 
 #include <filesystem>
 
-#include "core/calc/checking_engine.h"
+#include "core/calc/check_status.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/config_keys.h"
 #include "core/foundation/errors.h"
@@ -30,7 +31,7 @@
 #include "core/app/startup.h"
 #include "core/calc/structure.h"
 #include "core/output/excel_export.h"
-#include "gui/foundation/commands.h"
+#include "gui/foundation/command_set.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
@@ -41,7 +42,6 @@
 
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
-#include "core/subreports/transfer.h"
 #include "gui/subreports/subrep_list.h"
 
 namespace rpt::gui {
@@ -52,67 +52,6 @@ namespace {
 
 constexpr char kPlacementSection[] = "TF_StructRep";
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// The lights glyph: three lamps one above the other.
-QIcon LightsGlyph() {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) {
-    QPixmap pm(QSize(qRound(16 * dpr), qRound(16 * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x30, 0x30, 0x30));
-    p.drawRoundedRect(QRectF(4, 0.5, 8, 15), 2, 2);
-    const int lights[] = {kImageErrors, kImageEmpty, kImageNorm};
-    for (int i = 0; i < 3; ++i) PaintImage(p, lights[i], QRectF(4.5, 1 + i * 4.8, 7, 7));
-    icon.addPixmap(pm);
-  }
-  return icon;
-}
-
-QIcon PrinterGlyph() {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) {
-    QPixmap pm(QSize(qRound(16 * dpr), qRound(16 * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0x40, 0x40, 0x48), 1));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(4.5, 1.5, 7, 5));
-    p.setBrush(QColor(0x90, 0x98, 0xa8));
-    p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1.5, 1.5);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(4.5, 10.5, 7, 4));
-    icon.addPixmap(pm);
-  }
-  return icon;
-}
-
-NodeKind KindOf(const QTreeWidgetItem* item) {
-  return item ? static_cast<NodeKind>(item->data(0, kKindRole).toInt()) : NodeKind::None;
-}
-
-bool IsFolderNode(const QTreeWidgetItem* item) {
-  const NodeKind k = KindOf(item);
-  return k == NodeKind::Root || k == NodeKind::Section;
-}
-
-int NodeImage(const QTreeWidgetItem* item) {
-  switch (KindOf(item)) {
-    case NodeKind::Document: return kImageDocument;
-    case NodeKind::Table: return kImageTable;
-    default: return item->isExpanded() ? kImageOpen : kImageClosed;
-  }
-}
-
-void SetNodeIcon(QTreeWidgetItem* item) {
-  item->setIcon(0, NodeIcon(NodeImage(item), item->data(0, kStateRole).toInt()));
-}
 
 std::string ReplaceExtension(const std::string& path, std::string_view ext) {
   const std::filesystem::path p(path);
@@ -192,6 +131,7 @@ TF_StructRep::TF_StructRep(QWidget* parent) : QMainWindow(parent), tree_(new QTr
   BuildToolBar();
   BuildStatusBar();
   BuildPopups();
+  commands_.CheckComplete();
   ConnectCommands();
   resize(780, 560);
   UpdateStates();
@@ -203,8 +143,7 @@ TReportState* TF_StructRep::state() const { return session_ ? &session_->state()
 
 checks::TableChecker* TF_StructRep::checker() const {
   TReportState* s = state();
-  auto* engine = s ? dynamic_cast<TCheckingEngine*>(&s->engine()) : nullptr;
-  return engine ? &engine->checker() : nullptr;
+  return s ? s->engine().Checker() : nullptr;
 }
 
 void TF_StructRep::AttachSession(TProgramSession* session) {
@@ -217,280 +156,13 @@ void TF_StructRep::SetPrinterInstalled(bool installed) {
   UpdateStates();
 }
 
-QAction* TF_StructRep::AddCommand(const char* name, const char* caption, const char* hint) {
-  QAction* action = NewCommand(this, name, caption, hint);
-  commands_[action->objectName()] = action;
-  return action;
-}
-
-QMenu* TF_StructRep::AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint) {
-  QMenu* menu = NewMenu(menuBar(), parent, name, caption, hint);
-  menus_[menu->objectName()] = menu;
-  return menu;
-}
-
-// The menu bar shows a command's caption only: a proxy without the
-// tool-bar glyph, following the command's state.
-void TF_StructRep::AddToMenuBar(QAction* command) {
-  auto* proxy = new QAction(command->text(), this);
-  proxy->setObjectName(command->objectName() + "OnMenuBar");
-  proxy->setToolTip(command->toolTip());
-  proxy->setStatusTip(command->statusTip());
-  connect(proxy, &QAction::triggered, command, &QAction::trigger);
-  connect(command, &QAction::changed, proxy, [command, proxy] {
-    proxy->setEnabled(command->isEnabled());
-    proxy->setVisible(command->isVisible());
-    proxy->setText(command->text());
-  });
-  menuBar()->addAction(proxy);
-}
-
-void TF_StructRep::BuildCommands() {
-  QMenu* report = AddMenu(nullptr, "MenuReport", "Отчет", "");
-  report->addAction(AddCommand("NewRep", "Новый ...", "Новый отчет|Создать новый отчет или подотчет"));
-  report->addAction(
-      AddCommand("OpenRep", "Открыть ...", "Открыть отчет|Открыть уже существующий отчет или подотчет"));
-  report->addAction(AddCommand("SaveRep", "Сохранить", "Сохранить отчет|Сохранить все измененные таблицы отчета"));
-  report->addAction(AddCommand("SaveAsRep", "Сохранить как ...",
-                               "Сохранить как|Сохранить создаваемый отчет или подотчет под другим именем"));
-  report->addAction(AddCommand("DeleteRep", "Удалить", "Удалить отчет|Удаление отурытого отчета или подотчета"));
-  settingsSeparator_ = report->addSeparator();
-  QMenu* settings =
-      AddMenu(report, "MenuSettings", "Настройка", "|Выбор для работы гибкого дисковода и шрифта для отчета");
-  settings->addAction(AddCommand("Font", "Шрифт...", "|Выбор шрифта для отчета"));
-  settings->addAction(AddCommand("Colors", "Цвета ...", "|Настройка цветов ячеек таблиц и форм"));
-  historyMenu_ = AddMenu(report, "MenuHistory", "История", "|Список отчетов, с которыми велась работа");
-  report->addSeparator();
-  report->addAction(AddCommand("Exit", "Выход", "|Закончить работу"));
-
-  AddToMenuBar(AddCommand("Edit", "Редактирование", "Редактирование|Редактирование таблиц и текстов"));
-
-  QMenu* data = AddMenu(nullptr, "MenuData", "Данные", "|Получение данных из других систем");
-  QMenu* import = AddMenu(data, "MenuImport", "Импорт", "|Получение данных из других систем");
-  import->addAction(AddCommand("ImportLastYear", "Прошлый год ...", "|Импорт таблиц из отчета прошлого года"));
-  import->addAction(AddCommand("ImportThisYear", "Этот год ...", "|Импорт таблиц из отчета этого года"));
-  QMenu* exportMenu = AddMenu(data, "MenuExport", "Экспорт", "|Передача данных в другие системы");
-  exportMenu->addAction(
-      AddCommand("ExportWord", "Word", "Передача в Word|Экспорт выбранных элементов отчета в Word"));
-  exportMenu->addAction(AddCommand("ExportExcel", "Excel", "Передача в Excel|Передача данных в Excel"));
-
-  AddToMenuBar(AddCommand("Check", "Проверка", "Проверка отчета|Проверка корректности отчета или подотчета"));
-
-  QMenu* sub = AddMenu(nullptr, "MenuSubreport", "Подотчет", "|Работа с подотчетами");
-  sub->addAction(AddCommand("SubStructure", "Структура", "|Определение структуры подотчета"));
-  sub->addAction(AddCommand("SubCorrection", "Коррекция", "|Изменение уже созданной структуры подотчета"));
-  sub->addAction(AddCommand("SubTransfer", "Передача", "|Подготовка подотчета для передачи в подразделение"));
-  sub->addAction(AddCommand("SubReception", "Приемка", "|Приемка подотчета"));
-  sub->addAction(AddCommand("SubInclude", "Присоединение", "|Включение подотчета в отчет"));
-  sub->addAction(AddCommand("SubIncluded", "Включенные подотчеты", "|Список подотчетов, включенных в отчет"));
-
-  QMenu* print =
-      AddMenu(nullptr, "MenuPrint", "Печать", "|Настройка параметров страницы, принтера и печать выбранных элементов");
-  print->addAction(AddCommand("PrintSelected", "Выбранного элемента",
-                              "Печать элемента|Вывод на печать выбранного элемента отчета или подотчета"));
-  print->addAction(
-      AddCommand("PrintAll", "Всего отчета", "Печать всего отчета|Вывод на печать всего отчета или подотчета"));
-  print->addAction(AddCommand("PrintBlank", "Бланк ...", "|Печать пустого бланка таблицы"));
-  print->addAction(AddCommand("PrinterSetup", "Принтер", "Настройка принтера|Настройка параметров принтера"));
-
-  QMenu* send = AddMenu(nullptr, "MenuSend", "Отправка", "|Подготовка отчета или подотчета для отправки");
-  send->addAction(AddCommand("SendInternet", "Через Интернет", "|Подготовка файла данных отчета для отправки"));
-  send->addAction(AddCommand("SendMedia", "На внешнем носителе", "|Подготовка файла данных отчета для отправки"));
-  send->addAction(AddCommand("SendEmail", "По E-mail", "|Подготовка архива с данными в каталоге \"Почтовый ящик\""));
-  commands_["SendEmail"]->setVisible(false);
-
-  AddToMenuBar(AddCommand("Site", "Сайт", "|Выход на сайт системы подготовки и приема отчетов"));
-  AddToMenuBar(AddCommand("Lights", "Светофоры", "Светофоры|Обновить показания светофоров"));
-
-  QMenu* help = AddMenu(nullptr, "MenuHelp", "Справка", "|Справочная система");
-  help->addAction(AddCommand("HelpContents", "Содержание", "|Содержание справочника"));
-  help->addAction(AddCommand("About", "О программе", "|Основные сведения о программе"));
-
-  // The tool bar's help button has a hint of its own.
-  AddCommand("HelpTool", "Справка", "Справка|Справочная система задачи");
-  AddMenuBarKey(this);
-}
-
-void TF_StructRep::BuildToolBar() {
-  QToolBar* bar = addToolBar(U("ToolBar1"));
-  bar->setObjectName("ToolBar1");
-  bar->setMovable(false);
-  bar->setIconSize(QSize(16, 16));
-  QStyle* st = style();
-  commands_["NewRep"]->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-  commands_["OpenRep"]->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-  commands_["SaveRep"]->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-  commands_["Edit"]->setIcon(ImageIcon(kImageTable));
-  commands_["Check"]->setIcon(st->standardIcon(QStyle::SP_DialogApplyButton));
-  commands_["ExportExcel"]->setIcon(LetterGlyph("X", QColor(0x1d, 0x6f, 0x42)));
-  commands_["ExportWord"]->setIcon(LetterGlyph("W", QColor(0x2b, 0x57, 0x9a)));
-  commands_["PrintSelected"]->setIcon(PrinterGlyph());
-  commands_["Lights"]->setIcon(LightsGlyph());
-  commands_["HelpTool"]->setIcon(LetterGlyph("?", QColor(0x2a, 0x6c, 0xd0)));
-  for (const char* name : {"NewRep", "OpenRep", "SaveRep"}) bar->addAction(commands_[name]);
-  bar->addSeparator();
-  for (const char* name : {"Edit", "Check", "ExportExcel", "ExportWord"}) bar->addAction(commands_[name]);
-  bar->addSeparator();
-  bar->addAction(commands_["PrintSelected"]);
-  bar->addSeparator();
-  bar->addAction(commands_["Lights"]);
-  bar->addAction(commands_["HelpTool"]);
-  bar->addSeparator();
-  kindLabel_ = new QLabel(bar);
-  kindLabel_->setObjectName("KindLabel");
-  kindLabel_->setMinimumWidth(150);
-  kindLabel_->setAlignment(Qt::AlignCenter);
-  kindLabel_->setFrameShape(QFrame::StyledPanel);
-  kindLabel_->setFrameShadow(QFrame::Sunken);
-  QFont f = kindLabel_->font();
-  f.setBold(true);
-  kindLabel_->setFont(f);
-  bar->addWidget(kindLabel_);
-  bar->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint& pos) {
-    QMenu menu;
-    menu.addAction(U("Справка"), this, [this] { Help(1); });
-    menu.exec(bar->mapToGlobal(pos));
-  });
-}
-
-void TF_StructRep::BuildStatusBar() {
-  QStatusBar* bar = statusBar();
-  bar->setObjectName("StatusBar1");
-  legend_ = new TLegendPanel(bar);
-  legend_->setToolTip(FromCp1251("Обновить показания светофоров"_w));
-  legend_->onClick = [this] { RefreshLights(); };
-  bar->addPermanentWidget(legend_);
-  bar->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint& pos) {
-    QMenu menu;
-    menu.addAction(U("Справка"), this, [this] { Help(2); });
-    menu.exec(bar->mapToGlobal(pos));
-  });
-}
-
-void TF_StructRep::BuildPopups() {
-  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
-  auto* popup = new QMenu(this);
-  popup->setObjectName("PopupTree");
-  QAction* expand = popup->addAction(U("Развернуть"));
-  expand->setStatusTip(U("Раскрыть дерево структуры"));
-  connect(expand, &QAction::triggered, this, [this] {
-    tree_->expandAll();
-    tree_->scrollToTop();
-  });
-  QAction* collapse = popup->addAction(U("Свернуть"));
-  collapse->setStatusTip(U("Свернуть дерево структуры"));
-  connect(collapse, &QAction::triggered, tree_, &QTreeWidget::collapseAll);
-  popup->addAction(U("Справка"), this, [this] { Help(2); });
-  connect(tree_, &QWidget::customContextMenuRequested, this,
-          [this, popup](const QPoint& pos) { popup->exec(tree_->viewport()->mapToGlobal(pos)); });
-}
-
-void TF_StructRep::ConnectCommands() {
-  auto on = [this](const char* name, auto fn) { connect(commands_[U(name)], &QAction::triggered, this, fn); };
-  auto withState = [this](auto fn) {
-    return [this, fn] {
-      if (TReportState* s = state()) {
-        try {
-          fn(*s);
-        } catch (const std::exception& e) {
-          s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
-        }
-      }
-      UpdateStates();
-    };
-  };
-  on("NewRep", withState([](TReportState& s) { s.NewReport(); }));
-  on("OpenRep", withState([](TReportState& s) { s.Open(); }));
-  on("SaveRep", withState([](TReportState& s) { s.Save(); }));
-  on("SaveAsRep", withState([](TReportState& s) { s.SaveAs(); }));
-  on("DeleteRep", withState([](TReportState& s) { s.DeleteReport(); }));
-  on("Font", [this] { ChooseFont(); });
-  on("Exit", [this] {
-    exitMode_ = true;
-    close();
-  });
-  on("Edit", [this] { EditExecute(false); });
-  on("Lights", [this] { RefreshLights(); });
-  on("Check", [this] { CheckReport(); });
-  on("HelpContents", [this] { Help(201); });
-  on("HelpTool", [this] { Help(201); });
-  on("About", [this] { ShowAboutBox(this); });
-  on("PrintAll", [this] {
-    if (tree_->topLevelItemCount() > 0) tree_->setCurrentItem(tree_->topLevelItem(0));
-    PrintSelected(false);
-  });
-  on("PrintSelected", [this] { PrintSelected(false); });
-  on("PrintBlank", [this] { PrintSelected(true); });
-  on("PrinterSetup", [this] {
-    if (TReportState* s = state()) ChoosePrinter(*s, this);
-  });
-  // Commands whose work arrives later say so instead of doing nothing.
-  ConnectSubreportCommands();
-  on("ImportLastYear", [this] { Import(ImportFromLastYear); });
-  on("ImportThisYear", [this] { Import(ImportFromThisYear); });
-  on("ExportExcel", [this] { ExportExcel(); });
-  for (const char* name : {"Colors", "ExportWord", "SendInternet", "SendMedia", "SendEmail", "Site"})
-    on(name, [this] { NotYet(); });
-
-  connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
-    if (selectTab_) selectTab_->Select(SelectedPosition());
-    UpdateStates();
-  });
-  connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* item) { SetNodeIcon(item); });
-  connect(tree_, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) { SetNodeIcon(item); });
-  connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-    if (!IsFolderNode(item)) EditExecute(false);
-  });
-  connect(tree_, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) { TreePressed(item); });
-}
-
-void TF_StructRep::ConnectSubreportCommands() {
-  auto on = [this](const char* name, auto fn) { connect(commands_[U(name)], &QAction::triggered, this, fn); };
-  // Each command may replace the report or its structure: the tree and the
-  // lights are drawn again afterwards.
-  auto run = [this](auto fn) {
-    return [this, fn] {
-      TReportState* s = state();
-      if (!s) return;
-      try {
-        fn(*s);
-      } catch (const std::exception& e) {
-        s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
-      }
-      RebuildTree();
-      UpdateLights();
-      UpdateStates();
-    };
-  };
-  on("SubStructure", run([](TReportState& s) { DefineSubreportStructure(s); }));
-  on("SubCorrection", run([](TReportState& s) { CorrectSubreportStructure(s); }));
-  on("SubInclude", run([](TReportState& s) { TSubreportInclusion(s).IncludeSubreport(); }));
-  on("SubTransfer", run([](TReportState& s) { TransferSubreport(s, ExecutableFolder()); }));
-  on("SubReception", run([](TReportState& s) { ReceiveSubreport(s); }));
-  on("SubIncluded", run([this](TReportState& s) {
-    const auto path = FindStructureFile(s.folders().working);
-    if (!path || ReadSubreportFolders(*path).empty()) {
-      s.ui().ShowMessage(MessageKind::Information, "Отчет не содержит подотчетов."_w, kOk, kOk);
-      return;
-    }
-    TFormSubrepList list(s, [this] {
-      RebuildTree();
-      UpdateLights();
-      UpdateStates();
-    }, this);
-    list.exec();
-  }));
-}
-
 void TF_StructRep::Import(void (*run)(TReportState&, QWidget*)) {
   TReportState* s = state();
   if (!s) return;
   try {
     run(*s, this);
   } catch (const std::exception& e) {
-    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   // An import that failed on the way loaded the saved report again.
   RebuildTree();
@@ -529,7 +201,7 @@ void TF_StructRep::ExportExcel() {
   try {
     output::TExcelExport(*s).Run(sel.level, sel.section, sel.item);
   } catch (const std::exception& e) {
-    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   setEnabled(true);
   UpdateStates();
@@ -544,9 +216,9 @@ void TF_StructRep::Help(int topic) {
   if (session_) ShowHelp(session_->state().ui(), session_->state().folders().program, topic);
 }
 
-QAction* TF_StructRep::Command(const QString& name) const { return Named(commands_, name); }
+QAction* TF_StructRep::Command(const QString& name) const { return commands_.Named(name); }
 
-QMenu* TF_StructRep::MenuNamed(const QString& name) const { return Named(menus_, name); }
+QMenu* TF_StructRep::MenuNamed(const QString& name) const { return commands_.NamedMenu(name); }
 
 // --- state ----------------------------------------------------------------------------------
 
@@ -573,39 +245,39 @@ StructureInputs TF_StructRep::Inputs() const {
 void TF_StructRep::UpdateStates() {
   const StructureInputs in = Inputs();
   const StructureStates st = ComputeStructureStates(in);
-  auto enable = [this](const char* name, bool on) { commands_[U(name)]->setEnabled(on); };
-  enable("SaveAsRep", st.saveAs);
-  enable("SaveRep", st.save);
-  enable("DeleteRep", st.remove);
-  enable("Colors", st.colors);
-  enable("Edit", st.edit);
-  enable("ImportLastYear", st.lastYear);
-  commands_["ImportLastYear"]->setVisible(st.lastYearVisible);
-  enable("ImportThisYear", st.thisYear);
-  commands_["ImportThisYear"]->setVisible(st.thisYearVisible);
-  enable("ExportWord", st.word);
-  enable("ExportExcel", st.excel);
-  enable("Check", st.check);
-  enable("SubStructure", st.structure);
-  enable("SubCorrection", st.correction);
-  enable("SubTransfer", st.transfer);
-  enable("SubInclude", st.include);
-  enable("SubIncluded", st.includedList);
-  enable("PrintSelected", st.printSelected);
-  enable("PrintAll", st.printAll);
-  enable("PrintBlank", st.blank);
-  enable("SendInternet", st.internet);
-  enable("SendEmail", st.email);
-  enable("Lights", st.lights);
-  commands_["Site"]->setVisible(st.siteVisible);
-  commands_["PrintAll"]->setText(st.printAllSubreportCaption ? U("Всего подотчета") : U("Всего отчета"));
-  menus_["MenuData"]->menuAction()->setEnabled(st.data);
-  menus_["MenuImport"]->menuAction()->setVisible(st.importVisible);
-  menus_["MenuExport"]->menuAction()->setEnabled(st.exportMenu);
-  menus_["MenuSend"]->menuAction()->setEnabled(st.sending);
-  menus_["MenuSubreport"]->menuAction()->setVisible(st.subreportVisible);
+  auto enable = [this](StructureCommand id, bool on) { commands_.Enable(id, on); };
+  enable(StructureCommand::SaveAsRep, st.saveAs);
+  enable(StructureCommand::SaveRep, st.save);
+  enable(StructureCommand::DeleteRep, st.remove);
+  enable(StructureCommand::Colors, st.colors);
+  enable(StructureCommand::Edit, st.edit);
+  enable(StructureCommand::ImportLastYear, st.lastYear);
+  commands_[StructureCommand::ImportLastYear]->setVisible(st.lastYearVisible);
+  enable(StructureCommand::ImportThisYear, st.thisYear);
+  commands_[StructureCommand::ImportThisYear]->setVisible(st.thisYearVisible);
+  enable(StructureCommand::ExportWord, st.word);
+  enable(StructureCommand::ExportExcel, st.excel);
+  enable(StructureCommand::Check, st.check);
+  enable(StructureCommand::SubStructure, st.structure);
+  enable(StructureCommand::SubCorrection, st.correction);
+  enable(StructureCommand::SubTransfer, st.transfer);
+  enable(StructureCommand::SubInclude, st.include);
+  enable(StructureCommand::SubIncluded, st.includedList);
+  enable(StructureCommand::PrintSelected, st.printSelected);
+  enable(StructureCommand::PrintAll, st.printAll);
+  enable(StructureCommand::PrintBlank, st.blank);
+  enable(StructureCommand::SendInternet, st.internet);
+  enable(StructureCommand::SendEmail, st.email);
+  enable(StructureCommand::Lights, st.lights);
+  commands_[StructureCommand::Site]->setVisible(st.siteVisible);
+  commands_[StructureCommand::PrintAll]->setText(st.printAllSubreportCaption ? U("Всего подотчета") : U("Всего отчета"));
+  commands_.menu(StructureMenu::MenuData)->menuAction()->setEnabled(st.data);
+  commands_.menu(StructureMenu::MenuImport)->menuAction()->setVisible(st.importVisible);
+  commands_.menu(StructureMenu::MenuExport)->menuAction()->setEnabled(st.exportMenu);
+  commands_.menu(StructureMenu::MenuSend)->menuAction()->setEnabled(st.sending);
+  commands_.menu(StructureMenu::MenuSubreport)->menuAction()->setVisible(st.subreportVisible);
   settingsSeparator_->setVisible(st.subreportVisible);
-  menus_["MenuHistory"]->menuAction()->setEnabled(st.history);
+  commands_.menu(StructureMenu::MenuHistory)->menuAction()->setEnabled(st.history);
   legend_->SetShown(st.legend);
 
   const TReportState* s = state();
@@ -730,7 +402,7 @@ void TF_StructRep::RebuildHistory() {
         try {
           st->ChooseRecent(entry);
         } catch (const std::exception& e) {
-          st->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+          st->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
         }
       }
       UpdateStates();
@@ -788,7 +460,7 @@ void TF_StructRep::EditExecute(bool byEnter) {
           tableOpener_(file);
         }
       } else if (OpenDocumentItem(ToCp1251(node->data(0, kFileRole).toString()))) {
-        s->documentOpened = true;
+        s->MarkDocumentOpened();
       } else {
         s->ui().ShowMessage(MessageKind::Error, "Программа WinWord.exe не загружается."_w, kOk, kOk);
       }
@@ -823,7 +495,7 @@ void TF_StructRep::CheckReport() {
   try {
     c->CheckReport(s->ui());
   } catch (const std::exception& e) {
-    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   // The check refreshed every status; the protocol's "Таблица" may have
   // handed over to the tables frame meanwhile.
@@ -842,7 +514,7 @@ void TF_StructRep::RefreshLights() {
 void TF_StructRep::ChooseFont() {
   if (!session_) return;
   TReportState& s = session_->state();
-  TableContext& context = s.tableContext();
+  const TableContext& context = s.tableContext();
   QFont initial;
   if (!context.userFontFace.empty()) initial.setFamily(FromCp1251(context.userFontFace));
   if (context.userFontSize > 0) initial.setPointSize(context.userFontSize);
@@ -850,8 +522,7 @@ void TF_StructRep::ChooseFont() {
   const QFont font = QFontDialog::getFont(&ok, initial, this, QString(), QFontDialog::ScalableFonts);
   if (!ok) return;
   TableFontChoice choice{ToCp1251(font.family()), font.pointSize() > 0 ? font.pointSize() : 0};
-  context.userFontFace = choice.face;
-  context.userFontSize = choice.size;
+  s.SetUserTableFont(choice.face, choice.size);
   const std::string error = WriteTableFontChoice(s.folders().program, choice);
   if (!error.empty()) s.ui().ShowMessage(MessageKind::Error, error, kOk, kOk);
   if (fontApplier_) fontApplier_();
@@ -875,9 +546,9 @@ void TF_StructRep::TreePressed(QTreeWidgetItem* item) {
   const auto path = FindStructureFile(s->folders().working);
   if (!path) return;
   try {
-    if (SetExcluded(*s->structure, *path, node, mark, s->ui())) s->structureChanged = true;
+    if (SetExcluded(*s->structure, *path, node, mark, s->ui())) s->MarkStructureChanged();
   } catch (const std::exception& e) {
-    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   UpdateLights();
   UpdateStates();

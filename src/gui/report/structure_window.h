@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/report/report_state.h"
+#include "gui/foundation/command_set.h"
 #include "gui/report/structure_actions.h"
 
 class QAction;
@@ -40,6 +41,57 @@ enum NodeRole {
   kSectionIndexRole,          // index of the section (sections and items)
   kItemIndexRole,             // index of the item within its section
   kStateRole,                 // the state image: excluded mark or light
+};
+
+// The commands of the structure window, by their object names.
+enum class StructureCommand {
+  NewRep,
+  OpenRep,
+  SaveRep,
+  SaveAsRep,
+  DeleteRep,
+  Font,
+  Colors,
+  Exit,
+  Edit,
+  ImportLastYear,
+  ImportThisYear,
+  ExportWord,
+  ExportExcel,
+  Check,
+  SubStructure,
+  SubCorrection,
+  SubTransfer,
+  SubReception,
+  SubInclude,
+  SubIncluded,
+  PrintSelected,
+  PrintAll,
+  PrintBlank,
+  PrinterSetup,
+  SendInternet,
+  SendMedia,
+  SendEmail,
+  Site,
+  Lights,
+  HelpContents,
+  About,
+  HelpTool,
+  Count
+};
+
+enum class StructureMenu {
+  MenuReport,
+  MenuSettings,
+  MenuHistory,
+  MenuData,
+  MenuImport,
+  MenuExport,
+  MenuSubreport,
+  MenuPrint,
+  MenuSend,
+  MenuHelp,
+  Count
 };
 
 class TF_StructRep : public QMainWindow, public ReportView {
@@ -72,6 +124,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   QTreeWidget* Tree() const { return tree_; }
   // The command with the given object name ("NewRep", "SaveRep", "Edit", …).
   QAction* Command(const QString& name) const;
+  QAction* Command(StructureCommand id) const { return commands_[id]; }
   QMenu* MenuNamed(const QString& name) const;
   QLabel* KindLabel() const { return kindLabel_; }
   TLegendPanel* Legend() const { return legend_; }
@@ -121,8 +174,6 @@ class TF_StructRep : public QMainWindow, public ReportView {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QAction* AddCommand(const char* name, const char* caption, const char* hint);
-  QMenu* AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint);
   void AddToMenuBar(QAction* command);
   void BuildCommands();
   void BuildToolBar();
@@ -147,8 +198,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   TLegendPanel* legend_ = nullptr;
   QMenu* historyMenu_ = nullptr;
   QAction* settingsSeparator_ = nullptr;
-  std::map<QString, QAction*> commands_;
-  std::map<QString, QMenu*> menus_;
+  CommandSet<StructureCommand, StructureMenu> commands_{this};
   std::function<void(const std::string&)> tableOpener_;
   std::function<void()> fontApplier_;
   bool exitMode_ = false;

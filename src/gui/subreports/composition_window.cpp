@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/interaction.h"
 #include "core/subreports/composition.h"
 #include "gui/foundation/qt_text.h"
@@ -178,7 +179,7 @@ void TFormSRData::Take() {
       grid_->setCurrentCell(row, 0);
     }
   } catch (const std::exception& e) {
-    ui_.ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    ui_.ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   UpdateButtons();
 }
@@ -194,7 +195,7 @@ void TFormSRData::Cancel() {
   try {
     model_->Rebuild();
   } catch (const std::exception& e) {
-    ui_.ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    ui_.ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   Fill();
 }

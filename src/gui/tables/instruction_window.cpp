@@ -1,4 +1,5 @@
 #include "gui/tables/instruction_window.h"
+#include "gui/foundation/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -9,10 +10,6 @@
 #include <QVBoxLayout>
 
 namespace rpt::gui {
-
-namespace {
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-}  // namespace
 
 TFormInstruction::TFormInstruction(QWidget* parent)
     : QDialog(parent), text_(new QPlainTextEdit(this)), print_(new QPushButton(U("Печатать"), this)),

@@ -21,8 +21,7 @@
 #include <QToolButton>
 #include <optional>
 
-#include "core/app/startup.h"
-#include "core/calc/checking_engine.h"
+#include "core/calc/check_status.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/common.h"
 #include "core/foundation/errors.h"
@@ -33,18 +32,21 @@
 #include "core/lists/list_view_model.h"
 #include "core/report/report_state.h"
 #include "core/subreports/composition.h"
+#include "core/app/startup.h"
 #include "core/tables/instructions.h"
 #include "core/tables/row_operations.h"
+#include "core/tables/table_geometry.h"
 #include "gui/calc/protocol_window.h"
-#include "gui/foundation/commands.h"
+#include "gui/foundation/busy_pointer.h"
+#include "gui/foundation/command_set.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
 #include "gui/lists/list_window.h"
-#include "gui/print/table_print.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
+#include "gui/print/table_print.h"
 #include "gui/subreports/composition_window.h"
 #include "gui/tables/instruction_window.h"
 #include "gui/tables/row_dialogs.h"
@@ -59,59 +61,6 @@ namespace {
 // The frame's section of "History.ini".
 constexpr char kPlacementSection[] = "TMainForm";
 
-QString U(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// Whether a cell still belongs to the table (row operations and reloads
-// destroy cells).
-bool CellInTable(const TTable& table, const TCell* cell) {
-  if (!cell) return false;
-  for (const TNoDataSect* section :
-       {static_cast<const TNoDataSect*>(&table.header), static_cast<const TNoDataSect*>(&table.top),
-        static_cast<const TNoDataSect*>(&table.footer)})
-    for (const auto& c : section->cells)
-      if (c.get() == cell) return true;
-  for (const auto& row : table.data.rows)
-    for (const auto& c : row->cells)
-      if (c.get() == cell) return true;
-  return false;
-}
-
-// The keyboard focus back to a table window: to the editor open over its
-// current cell, else to its data area.
-void FocusData(TF_Table* window) {
-  if (window) window->FocusCurrent();
-}
-
-// The hourglass over the program while a command works.
-struct BusyPointer {
-  BusyPointer() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~BusyPointer() { QApplication::restoreOverrideCursor(); }
-  BusyPointer(const BusyPointer&) = delete;
-  BusyPointer& operator=(const BusyPointer&) = delete;
-};
-
-// The sort dialog's answer decides what happens to the window: a choice
-// of columns closes the check protocol and puts up the hourglass until the
-// rows stand in their new order; a cancel or an empty choice leaves both.
-class SortingDialogs : public RowDialogs {
- public:
-  SortingDialogs(RowDialogs& inner, std::function<void()> beforeSort)
-      : inner_(inner), beforeSort_(std::move(beforeSort)) {}
-  bool RowCount(RowCountSpin& spin) override { return inner_.RowCount(spin); }
-  std::optional<std::vector<std::string>> SortColumns(const std::vector<std::string>& available) override {
-    auto chosen = inner_.SortColumns(available);
-    if (chosen && !chosen->empty()) {
-      beforeSort_();
-      hourglass_.emplace();
-    }
-    return chosen;
-  }
-
- private:
-  RowDialogs& inner_;
-  std::function<void()> beforeSort_;
-  std::optional<BusyPointer> hourglass_;
-};
 
 QMdiSubWindow* SubWindowOf(const TF_Table* window) {
   return window ? qobject_cast<QMdiSubWindow*>(window->parentWidget()) : nullptr;
@@ -165,6 +114,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
   BuildToolBar();
   BuildStatusBar();
   BuildPopup();
+  commands_.CheckComplete();
   ConnectCommands();
   protocolDock_ = new QDockWidget(FromCp1251(checks::texts::kProtocolCaption), this);
   protocolDock_->setObjectName("ProtocolDock");
@@ -222,8 +172,7 @@ TReportState* TMainForm::state() const { return session_ ? &session_->state() : 
 checks::TableChecker* TMainForm::Checker() const {
   TReportState* s = state();
   if (!s) return nullptr;
-  auto* engine = dynamic_cast<TCheckingEngine*>(&s->engine());
-  return engine ? &engine->checker() : nullptr;
+  return s->engine().Checker();
 }
 
 void TMainForm::AttachSession(TProgramSession* session) {
@@ -264,407 +213,8 @@ RowDialogs& TMainForm::Dialogs() {
   return *ownDialogs_;
 }
 
-QAction* TMainForm::AddCommand(const char* name, const char* caption, const char* hint, const char* key) {
-  QAction* action = NewCommand(this, name, caption, hint, key);
-  commands_[action->objectName()] = action;
-  return action;
-}
-
-QMenu* TMainForm::AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint) {
-  QMenu* menu = NewMenu(menuBar(), parent, name, caption, hint);
-  menus_[menu->objectName()] = menu;
-  return menu;
-}
-
-// A second face of a command (menu bar, a menu or tool button with its own
-// caption or hint): triggers the command; follows its enabled state unless
-// the rules set it on its own.
-QAction* TMainForm::MenuItem(QAction* command, const char* name, const char* caption, const char* hint,
-                             bool forward) {
-  auto* item = new QAction(caption ? U(caption) : command->text(), this);
-  item->setObjectName(U(name));
-  item->setToolTip(command->toolTip());
-  item->setStatusTip(command->statusTip());
-  if (hint) SetHint(item, U(hint));
-  item->setIcon(command->icon());
-  if (forward) connect(item, &QAction::triggered, command, &QAction::trigger);
-  commands_[item->objectName()] = item;
-  return item;
-}
-
-void TMainForm::BuildCommands() {
-  AddCommand("FileOpen1", "Открыть ...", "Открыть|Открыть другой документ", "Ctrl+O");
-  AddCommand("ShowStruct", "Открыть ...", "Открыть|Показать дерево структуры отчета для выбора документа")
-      ->setIcon(LetterGlyph("O", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("FileSave1", "Сохранить", "Сохранить|Сохранить активный документ", "Ctrl+S")
-      ->setIcon(LetterGlyph("S", QColor(0x2f, 0x8f, 0x4e)));
-  AddCommand("FileClose1", "Закрыть", "Закрыть|Свернуть активный документ");
-  AddCommand("FileExit1", "Выход", "Выход|Свернуть окно документов");
-  AddCommand("WindowCascade1", "Каскад", "Каскад|Расположить окна документов каскадом")
-      ->setIcon(LetterGlyph("K", QColor(0x70, 0x70, 0x80)));
-  AddCommand("WindowMinimizeAll1", "Свернуть все", "Свернуть все документы");
-  AddCommand("WindowMaximizeAll1", "Развернуть все", "Открыть все документы");
-  AddCommand("HideAllWithoutActive", "Оставить активное", "|Закрыть все окна, кроме активного");
-  AddCommand("WindowOptimizeAll1", "Оптимизировать все", "Установить оптимальные размеры всех видимых документов");
-  AddCommand("WindowOptimize", "Оптимизировать", "Установить оптимальные размеры активного документа");
-  QAction* header = AddCommand("ViewHeader1", "Заголовок", "Видимость заголовка|Показывать или скрыть заголовок таблиц");
-  header->setCheckable(true);
-  header->setChecked(true);
-  QAction* footer = AddCommand("ViewFootter1", "Подпись", "Видимость подписи");
-  footer->setCheckable(true);
-  footer->setChecked(true);
-  AddCommand("CalcTable", "Пересчет", "Пересчет|Пересчет формул активного документа")
-      ->setIcon(LetterGlyph("=", QColor(0x8a, 0x4f, 0xb5)));
-  AddCommand("FillZeros", "Заполнить нулями",
-             "Заполнить нулями|Заполнить нулями все числовые ячейки активного документа")
-      ->setIcon(LetterGlyph("0", QColor(0x5c, 0x6b, 0x7a)));
-  AddCommand("CheckTable", "Проверка", "Проверка|Проверка корректности заполнения активного документа")
-      ->setIcon(LetterGlyph("\u2713", QColor(0xc0, 0x3a, 0x2b)));
-  AddCommand("LoardClearTable", "Загрузить чистую таблицу", "Заменить на чистую таблицу");
-  AddCommand("LoardLastEdition", "Взять последнюю редакцию", "Заменить на последний сохраненный вариант");
-  AddCommand("DelEmptyRows", "Удалить пустые строки",
-             "Удалить пустые строки|Удалить не заполненные данными строки активного документа")
-      ->setIcon(LetterGlyph("\u2212", QColor(0xb0, 0x60, 0x20)));
-  AddCommand("SortRows", "Сортировка", "Сортировка|Сортировка строк активного документа")
-      ->setIcon(LetterGlyph("A\u2193", QColor(0x2c, 0x7f, 0x8f)));
-  AddCommand("CellsHeight", "Размер ячеек", "Размер ячеек|Автоматический подбор высоты ячеек")
-      ->setIcon(LetterGlyph("\u2195", QColor(0x55, 0x75, 0x30)));
-  AddCommand("PrintTable", "Печать", "Печать|Печать активного документа", "Ctrl+P")
-      ->setIcon(LetterGlyph("P", QColor(0x40, 0x40, 0x48)));
-  AddCommand("FirstTab", "Первая таблица", "Первая таблица")->setIcon(LetterGlyph("|\u25c0", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("PrevTab", "Предыдущая таблица", "Предыдущая таблица")->setIcon(LetterGlyph("\u25c0", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("NextTab", "Следующая таблица", "Следующая таблица")->setIcon(LetterGlyph("\u25b6", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("LastTab", "Последняя таблица", "Последняя таблица")->setIcon(LetterGlyph("\u25b6|", QColor(0x3a, 0x7b, 0xc8)));
-  AddCommand("WinCalc", "Калькулятор", "Вызов калькулятора")->setIcon(LetterGlyph("+", QColor(0x60, 0x60, 0x60)));
-  AddCommand("TabInstruct", "Инструкция", "Инструкция по заполнению таблицы")
-      ->setIcon(LetterGlyph("i", QColor(0x2f, 0x6f, 0xb0)));
-  AddCommand("KeyBoardInstr", "Клавиатура", "Клавиатура|Инструкция по использованию клавиатуры")
-      ->setIcon(LetterGlyph("\u2328", QColor(0x50, 0x50, 0x70)));
-  AddCommand("HelpAbout1", "О программе ...", "О программе|Вывод основных сведений о программе");
-  AddCommand("HelpContents", "Содержание", "|Оглавление справочника системы");
-  AddCommand("HelpTool", "Справка", "Справка|Справочная система")->setIcon(LetterGlyph("?", QColor(0x2f, 0x6f, 0xb0)));
-}
-
-void TMainForm::BuildMenus() {
-  QMenu* documents = AddMenu(nullptr, "MenuDocuments", "Документы", "Выполнение операций с документами отчета");
-  documents->addAction(commands_["FileOpen1"]);
-  documents->addAction(commands_["FileClose1"]);
-  documents->addAction(commands_["FileSave1"]);
-  documents->addSeparator();
-  documents->addAction(commands_["FileExit1"]);
-
-  QMenu* table = AddMenu(nullptr, "MenuTable", "Таблица", "");
-  table->addAction(commands_["CalcTable"]);
-  table->addAction(commands_["SortRows"]);
-  table->addSeparator();
-  QMenu* reload = AddMenu(table, "MenuReload", "Обновление", "|Заменить таблицу чистой таблицей");
-  reload->addAction(commands_["LoardClearTable"]);
-  reload->addAction(commands_["LoardLastEdition"]);
-  table->addAction(commands_["DelEmptyRows"]);
-  table->addAction(MenuItem(commands_["CellsHeight"], "CellsHeightMenu", "Высота строк",
-                            "Высота строк|Автоматический подбор высоты ячеек"));
-  table->addSeparator();
-  table->addAction(commands_["FillZeros"]);
-  table->addSeparator();
-  for (const char* name : {"FirstTab", "PrevTab", "NextTab", "LastTab"}) table->addAction(commands_[name]);
-
-  // Items of the menu bar itself: the caption only, no glyph.
-  QAction* check = MenuItem(commands_["CheckTable"], "CheckTableOnMenuBar");
-  check->setIcon(QIcon());
-  menuBar()->addAction(check);
-  QMenu* print = AddMenu(nullptr, "MenuPrint", "Печать", "Печать|Печать активного документа");
-  print->addAction(commands_["PrintTable"]);
-  QAction* calc = MenuItem(commands_["WinCalc"], "WinCalcOnMenuBar");
-  calc->setIcon(QIcon());
-  menuBar()->addAction(calc);
-
-  QMenu* view = AddMenu(nullptr, "MenuView", "Вид", "Видимость отдельных элементов документов");
-  view->addAction(commands_["ViewHeader1"]);
-  view->addAction(commands_["ViewFootter1"]);
-
-  windowMenu_ = AddMenu(nullptr, "MenuWindows", "Окна", "Операции с окнами документов");
-  // These two items have enabled rules of their own: they act themselves.
-  windowMenu_->addAction(MenuItem(commands_["WindowCascade1"], "WindowCascadeMenu", nullptr, nullptr, false));
-  windowMenu_->addAction(MenuItem(commands_["WindowMinimizeAll1"], "WindowMinimizeAllMenu", nullptr, nullptr, false));
-  windowMenu_->addAction(commands_["HideAllWithoutActive"]);
-  windowMenu_->addAction(commands_["WindowMaximizeAll1"]);
-  windowMenu_->addAction(commands_["WindowOptimizeAll1"]);
-  windowMenu_->addAction(commands_["WindowOptimize"]);
-  windowListSeparator_ = windowMenu_->addSeparator();
-  connect(windowMenu_, &QMenu::aboutToShow, this, [this] { FillWindowMenu(); });
-
-  QMenu* help = AddMenu(nullptr, "MenuHelp", "Справка", "Справочник системы");
-  help->addAction(commands_["TabInstruct"]);
-  help->addAction(commands_["KeyBoardInstr"]);
-  help->addAction(commands_["HelpContents"]);
-  help->addSeparator();
-  help->addAction(commands_["HelpAbout1"]);
-
-  AddMenuBarKey(this);
-
-  // The menu bar's items carry no glyphs: the tool bar has them.
-  for (QMenu* menu : {documents, table, reload, print, view, windowMenu_, help})
-    for (QAction* a : menu->actions()) a->setIconVisibleInMenu(false);
-}
-
-void TMainForm::BuildToolBar() {
-  toolBar_ = addToolBar(QString());
-  toolBar_->setObjectName("ToolBar1");
-  toolBar_->setMovable(false);
-  toolBar_->setIconSize(QSize(16, 16));
-  toolBar_->addAction(commands_["ShowStruct"]);
-  toolBar_->addAction(commands_["FileSave1"]);
-  toolBar_->addSeparator();
-  for (const char* name : {"SortRows", "CalcTable", "FillZeros", "CheckTable"}) toolBar_->addAction(commands_[name]);
-  toolBar_->addSeparator();
-  auto* reloadMenu = new QMenu(this);
-  reloadMenu->addAction(commands_["LoardClearTable"]);
-  reloadMenu->addAction(commands_["LoardLastEdition"]);
-  QAction* reload = AddCommand("ReloadButton", "Обновить", "Обновить|Заменить заполненную таблицу чистой таблицей");
-  reload->setIcon(LetterGlyph("\u21bb", QColor(0x2c, 0x7f, 0x8f)));
-  reload->setMenu(reloadMenu);
-  toolBar_->addAction(reload);
-  if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(reload)))
-    button->setPopupMode(QToolButton::InstantPopup);
-  toolBar_->addAction(commands_["DelEmptyRows"]);
-  toolBar_->addAction(MenuItem(commands_["CellsHeight"], "CellsHeightTool", "Высота строк",
-                               "Высота строк|Автоматический подбор высоты ячеек"));
-  toolBar_->addSeparator();
-  toolBar_->addAction(commands_["PrintTable"]);
-  toolBar_->addSeparator();
-  for (const char* name : {"FirstTab", "PrevTab", "NextTab", "LastTab"}) toolBar_->addAction(commands_[name]);
-  toolBar_->addSeparator();
-  toolBar_->addAction(commands_["WinCalc"]);
-  toolBar_->addSeparator();
-  QAction* cascade = MenuItem(commands_["WindowCascade1"], "WindowCascadeTool");
-  toolBar_->addAction(cascade);
-  cascade->setVisible(false);
-  toolBar_->addSeparator()->setVisible(false);
-  toolBar_->addAction(commands_["TabInstruct"]);
-  toolBar_->addAction(commands_["KeyBoardInstr"]);
-  toolBar_->addAction(commands_["HelpTool"]);
-  toolBar_->setContextMenuPolicy(Qt::CustomContextMenu);
-}
-
-void TMainForm::BuildStatusBar() {
-  hintPanel_ = new QLabel(this);
-  hintPanel_->setObjectName("StatusPanel1");
-  hintPanel_->setMinimumWidth(200);
-  cellPanel_ = new QLabel(this);
-  cellPanel_->setObjectName("StatusPanel2");
-  cellPanel_->setMinimumWidth(140);
-  statusBar()->addWidget(hintPanel_, 1);
-  statusBar()->addWidget(cellPanel_, 0);
-  statusBar()->setContextMenuPolicy(Qt::CustomContextMenu);
-  // The tool bar and the status bar share one menu with "Справка".
-  auto* barMenu = new QMenu(this);
-  barMenu->setObjectName("BarPopup");
-  QAction* help = barMenu->addAction(FromCp1251("Справка"_w));
-  connect(help, &QAction::triggered, this, [this] { Help(5); });
-  for (QWidget* bar : {static_cast<QWidget*>(toolBar_), static_cast<QWidget*>(statusBar())})
-    connect(bar, &QWidget::customContextMenuRequested, this,
-            [barMenu, bar](const QPoint& pos) { barMenu->popup(bar->mapToGlobal(pos)); });
-  menus_["BarPopup"] = barMenu;
-}
-
-void TMainForm::BuildPopup() {
-  popup_ = new QMenu(this);
-  popup_->setObjectName("PopupMenu1");
-  menus_["PopupMenu1"] = popup_;
-  auto item = [this](QMenu* menu, const char* name, const char* caption, const char* hint) {
-    QAction* a = AddCommand(name, caption, hint);
-    menu->addAction(a);
-    return a;
-  };
-  item(popup_, "CopyRow", "Копировать строку", "|Скопировать текущую строку в буфер");
-  QMenu* insert = AddMenu(popup_, "InsertRow", "Вставить строку", "|Вставить новую строку после текущей");
-  insert->menuAction()->setEnabled(false);
-  item(insert, "InsertEmptyRow", "Пустую", "|Вставить пустую строку после текущей");
-  item(insert, "InsertBufferRow", "Из буфера", "|Вставить строку из буфера после текущей");
-  item(insert, "InsertCopyRow", "Копию текущей", "|Вставить копию текущей строки");
-  item(popup_, "CutRow", "Вырезать строку", "");
-  item(popup_, "ClearRow", "Очистить строку", "");
-  item(popup_, "DeleteRow", "Удалить строку", "");
-  popup_->addSeparator();
-  item(popup_, "InsertList", "Вставить весь список", "");
-  item(popup_, "InsertNRows", "Вставить N пустых строк", "|Вставить пустые строки после текущей");
-  popup_->addAction(MenuItem(commands_["DelEmptyRows"], "DelEmptyRowsPopup"));
-  popup_->addSeparator();
-  item(popup_, "SubrepData", "Данные из подотчетов", "");
-  popup_->addSeparator();
-  item(popup_, "PopupHelp", "Справка", "");
-  for (QAction* a : popup_->actions()) a->setIconVisibleInMenu(false);
-}
-
-void TMainForm::ConnectCommands() {
-  auto on = [this](const char* name, std::function<void()> f) {
-    connect(commands_[U(name)], &QAction::triggered, this, [f = std::move(f)] { f(); });
-  };
-  on("FileOpen1", [this] { ShowStruct(); });
-  on("ShowStruct", [this] { ShowStruct(); });
-  on("FileSave1", [this] {
-    OnActive(
-        [this](TF_Table& w, TTable& t) {
-          w.HideEditors();
-          try {
-            t.SaveToFile(t.filePath, true);
-          } catch (const std::exception& e) {
-            state()->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
-          }
-        },
-        false);
-  });
-  on("FileClose1", [this] { CloseActive(); });
-  on("FileExit1", [this] { CloseFrame(); });
-  for (const char* cascade : {"WindowCascade1", "WindowCascadeMenu"})
-    on(cascade, [this] {
-      mdi_->cascadeSubWindows();
-      RefreshTableActions();
-    });
-  on("WindowMinimizeAll1", [this] { MinimizeAll(); });
-  on("WindowMinimizeAllMenu", [this] { MinimizeAll(); });
-  on("WindowMaximizeAll1", [this] { MaximizeAll(); });
-  on("HideAllWithoutActive", [this] { HideAllWithoutActive(); });
-  on("WindowOptimizeAll1", [this] { OptimizeAll(); });
-  on("WindowOptimize", [this] {
-    if (TF_Table* w = ActiveTable()) Optimize(w);
-    RefreshTableActions();
-  });
-  connect(commands_["ViewHeader1"], &QAction::toggled, this, [this](bool on) { SetHeaderView(on); });
-  connect(commands_["ViewFootter1"], &QAction::toggled, this, [this](bool on) { SetFooterView(on); });
-  on("CalcTable", [this] {
-    OnActive([](TF_Table& w, TTable& t) {
-      w.HideEditors();
-      t.hooks().RecalcTable(t, true, true);
-    });
-  });
-  on("FillZeros", [this] {
-    OnActive([](TF_Table& w, TTable& t) {
-      w.HideEditors();
-      FillZeros(t);
-    });
-  });
-  on("CheckTable", [this] {
-    OnActive([this](TF_Table&, TTable& t) {
-      if (checks::TableChecker* checker = Checker()) checker->CheckTableAction(t);
-    });
-  });
-  on("LoardClearTable", [this] {
-    OnRow([](TTable& t, int) { return t.ReloadCleanTable(); }, RowView::Stay, false, true);
-  });
-  on("LoardLastEdition", [this] {
-    OnRow([](TTable& t, int) { return t.ReloadLastEdition(); }, RowView::Stay, false, true);
-  });
-  on("DelEmptyRows", [this] {
-    OnRow(
-        [this](TTable& t, int) {
-          if (state()->ui().ShowMessage(MessageKind::Warning, DeleteEmptyRowsQuestion(), kYes | kNo) != kYes)
-            return false;
-          BusyPointer hourglass;
-          DeleteEmptyRows(t);
-          // Confirmed: the view goes to the top whether or not rows went.
-          return true;
-        },
-        RowView::Top);
-  });
-  on("SortRows", [this] {
-    TF_Table* w = ActiveTable();
-    if (!w) return;
-    // The rows are not painted while they change places.
-    QWidget* data = w->DataArea();
-    OnRow([this, data](TTable& t, int) {
-      SortingDialogs dialogs(Dialogs(), [this, data] {
-        CloseProtocol();
-        data->setUpdatesEnabled(false);
-      });
-      const bool sorted = SortRowsCommand(t, &state()->ui(), dialogs);
-      data->setUpdatesEnabled(true);
-      return sorted;
-    });
-  });
-  on("CellsHeight", [this] {
-    OnActive(
-        [this](TF_Table& w, TTable& t) {
-          w.HideEditors();
-          setEnabled(false);
-          w.setEnabled(false);
-          if (t.Fixed && t.RowCount > 0) w.DataArea()->verticalScrollBar()->setValue(0);
-          FitRowHeights(t);
-          w.setEnabled(true);
-          setEnabled(true);
-        },
-        false);
-  });
-  on("PrintTable", [this] {
-    TF_Table* window = ActiveTable();
-    TReportState* s = state();
-    if (!window || !s) return;
-    window->AlignSections();
-    TPrintForm& form = TPrintForm::Instance();
-    form.SetInteraction(&s->ui());
-    form.SetOwner(this);
-    form.PrepareTable(window->table(), true);
-  });
-  on("FirstTab", [this] { GoToTable(0); });
-  on("PrevTab", [this] { GoToTable(ActiveIndex() - 1); });
-  on("NextTab", [this] { GoToTable(ActiveIndex() + 1); });
-  on("LastTab", [this] { GoToTable(static_cast<int>(windows_.size()) - 1); });
-  on("WinCalc", [this] { Calculator(); });
-  on("TabInstruct", [this] {
-    TF_Table* w = ActiveTable();
-    if (!w || !state()) return;
-    const auto lines = TableInstruction(state()->ui(), state()->folders().templates, w->table().tableName);
-    if (!lines) {
-      FocusData(w);
-      return;
-    }
-    QStringList text;
-    for (const std::string& line : *lines) text << FromCp1251(line);
-    Instruction().ShowFor(w->windowTitle(), text.join(QLatin1Char('\n')));
-  });
-  on("KeyBoardInstr", [this] {
-    Help(4000);
-    FocusData(ActiveTable());
-  });
-  on("HelpAbout1", [this] { ShowAboutBox(this); });
-  on("HelpContents", [this] { Help(201); });
-  on("HelpTool", [this] { Help(5); });
-
-  // The cell pop-up menu: rows act on the current cell's row.
-  on("CopyRow", [this] {
-    OnRow([](TTable& t, int r) {
-      CopyRowToBuffer(t, r);
-      return true;
-    });
-  });
-  on("InsertEmptyRow", [this] {
-    OnRow([](TTable& t, int r) { return InsertEmptyRow(t, r); }, RowView::NewRow, true);
-  });
-  on("InsertBufferRow", [this] {
-    OnRow([](TTable& t, int r) { return InsertBufferRow(t, r); }, RowView::NewRow, true);
-  });
-  on("InsertCopyRow", [this] {
-    OnRow([](TTable& t, int r) { return InsertCopyRow(t, r); }, RowView::NewRow, true);
-  });
-  on("CutRow", [this] { OnRow([](TTable& t, int r) { return CutRow(t, r); }, RowView::Stay, true); });
-  on("ClearRow", [this] { OnRow([this](TTable& t, int r) { return ClearRowCommand(t, r, &state()->ui()); }); });
-  on("DeleteRow", [this] { OnRow([this](TTable& t, int r) { return DeleteRowCommand(t, r, &state()->ui()); }); });
-  on("InsertList", [this] {
-    TF_Table* w = ActiveTable();
-    if (!w) return;
-    const int col = w->CurrentCol();
-    OnRow([col](TTable& t, int r) { return InsertWholeList(t, r, col).inserted > 0; }, RowView::Stay, true);
-  });
-  on("InsertNRows", [this] {
-    OnRow([this](TTable& t, int r) { return InsertEmptyRowsCommand(t, r, &state()->ui(), Dialogs()); },
-          RowView::NewRow);
-  });
-  on("SubrepData", [this] { SubreportData(); });
-  on("PopupHelp", [this] { Help(5); });
-
-  connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
-    if (!closing_) RefreshTableActions();
-  });
+void TMainForm::FocusData(TF_Table* window) {
+  if (window) window->FocusCurrent();
 }
 
 // --- table windows ----------------------------------------------------------------------
@@ -700,8 +250,8 @@ void TMainForm::StateChanged(const TReportState& s) {
       for (const TReportTable& t : tables) CreateTableWindow(t);
       // A newly loaded report shows headers and footers again.
       if (!windows_.empty() && s.headerFooterViews) {
-        commands_["ViewHeader1"]->setChecked(true);
-        commands_["ViewFootter1"]->setChecked(true);
+        commands_[TableCommand::ViewHeader1]->setChecked(true);
+        commands_[TableCommand::ViewFootter1]->setChecked(true);
       }
     }
   }
@@ -751,87 +301,9 @@ int TMainForm::ActiveIndex() const {
   return -1;
 }
 
-QAction* TMainForm::Command(const QString& name) const { return Named(commands_, name); }
+QAction* TMainForm::Command(const QString& name) const { return commands_.Named(name); }
 
-QMenu* TMainForm::MenuNamed(const QString& name) const { return Named(menus_, name); }
-
-// --- the rules ---------------------------------------------------------------------------
-
-TableActionInputs TMainForm::Inputs() const {
-  TableActionInputs in;
-  in.windows = static_cast<int>(windows_.size());
-  for (const TF_Table* w : windows_)
-    if (!w->Hidden()) ++in.shown;
-  const TF_Table* active = ActiveTable();
-  in.hasActive = active != nullptr;
-  in.activeIndex = ActiveIndex();
-  if (active) {
-    const TTable& t = active->table();
-    in.modified = t.Modified();
-    in.hasFormulas = t.hasFormulas;
-    in.hasNumbers = t.hasNumbers;
-    in.growing = t.growing;
-    if (const checks::TableChecker* checker = Checker()) in.protocolHasMessages = !checker->Protocol(t).empty();
-  }
-  return in;
-}
-
-void TMainForm::RefreshTableActions() {
-  const TableActionStates st = gui::RefreshTableActions(Inputs());
-  auto enable = [this](const char* name, bool on) { commands_[U(name)]->setEnabled(on); };
-  enable("FileOpen1", st.open);
-  enable("ShowStruct", st.open);
-  enable("FirstTab", st.first);
-  enable("PrevTab", st.previous);
-  enable("NextTab", st.next);
-  enable("LastTab", st.last);
-  enable("WindowCascade1", st.cascade);
-  enable("WindowCascadeTool", st.cascade);
-  enable("WindowCascadeMenu", st.cascadeMenu);
-  enable("WindowMinimizeAll1", st.minimizeAll);
-  enable("WindowMinimizeAllMenu", st.minimizeAllMenu);
-  enable("HideAllWithoutActive", st.keepActive);
-  enable("FileSave1", st.save);
-  enable("CalcTable", st.recalc);
-  enable("FillZeros", st.fillZeros);
-  enable("SortRows", st.sort);
-  enable("DelEmptyRows", st.deleteEmptyRows);
-  enable("PrintTable", st.print);
-  enable("LoardClearTable", st.loadClean);
-  enable("LoardLastEdition", st.loadLastEdition);
-  enable("ReloadButton", st.reloadButton);
-  enable("WindowOptimizeAll1", st.optimizeAll);
-  enable("WindowOptimize", st.optimize);
-  enable("TabInstruct", st.instruction);
-  enable("CheckTable", st.check);
-  menus_["MenuView"]->menuAction()->setEnabled(st.viewMenu);
-  // The menu-bar faces follow their commands.
-  enable("CheckTableOnMenuBar", st.check);
-  enable("DelEmptyRowsPopup", st.deleteEmptyRows);
-  if (const TReportState* s = state()) setEnabled(st.frame && s->tablesFrameEnabled);
-}
-
-// --- the pop-up menu ----------------------------------------------------------------------
-
-bool TMainForm::PreparePopup() {
-  TF_Table* w = ActiveTable();
-  if (!w) return false;
-  TCell* cell = w->CurrentCell();
-  const bool data = cell && w->CurrentSection() == TableSection::Data;
-  const TReportState* s = state();
-  const bool subreports = s && s->structure && s->structure->hasSubreports;
-  const CellPopupMenu menu = DecideCellPopup(w->table(), data ? cell : nullptr, data ? w->CurrentRow() : -1, subreports);
-  if (!menu.show) return false;
-  for (const char* name : {"CopyRow", "CutRow", "ClearRow", "DeleteRow", "InsertNRows", "InsertEmptyRow",
-                           "InsertCopyRow"})
-    commands_[U(name)]->setEnabled(menu.rowOperations);
-  menus_["InsertRow"]->menuAction()->setEnabled(menu.rowOperations);
-  commands_["InsertBufferRow"]->setEnabled(menu.insertFromBuffer);
-  commands_["InsertList"]->setEnabled(menu.insertWholeList);
-  commands_["DelEmptyRowsPopup"]->setEnabled(menu.deleteEmptyRows);
-  commands_["SubrepData"]->setEnabled(menu.subreportData);
-  return true;
-}
+QMenu* TMainForm::MenuNamed(const QString& name) const { return commands_.NamedMenu(name); }
 
 // --- actions on the active table ---------------------------------------------------------------
 
@@ -841,7 +313,7 @@ void TMainForm::OnActive(const std::function<void(TF_Table&, TTable&)>& action, 
   try {
     action(*w, w->table());
   } catch (const std::exception& e) {
-    state()->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    state()->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   w->RefreshCells();
   RefreshTableActions();
@@ -854,7 +326,9 @@ void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView 
   if (!w || !state()) return;
   const int row = w->CurrentRow();
   w->HideEditors();
-  TCell* keep = w->CurrentCell();
+  // Remembered by identity: the command may destroy the cell, and a new one
+  // may take its address.
+  const std::uint64_t keep = w->CurrentCell() ? w->CurrentCell()->id() : 0;
   w->SetCurrentCell(nullptr, false);
   bool done = false;
   {
@@ -864,10 +338,10 @@ void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView 
       done = command(w->table(), row);
     } catch (const std::exception& e) {
       hourglass.reset();
-      state()->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+      state()->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     }
   }
-  if (!(done && replacesCells) && CellInTable(w->table(), keep)) w->SetCurrentCell(keep, false);
+  if (TCell* kept = FindCell(w->table(), keep); kept && !(done && replacesCells)) w->SetCurrentCell(kept, false);
   // The data area takes its new size first, then the view moves.
   w->RefreshCells();
   if (done && view == RowView::NewRow) {
@@ -1160,16 +634,17 @@ void TMainForm::SubreportData() {
     window = std::make_unique<TFormSRData>(
         std::make_unique<TSubreportComposition>(w->table(), *cell, std::move(source), s->ui()), s->ui(), this);
   } catch (const std::exception& e) {
-    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     return;
   }
+  const std::uint64_t kept = cell->id();
   if (runComposition)
     runComposition(*window);
   else
     window->exec();
   window.reset();
   // A corrected report value has been stored and its table recalculated.
-  if (CellInTable(w->table(), cell)) w->SetCurrentCell(cell, false);
+  if (TCell* again = FindCell(w->table(), kept)) w->SetCurrentCell(again, false);
   w->RefreshCells();
   RefreshTableActions();
   FocusData(w);

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/calc/check_status.h"
+#include "gui/foundation/command_set.h"
 #include "gui/tables/table_actions.h"
 
 class QAction;
@@ -46,6 +47,67 @@ class TFormSRData;
 class TFormList;
 class TFormProtocol;
 class TSelectTab;
+
+// The commands of the tables frame, by their object names: the commands
+// themselves, then the faces that show a command a second time (in the menu
+// bar, a menu, the tool bar or the pop-up menu).
+enum class TableCommand {
+  FileOpen1,
+  ShowStruct,
+  FileSave1,
+  FileClose1,
+  FileExit1,
+  WindowCascade1,
+  WindowMinimizeAll1,
+  WindowMaximizeAll1,
+  HideAllWithoutActive,
+  WindowOptimizeAll1,
+  WindowOptimize,
+  ViewHeader1,
+  ViewFootter1,
+  CalcTable,
+  FillZeros,
+  CheckTable,
+  LoardClearTable,
+  LoardLastEdition,
+  DelEmptyRows,
+  SortRows,
+  CellsHeight,
+  PrintTable,
+  FirstTab,
+  PrevTab,
+  NextTab,
+  LastTab,
+  WinCalc,
+  TabInstruct,
+  KeyBoardInstr,
+  HelpAbout1,
+  HelpContents,
+  HelpTool,
+  ReloadButton,
+  CellsHeightMenu,
+  CheckTableOnMenuBar,
+  WinCalcOnMenuBar,
+  WindowCascadeMenu,
+  WindowMinimizeAllMenu,
+  CellsHeightTool,
+  WindowCascadeTool,
+  DelEmptyRowsPopup,
+  CopyRow,
+  InsertEmptyRow,
+  InsertBufferRow,
+  InsertCopyRow,
+  CutRow,
+  ClearRow,
+  DeleteRow,
+  InsertList,
+  InsertNRows,
+  SubrepData,
+  PopupHelp,
+  Count
+};
+
+enum class TableMenu { MenuDocuments, MenuTable, MenuReload, MenuPrint, MenuView, MenuWindows, MenuHelp, InsertRow, BarPopup, PopupMenu1, Count };
 
 class TMainForm : public QMainWindow, public checks::CheckObserver {
   Q_OBJECT
@@ -113,6 +175,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   int ActiveIndex() const;
   QMdiArea* Mdi() const { return mdi_; }
   QAction* Command(const QString& name) const;
+  QAction* Command(TableCommand id) const { return commands_[id]; }
   QMenu* MenuNamed(const QString& name) const;
   QMenu* CellPopup() const { return popup_; }
   QToolBar* ToolBar() const { return toolBar_; }
@@ -141,10 +204,9 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QAction* AddCommand(const char* name, const char* caption, const char* hint, const char* key = nullptr);
-  QMenu* AddMenu(QMenu* parent, const char* name, const char* caption, const char* hint);
-  QAction* MenuItem(QAction* command, const char* name, const char* caption = nullptr, const char* hint = nullptr,
-                    bool forward = true);
+  // The keyboard focus back to a table window: to the editor open over its
+  // current cell, else to its data area.
+  static void FocusData(TF_Table* window);
   void BuildCommands();
   void BuildMenus();
   void BuildToolBar();
@@ -204,8 +266,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   QMenu* windowMenu_ = nullptr;
   QAction* windowListSeparator_ = nullptr;
   std::vector<QAction*> windowListItems_;
-  std::map<QString, QAction*> commands_;
-  std::map<QString, QMenu*> menus_;
+  CommandSet<TableCommand, TableMenu> commands_{this};
   std::vector<TF_Table*> windows_;
   QRect placement_;
   bool placementMaximized_ = false;

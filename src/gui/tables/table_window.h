@@ -23,7 +23,7 @@
 
 #include "core/foundation/interaction.h"
 #include "core/tables/table.h"
-#include "gui/tables/table_navigation.h"
+#include "core/tables/table_geometry.h"
 
 class QFrame;
 class QLineEdit;
@@ -43,9 +43,6 @@ class TListEdit;
 class TDateEdit;
 class TNumberEdit;
 class TMemoEdit;
-
-// Where a cell of the window lies.
-enum class TableSection { None, Header, Top, Data, Footer };
 
 // The editor shown over the edited cell.
 enum class CellEditor { None, Memo, Date, List, Int, Real };

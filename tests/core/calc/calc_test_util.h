@@ -83,7 +83,7 @@ class TestReport {
 
   // A grid table's cell (row, column); a form table's cell at index `col`.
   static TCell& At(TTable& t, int row, int col) {
-    TCell* c = t.Fixed ? GetCell(t.data, col, row) : FirstRow(t.data)->cells.at(static_cast<std::size_t>(col)).get();
+    TCell* c = t.grid ? GetCell(t.data, col, row) : FirstRow(t.data)->cells.at(static_cast<std::size_t>(col)).get();
     if (!c) throw std::runtime_error("no such cell");
     return *c;
   }

@@ -31,7 +31,7 @@ inline std::unique_ptr<TTable> MakeFormTable(TableContext& context, const std::s
   auto t = std::make_unique<TTable>(context);
   t->filePath = path;
   t->tableName = TableNameOf(path);
-  t->Fixed = false;
+  t->grid = false;
   t->data.rows.push_back(std::make_unique<TRow>());
   for (const CellSpec& want : cells) FillCell(*AddCell(*t->data.rows[0], t.get(), true), want);
   NumberCells(*t);
@@ -45,7 +45,7 @@ inline std::unique_ptr<TTable> MakeGridTable(TableContext& context, const std::s
   auto t = std::make_unique<TTable>(context);
   t->filePath = path;
   t->tableName = TableNameOf(path);
-  t->Fixed = true;
+  t->grid = true;
   t->growing = growing;
   t->RowCount = static_cast<int>(rows.size());
   t->ColCount = rows.empty() ? 0 : static_cast<int>(rows[0].size());

@@ -23,7 +23,7 @@ struct GridFixture {
   // cell; column headings with number cells; rows of rowHeight.
   GridFixture(int rows, int cols, int colWidth, int rowHeight, std::string_view number = "Таблица 1",
               int headerHeight = 40, int footerHeight = 0) {
-    t.Fixed = true;
+    t.grid = true;
     t.RowCount = rows;
     t.ColCount = cols;
     auto* h = AddSectionCell(t.header, &t, true);
@@ -247,7 +247,7 @@ struct FormFixture {
   TableContext ctx;
   TTable t{ctx};
   explicit FormFixture(const std::vector<std::pair<int, int>>& topsAndHeights) {
-    t.Fixed = false;
+    t.grid = false;
     TRow* row = AppendRow(t.data, 0, &t, true);
     for (auto [top, height] : topsAndHeights) {
       TCell* c = AddCell(*row, &t, true);

@@ -24,7 +24,7 @@ struct GrowingTable {
                std::vector<int> heights = {}) {
     ctx.hooks = &hooks;
     TTable& t = table;
-    t.Fixed = true;
+    t.grid = true;
     t.growing = true;
     t.ColCount = static_cast<int>(types.size());
     t.RowCount = static_cast<int>(rows.size());

@@ -236,7 +236,7 @@ TEST(RowOperationsTest, FillZerosAndClearNumbers) {
 TEST(RowOperationsTest, FillZerosReachesTheCellsOfAFormTable) {
   GrowingTable g({}, {});
   TTable& t = g.table;
-  t.Fixed = false;
+  t.grid = false;
   t.growing = false;
   TRow& row = *FirstRow(t.data);
   for (std::uint8_t type : {I, R, T}) AddCell(row, &t, true)->type = type;

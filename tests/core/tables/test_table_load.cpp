@@ -290,7 +290,7 @@ TEST(LoadTableTest, MissingFileIsAnEmptyFormTable) {
   TableContext ctx;
   TTable t(ctx);
   t.LoadFromFile(dir / "Нет.ini");
-  EXPECT_FALSE(t.Fixed);
+  EXPECT_FALSE(t.grid);
   ASSERT_EQ(t.data.size(), 1u);
   EXPECT_TRUE(FirstRow(t.data)->cells.empty());
   EXPECT_EQ(t.tableName, Win("Нет"));

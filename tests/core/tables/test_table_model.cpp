@@ -249,7 +249,7 @@ TEST(SectionTest, NumberCellsFollowsTheFileOrder) {
   EXPECT_EQ(Numbers(FirstRow(form.data)->cells), (std::vector<int>{2, 3, 4, 5, 6}));
 
   TTable grid(ctx);
-  grid.Fixed = true;
+  grid.grid = true;
   grid.RowCount = 2;
   grid.ColCount = 3;
   for (int i = 0; i < 3; ++i) AddSectionCell(grid.header, &grid, true);

@@ -279,12 +279,12 @@ TEST(ReloadTest, ReloadKeepsTheOwnPathAndRecalculates) {
   env.hooks.calls.clear();
 
   EXPECT_FALSE(t.ReloadFrom(env.dir / "absent.ini"));
-  EXPECT_TRUE(t.Fixed);
+  EXPECT_TRUE(t.grid);
   EXPECT_TRUE(env.hooks.calls.empty());
 
   env.ui.answers = {kYes};
   ASSERT_TRUE(t.ReloadCleanTable());
-  EXPECT_FALSE(t.Fixed);
+  EXPECT_FALSE(t.grid);
   EXPECT_EQ(t.filePath, own);
   EXPECT_TRUE(t.Modified());
   EXPECT_FALSE(env.hooks.Loading());
@@ -299,7 +299,7 @@ TEST(ReloadTest, ReloadKeepsTheOwnPathAndRecalculates) {
   t.SaveToFile(t.filePath, false);
   TTable back(env.ctx);
   back.LoadFromFile(own);
-  EXPECT_FALSE(back.Fixed);  // the reloaded content went to the table's own file
+  EXPECT_FALSE(back.grid);  // the reloaded content went to the table's own file
 }
 
 TEST(ReloadTest, MessagesWhenNothingCanBeReloaded) {

@@ -1,4 +1,4 @@
-#include "gui/foundation/splash.h"
+#include "gui/app/splash.h"
 
 #include <QApplication>
 #include <QFontDatabase>

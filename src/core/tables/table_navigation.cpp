@@ -1,8 +1,8 @@
-#include "gui/tables/table_navigation.h"
+#include "core/tables/table_navigation.h"
 
 #include <algorithm>
 
-namespace rpt::gui {
+namespace rpt {
 
 namespace {
 
@@ -14,7 +14,7 @@ const TCell* CellOf(const TTable& t, CellPos p) {
 int RowCountOf(const TTable& t) { return std::min(t.RowCount, static_cast<int>(t.data.size()) - 1); }
 
 bool IsDataPos(const TTable& t, CellPos p) {
-  if (t.Fixed) return p.row >= 1 && p.row <= RowCountOf(t) && p.col >= 1 && p.col <= t.ColCount && CellOf(t, p);
+  if (t.grid) return p.row >= 1 && p.row <= RowCountOf(t) && p.col >= 1 && p.col <= t.ColCount && CellOf(t, p);
   return p.row == 0 && CellOf(t, p) != nullptr;
 }
 
@@ -22,7 +22,7 @@ bool IsDataPos(const TTable& t, CellPos p) {
 
 std::optional<CellPos> NextEditableCell(const TTable& t, CellPos from, bool forward) {
   if (!IsDataPos(t, from)) return std::nullopt;
-  if (t.Fixed) {
+  if (t.grid) {
     const int rows = RowCountOf(t), cols = t.ColCount;
     CellPos p = from;
     // Every other cell once, then back at the start: nothing qualifies.
@@ -54,11 +54,11 @@ std::optional<CellPos> NextEditableCell(const TTable& t, CellPos from, bool forw
 }
 
 std::optional<CellPos> FirstEditableCell(const TTable& t) {
-  const int rows = t.Fixed ? RowCountOf(t) : 0;
-  for (int r = t.Fixed ? 1 : 0; r <= rows; ++r) {
+  const int rows = t.grid ? RowCountOf(t) : 0;
+  for (int r = t.grid ? 1 : 0; r <= rows; ++r) {
     const TRow* row = RowAt(t.data, r);
     const int cols = row ? static_cast<int>(row->size()) : 0;
-    for (int c = 1; c <= (t.Fixed ? std::min(cols, t.ColCount) : cols); ++c) {
+    for (int c = 1; c <= (t.grid ? std::min(cols, t.ColCount) : cols); ++c) {
       const TCell* cell = CellAt(*row, c);
       if (cell && !IsSteppedOverType(cell->type)) return CellPos{r, c};
     }
@@ -68,7 +68,7 @@ std::optional<CellPos> FirstEditableCell(const TTable& t) {
 
 std::optional<CellPos> ArrowTarget(const TTable& t, CellPos from, ArrowKey key) {
   if (!IsDataPos(t, from)) return std::nullopt;
-  if (!t.Fixed && !t.growing) {
+  if (!t.grid && !t.growing) {
     const TRow& row = *RowAt(t.data, 0);
     const TCell& cur = *CellAt(row, from.col);
     const auto& c = cur.label;
@@ -95,7 +95,7 @@ std::optional<CellPos> ArrowTarget(const TTable& t, CellPos from, ArrowKey key) 
   }
   const int dr = key == ArrowKey::Up ? -1 : key == ArrowKey::Down ? 1 : 0;
   const int dc = key == ArrowKey::Left ? -1 : key == ArrowKey::Right ? 1 : 0;
-  const int rows = t.Fixed ? RowCountOf(t) : 0;
+  const int rows = t.grid ? RowCountOf(t) : 0;
   for (CellPos p{from.row + dr, from.col + dc};; p.row += dr, p.col += dc) {
     if (p.col < 1 || p.col > t.ColCount || p.row < 1 || p.row > rows) return std::nullopt;
     const TCell* cell = CellOf(t, p);
@@ -127,4 +127,4 @@ int FirstRowBelow(const TTable& t, int y) {
   return lo;
 }
 
-}  // namespace rpt::gui
+}  // namespace rpt

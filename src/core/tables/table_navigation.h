@@ -8,7 +8,7 @@
 
 #include "core/tables/table.h"
 
-namespace rpt::gui {
+namespace rpt {
 
 // A data cell by position: the row's index in the data section (grid
 // tables 1..RowCount, form tables 0) and the 1-based position in the row.
@@ -50,4 +50,4 @@ int PagingPosition(PagingKey key, int position, int areaHeight, int contentHeigh
 // RowCount + 1 when none does.
 int FirstRowBelow(const TTable& table, int y);
 
-}  // namespace rpt::gui
+}  // namespace rpt

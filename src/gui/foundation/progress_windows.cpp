@@ -1,4 +1,4 @@
-#include "gui/report/progress_windows.h"
+#include "gui/foundation/progress_windows.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>

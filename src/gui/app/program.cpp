@@ -1,4 +1,4 @@
-#include "gui/foundation/program.h"
+#include "gui/app/program.h"
 
 #include <QAction>
 #include <QApplication>
@@ -7,14 +7,14 @@
 
 #include <filesystem>
 
-#include "core/calc/checking_engine.h"
+#include "core/calc/check_status.h"
 #include "core/foundation/interaction.h"
 #include "core/report/report_folder_dialog.h"
 #include "core/app/startup.h"
 #include "gui/foundation/font_substitutes.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
-#include "gui/foundation/splash.h"
+#include "gui/app/splash.h"
 #include "gui/foundation/translations.h"
 #include "gui/foundation/window_placement.h"
 #include "gui/report/new_report_dialog.h"
@@ -80,9 +80,8 @@ bool TProgram::Start() {
 
   frame_ = std::make_unique<TMainForm>();
   structure_ = std::make_unique<TF_StructRep>();
-  auto* engine = dynamic_cast<TCheckingEngine*>(&session_->state().engine());
-  if (engine) {
-    protocol_ = std::make_unique<TFormProtocol>(engine->checker(), *ui_, frame_.get());
+  if (checks::TableChecker* checker = session_->state().engine().Checker()) {
+    protocol_ = std::make_unique<TFormProtocol>(*checker, *ui_, frame_.get());
     protocol_->SetServiceFolder(folders_.service);
   }
   selectTab_ = std::make_unique<TSelectTab>(structure_.get(), frame_.get());
@@ -100,7 +99,7 @@ bool TProgram::Start() {
     // Report mode's "Таблица" opens the table through the structure tree.
     QObject::connect(protocol_.get(), &TFormProtocol::tableRequested, structure_.get(),
                      [this](const QString& caption) { structure_->EditItemTitled(caption); });
-    protocol_->SetPrintEnabled([this] { return structure_->Command("PrintSelected")->isEnabled(); });
+    protocol_->SetPrintEnabled([this] { return structure_->Command(StructureCommand::PrintSelected)->isEnabled(); });
   }
   frame_->SetStructure(structure_.get());
   frame_->SetSelectTab(selectTab_.get());
