@@ -1,10 +1,13 @@
 // reportctl print: the demo report to PDF, read back with pdfinfo and
-// pdftotext (page count, size, orientation, values, continuation line).
+// pdftotext (page count, size, orientation, values, continuation line),
+// and its text documents in their places when LibreOffice is there.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 
 #include "core/foundation/file_io.h"
@@ -27,9 +30,10 @@ struct CmdRun {
   std::string out;
 };
 
-CmdRun Shell(const std::string& command) {
+// Runs a shell command; its standard error is dropped unless `withErrors`.
+CmdRun Shell(const std::string& command, bool withErrors = false) {
   CmdRun r{};
-  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
+  FILE* p = ::popen((command + (withErrors ? " 2>&1" : " 2>/dev/null")).c_str(), "r");
   char buf[4096];
   for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
   const int status = ::pclose(p);
@@ -56,9 +60,14 @@ std::string DemoReport(const TempFolder& dir, const std::string& name, const std
   return report;
 }
 
-CmdRun Print(const std::string& report, const std::string& what, const std::string& pdf) {
-  return Shell(Quote(REPORTCTL_PATH) + " print --program-folder " + Quote(Program()) + " " + Quote(report) + " " +
-               what + " --pdf " + Quote(pdf));
+// `path`: the PATH reportctl sees (where it looks for LibreOffice and
+// pdfunite); stderr is kept in the output when given.
+CmdRun Print(const std::string& report, const std::string& what, const std::string& pdf,
+             const std::optional<std::string>& path = std::nullopt) {
+  return Shell((path ? "PATH=" + Quote(*path) + " " : std::string()) + Quote(REPORTCTL_PATH) +
+                   " print --program-folder " + Quote(Program()) + " " + Quote(report) + " " + what + " --pdf " +
+                   Quote(pdf),
+               path.has_value());
 }
 
 struct PdfInfo {
@@ -144,6 +153,103 @@ TEST_F(CliPrint, BlankFormWithTheListExpanded) {
   const std::string p1 = Text(pdf, 1);
   EXPECT_NE(p1.find("Кафедра высшей математики"), std::string::npos);  // from the list
   EXPECT_NE(Text(pdf, 2).find("Таблица 1.4 (продолжение)"), std::string::npos);
+}
+
+// A stand-in for LibreOffice: converts every file it is given into a
+// one-page PDF reading "STUB PAGE" and logs its arguments, one run a line.
+std::string StubOffice(const TempFolder& dir) {
+  const std::string bin = dir / "stub-bin";
+  fs::create_directories(bin);
+  std::ofstream(bin + "/soffice") << R"(#!/usr/bin/env python3
+import os, sys
+args = sys.argv[1:]
+with open(os.path.join(os.path.dirname(__file__), "runs.log"), "a") as log:
+    log.write(" ".join(args) + "\n")
+out = args[args.index("--outdir") + 1]
+for f in args[args.index("--outdir") + 2:]:
+    text = b"BT /F1 24 Tf 72 720 Td (STUB PAGE) Tj ET"
+    objs = [b"<< /Type /Catalog /Pages 2 0 R >>",
+            b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R"
+            b" /Resources << /Font << /F1 5 0 R >> >> >>",
+            b"<< /Length %d >>\nstream\n" % len(text) + text + b"\nendstream",
+            b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"]
+    pdf, offsets = b"%PDF-1.4\n", []
+    for i, o in enumerate(objs):
+        offsets.append(len(pdf))
+        pdf += b"%d 0 obj\n" % (i + 1) + o + b"\nendobj\n"
+    xref = len(pdf)
+    pdf += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1)
+    pdf += b"".join(b"%010d 00000 n \n" % o for o in offsets)
+    pdf += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objs) + 1, xref)
+    with open(os.path.join(out, os.path.splitext(os.path.basename(f))[0] + ".pdf"), "wb") as o:
+        o.write(pdf)
+)";
+  fs::permissions(bin + "/soffice", fs::perms::owner_all);
+  return bin;
+}
+
+TEST_F(CliPrint, DocumentsGoIntoThePdfInTheirPlaces) {
+  if (Shell("command -v pdfunite").exitCode != 0) GTEST_SKIP() << "pdfunite (poppler-utils) is not installed";
+  const std::string report = DemoReport(dir, "demo");
+  if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
+  const std::string bin = StubOffice(dir);
+  const std::string path = bin + ":" + std::getenv("PATH");
+
+  // Section 4 ends with the annotation, a document.
+  const std::string tablesOnly = dir / "tables.pdf";
+  ASSERT_EQ(Print(report, "--section 4", tablesOnly, "/nonexistent").exitCode, 0);
+  const std::string section = dir / "section.pdf";
+  const CmdRun r = Print(report, "--section 4", section, path);
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  const int pages = Info(section).pages;
+  EXPECT_EQ(pages, Info(tablesOnly).pages + 1);
+  EXPECT_NE(r.out.find(section + ": " + std::to_string(pages) + " pages"), std::string::npos) << r.out;
+  EXPECT_NE(Text(section, pages).find("STUB PAGE"), std::string::npos);
+  for (int n = 1; n < pages; ++n) EXPECT_EQ(Text(section, n).find("STUB PAGE"), std::string::npos) << n;
+
+  // The whole report: both documents after the print start, converted in
+  // one run of the office with a profile of its own; the first document
+  // lies before it and is left out.
+  fs::remove(bin + "/runs.log");
+  const std::string all = dir / "all.pdf";
+  ASSERT_EQ(Print(report, "--all", all, path).exitCode, 0);
+  std::ifstream log(bin + "/runs.log");
+  std::string run, second;
+  std::getline(log, run);
+  EXPECT_FALSE(std::getline(log, second));
+  EXPECT_NE(run.find("-env:UserInstallation=file://"), std::string::npos);
+  EXPECT_NE(run.find("--headless"), std::string::npos);
+  int stubs = 0;
+  for (int n = 1; n <= Info(all).pages; ++n) stubs += Text(all, n).find("STUB PAGE") != std::string::npos;
+  EXPECT_EQ(stubs, 2);
+}
+
+TEST_F(CliPrint, WithoutLibreOfficeDocumentsAreNamedAndTheTablesStillPrint) {
+  const std::string report = DemoReport(dir, "demo");
+  if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
+  const std::string pdf = dir / "section.pdf";
+  const CmdRun r = Print(report, "--section 4", pdf, (dir / "empty-bin"));
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("document Annot.rtf: LibreOffice (soffice) is not installed: not in the PDF"),
+            std::string::npos)
+      << r.out;
+  EXPECT_GT(Info(pdf).pages, 0);
+  // A document alone gives nothing to print.
+  EXPECT_EQ(Print(report, "--item Annot.rtf", dir / "doc.pdf", (dir / "empty-bin")).exitCode, 1);
+}
+
+TEST_F(CliPrint, DocumentThroughLibreOffice) {
+  if (Shell("command -v soffice && command -v pdfunite").exitCode != 0)
+    GTEST_SKIP() << "LibreOffice (soffice) or pdfunite is not installed";
+  const std::string report = DemoReport(dir, "demo");
+  if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
+  const std::string pdf = dir / "annot.pdf";
+  const CmdRun r = Print(report, "--item Annot.rtf", pdf);
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_GE(Info(pdf).pages, 1);
+  EXPECT_EQ(Info(pdf).size.substr(0, 3), "595");  // A4 portrait
+  EXPECT_NE(Text(pdf, 1).find("Аннотация"), std::string::npos);
 }
 
 }  // namespace

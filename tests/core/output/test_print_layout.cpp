@@ -123,6 +123,32 @@ TEST(PrintLayout, WidestPartFillsThePrintableWidth) {
   }
 }
 
+TEST(PrintLayout, FrameLinesOnTheRightEdgeStayInsideThePrintableWidth) {
+  // Four framed columns of 100 fill the 1700 pixels exactly at 425 %: the
+  // right frame line, centred on the edge, would reach past it. A data row
+  // wider than every section must fit as well.
+  struct Case {
+    const char* what;
+    int widerRow;  // data row whose last cell is made 50 pixels wider; 0 none
+    int scale;     // the largest that fits, frame line included
+  };
+  for (const Case c : {Case{"headings as wide as the data", 0, 424}, Case{"a data row wider than the headings", 2, 377}}) {
+    GridFixture f(3, 4, 100, 30);
+    for (auto* sect : {static_cast<TNoDataSect*>(&f.t.header), static_cast<TNoDataSect*>(&f.t.top)})
+      for (auto& cell : sect->cells) cell->label.framed = true;
+    for (int r = 1; r <= 3; ++r)
+      for (auto& cell : RowAt(f.t.data, r)->cells) cell->label.framed = true;
+    if (c.widerRow) CellAt(*RowAt(f.t.data, c.widerRow), 4)->label.width += 50;
+    const auto L = LayOutTable(f.t, kPW, kPH);
+    EXPECT_EQ(L.scale, c.scale) << c.what;
+    const auto page = DrawPage(f.t, L, 1);
+    double right = 0;
+    for (const auto& cell : page.cells)
+      right = std::max(right, cell.left + cell.width + (cell.framed ? FrameLineWidth(cell) / 2 : 0.0));
+    EXPECT_LE(right, page.clipLeft + page.clipWidth) << c.what;
+  }
+}
+
 TEST(PrintLayout, RowsBreakWholeWithContinuationAndColumnNumbers) {
   // Scale 425 %: rows 30 → 128 pixels (127.5 to even); page 1 has 2620 −
   // 170 − 85 = 2365 available: 18 rows.
