@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/foundation/file_io.h"
+#include "support/office_stub.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
@@ -155,45 +156,11 @@ TEST_F(CliPrint, BlankFormWithTheListExpanded) {
   EXPECT_NE(Text(pdf, 2).find("Таблица 1.4 (продолжение)"), std::string::npos);
 }
 
-// A stand-in for LibreOffice: converts every file it is given into a
-// one-page PDF reading "STUB PAGE" and logs its arguments, one run a line.
-std::string StubOffice(const TempFolder& dir) {
-  const std::string bin = dir / "stub-bin";
-  fs::create_directories(bin);
-  std::ofstream(bin + "/soffice") << R"(#!/usr/bin/env python3
-import os, sys
-args = sys.argv[1:]
-with open(os.path.join(os.path.dirname(__file__), "runs.log"), "a") as log:
-    log.write(" ".join(args) + "\n")
-out = args[args.index("--outdir") + 1]
-for f in args[args.index("--outdir") + 2:]:
-    text = b"BT /F1 24 Tf 72 720 Td (STUB PAGE) Tj ET"
-    objs = [b"<< /Type /Catalog /Pages 2 0 R >>",
-            b"<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-            b"<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R"
-            b" /Resources << /Font << /F1 5 0 R >> >> >>",
-            b"<< /Length %d >>\nstream\n" % len(text) + text + b"\nendstream",
-            b"<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"]
-    pdf, offsets = b"%PDF-1.4\n", []
-    for i, o in enumerate(objs):
-        offsets.append(len(pdf))
-        pdf += b"%d 0 obj\n" % (i + 1) + o + b"\nendobj\n"
-    xref = len(pdf)
-    pdf += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objs) + 1)
-    pdf += b"".join(b"%010d 00000 n \n" % o for o in offsets)
-    pdf += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objs) + 1, xref)
-    with open(os.path.join(out, os.path.splitext(os.path.basename(f))[0] + ".pdf"), "wb") as o:
-        o.write(pdf)
-)";
-  fs::permissions(bin + "/soffice", fs::perms::owner_all);
-  return bin;
-}
-
 TEST_F(CliPrint, DocumentsGoIntoThePdfInTheirPlaces) {
   if (Shell("command -v pdfunite").exitCode != 0) GTEST_SKIP() << "pdfunite (poppler-utils) is not installed";
   const std::string report = DemoReport(dir, "demo");
   if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
-  const std::string bin = StubOffice(dir);
+  const std::string bin = testing::WriteOfficeStub(dir / "stub-bin");
   const std::string path = bin + ":" + std::getenv("PATH");
 
   // Section 4 ends with the annotation, a document.

@@ -506,8 +506,16 @@ void TF_StructRep::PrintSelected(bool blank) {
                                    : 0;
   const int item = level == 2 ? node->parent()->indexOfChild(node) : 0;
   setEnabled(false);
-  PrintSelection(*s, this, level, section, item, blank);
+  try {
+    PrintSelection(*s, this, level, section, item, blank);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+  }
   setEnabled(true);
+  // The report moved to the top of the recent list; a blank form's table
+  // has its status worked out again.
+  RebuildHistory();
+  UpdateLights();
   UpdateStates();
 }
 
