@@ -102,8 +102,11 @@ class PrintPreviewTest : public QObject {
     p->SetCurrentPage(2);
     Screenshot(p, "print-preview");
 
-    // Fewer pages than the current one: the last page is shown.
+    // Fewer pages than the current one: the last page is shown; the window
+    // loses the status bar's height.
+    const int height = p->height(), bar = p->statusBar()->height();
     form.Service().SetPageCount(0);
+    QCOMPARE(p->height(), height - bar);
     QCOMPARE(form.Service().PageCount(), 1);
     QCOMPARE(p->CurrentPage(), 1);
     QVERIFY(p->statusBar()->isHidden());
