@@ -165,9 +165,14 @@ Strips BuildStrips(TTable& t, std::string& continuation) {
     if (c->type != cell_type::kTableNumber) continue;
     PrintCell p = CopyCell(*c, true);
     p.left = 0;
-    // As wide as the column numbers; a table without them would hide the
-    // line in a cell of no width, so it takes the widest section instead.
-    p.width = s.colNums.Width > 0 ? s.colNums.Width : std::max({s.header.Width, s.top.Width, s.footer.Width, 1});
+    // As wide as the column numbers' strip (their content from its own
+    // origin), so that the line ends where the table does; a table without
+    // them would hide the line in a cell of no width, so it takes the
+    // widest section's strip instead.
+    auto stripWidth = [](const TSector& x) { return x.Cells().empty() ? 0 : x.Width - x.MinLeft(); };
+    p.width = !s.colNums.Cells().empty()
+                  ? stripWidth(s.colNums)
+                  : std::max({stripWidth(s.header), stripWidth(s.top), stripWidth(s.footer), 1});
     std::string caption = c->label.caption;
     for (char& ch : caption)
       if (ch == '\r' || ch == '\n') ch = ' ';

@@ -194,17 +194,24 @@ TEST(PrintLayout, ContinuationTextWithEmptyOrMissingNumberCell) {
   EXPECT_GT(L.breaks[2] - L.breaks[1], W.breaks[2] - W.breaks[1]);
 }
 
-TEST(PrintLayout, ContinuationLineSpansTheColumnNumbersOrTheWidestSection) {
-  GridFixture f(40, 4, 100, 30);
-  auto right = [&] {
-    const auto L = LayOutTable(f.t, kPW, kPH);
-    for (const auto& c : DrawPage(f.t, L, 2).cells)
-      if (Cp1251ToUtf8(c.text) == "Таблица 1 (продолжение)") return c.left + c.width;
-    return 0;
-  };
-  EXPECT_EQ(right(), 2000);
-  f.t.top.cells.clear();  // no column numbers
-  EXPECT_EQ(right(), 2000);
+TEST(PrintLayout, ContinuationLineEndsWhereTheTableEnds) {
+  // With and without column numbers; with the cells at the window's edge
+  // and, as in the installation's tables, 10 pixels from it.
+  for (const bool numbers : {true, false})
+    for (const int offset : {0, 10}) {
+      GridFixture f(40, 4, 100, 30);
+      for (auto* sect : {static_cast<TNoDataSect*>(&f.t.header), static_cast<TNoDataSect*>(&f.t.top)})
+        for (auto& c : sect->cells) c->label.left += offset;
+      for (int r = 0; r <= f.t.RowCount; ++r)
+        for (auto& c : RowAt(f.t.data, r)->cells) c->label.left += offset;
+      if (!numbers) f.t.top.cells.clear();
+      const auto L = LayOutTable(f.t, kPW, kPH);
+      int line = 0, table = 0;
+      for (const auto& c : DrawPage(f.t, L, 2).cells)
+        (Cp1251ToUtf8(c.text) == "Таблица 1 (продолжение)" ? line : table) = c.left + c.width;
+      EXPECT_EQ(line, table) << numbers << " " << offset;
+      if (offset == 0) EXPECT_EQ(line, 2000) << numbers;
+    }
 }
 
 TEST(PrintLayout, FooterFollowsTheDataOnTheLastPageOnly) {
