@@ -7,8 +7,10 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bin=${BUILD_DIR:-$root/build}/bin
-# A fixed folder: the report's structure file records where the report lies.
-work=${BUILD_DIR:-$root/build}/saved-files
+# A fixed folder, the same for every checkout: the report's structure file
+# records where the report lies, so two trees compared must save into the
+# same place.
+work=${SAVED_FILES_WORK:-/tmp/report-saved-files}
 rm -rf "$work" && mkdir -p "$work"
 python3 "$root/data/tools/installation/gen_demo.py" "$work/demo" >/dev/null
 cd "$work/demo"
