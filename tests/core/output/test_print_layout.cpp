@@ -210,7 +210,9 @@ TEST(PrintLayout, ContinuationLineEndsWhereTheTableEnds) {
       for (const auto& c : DrawPage(f.t, L, 2).cells)
         (Cp1251ToUtf8(c.text) == "Таблица 1 (продолжение)" ? line : table) = c.left + c.width;
       EXPECT_EQ(line, table) << numbers << " " << offset;
-      if (offset == 0) EXPECT_EQ(line, 2000) << numbers;
+      if (offset == 0) {
+        EXPECT_EQ(line, 2000) << numbers;
+      }
     }
 }
 
