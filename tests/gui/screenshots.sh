@@ -112,3 +112,8 @@ cp -r "$tmp/demo/Demo2022" "$tmp/frame/Demo2022"
 printf '[TF_StructRep.MRUManager1]\r\nItem_0=%s\r\n' "$tmp/frame/Demo2022" >"$tmp/frame/History.ini"
 REPORT_GUI_SHOTS=$out REPORT_SHOT_PROGRAM=$tmp/frame QT_QPA_PLATFORM=xcb "$build/bin/gui_test_main_form" screenshot >/dev/null
 echo "saved $out/frame-protocol.png"
+
+# The composition of an indicator: two departments' values of one cell of
+# Kadry, the first corrected from 5 to 6 with "Взять".
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_subreport_windows" TheCompositionWindowTakesAndSavesAValue >/dev/null
+echo "saved $out/composition.png"

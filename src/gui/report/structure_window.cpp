@@ -40,6 +40,7 @@
 
 #include "core/subreports/inclusion.h"
 #include "core/subreports/structure_editing.h"
+#include "core/subreports/transfer.h"
 #include "gui/subreports/subrep_list.h"
 
 namespace rpt::gui {
@@ -428,9 +429,7 @@ void TF_StructRep::ConnectCommands() {
   ConnectSubreportCommands();
   on("ImportLastYear", [this] { Import(ImportFromLastYear); });
   on("ImportThisYear", [this] { Import(ImportFromThisYear); });
-  for (const char* name : {"Colors", "ExportWord", "ExportExcel",
-                           "SubTransfer", "SubReception", "SendInternet",
-                           "SendMedia", "SendEmail", "Site"})
+  for (const char* name : {"Colors", "ExportWord", "ExportExcel", "SendInternet", "SendMedia", "SendEmail", "Site"})
     on(name, [this] { NotYet(); });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
@@ -466,6 +465,8 @@ void TF_StructRep::ConnectSubreportCommands() {
   on("SubStructure", run([](TReportState& s) { DefineSubreportStructure(s); }));
   on("SubCorrection", run([](TReportState& s) { CorrectSubreportStructure(s); }));
   on("SubInclude", run([](TReportState& s) { TSubreportInclusion(s).IncludeSubreport(); }));
+  on("SubTransfer", run([](TReportState& s) { TransferSubreport(s, ExecutableFolder()); }));
+  on("SubReception", run([](TReportState& s) { ReceiveSubreport(s); }));
   on("SubIncluded", run([this](TReportState& s) {
     const auto path = FindStructureFile(s.folders().working);
     if (!path || ReadSubreportFolders(*path).empty()) {

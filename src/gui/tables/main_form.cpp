@@ -21,6 +21,7 @@
 #include <QToolButton>
 #include <optional>
 
+#include "core/app/startup.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/common.h"
@@ -31,7 +32,7 @@
 #include "core/lists/list_insert.h"
 #include "core/lists/list_view_model.h"
 #include "core/report/report_state.h"
-#include "core/app/startup.h"
+#include "core/subreports/composition.h"
 #include "core/tables/instructions.h"
 #include "core/tables/row_operations.h"
 #include "gui/calc/protocol_window.h"
@@ -41,9 +42,10 @@
 #include "gui/foundation/qt_text.h"
 #include "gui/foundation/window_placement.h"
 #include "gui/lists/list_window.h"
+#include "gui/print/table_print.h"
 #include "gui/report/select_tab.h"
 #include "gui/report/structure_window.h"
-#include "gui/print/table_print.h"
+#include "gui/subreports/composition_window.h"
 #include "gui/tables/instruction_window.h"
 #include "gui/tables/row_dialogs.h"
 #include "gui/tables/table_window.h"
@@ -657,7 +659,7 @@ void TMainForm::ConnectCommands() {
     OnRow([this](TTable& t, int r) { return InsertEmptyRowsCommand(t, r, &state()->ui(), Dialogs()); },
           RowView::NewRow);
   });
-  on("SubrepData", [this] { NotYet(); });
+  on("SubrepData", [this] { SubreportData(); });
   on("PopupHelp", [this] { Help(5); });
 
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
@@ -1144,8 +1146,33 @@ void TMainForm::Help(int topic) {
   if (TReportState* s = state()) ShowHelp(s->ui(), s->folders().program, topic);
 }
 
-void TMainForm::NotYet() {
-  if (TReportState* s = state()) s->ui().ShowMessage(MessageKind::Information, ToCp1251(NextVersionText()), kOk, kOk);
+void TMainForm::SubreportData() {
+  TF_Table* w = ActiveTable();
+  TReportState* s = state();
+  if (!w || !s) return;
+  TCell* cell = w->CurrentCell();
+  if (!cell || (cell->type != cell_type::kInteger && cell->type != cell_type::kReal)) return;
+  CompositionSource source = CompositionSourceOf(*s);
+  if (source.storedFolders.empty()) return;
+  w->HideEditors();
+  std::unique_ptr<TFormSRData> window;
+  try {
+    window = std::make_unique<TFormSRData>(
+        std::make_unique<TSubreportComposition>(w->table(), *cell, std::move(source), s->ui()), s->ui(), this);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, e.what(), kOk, kOk);
+    return;
+  }
+  if (runComposition)
+    runComposition(*window);
+  else
+    window->exec();
+  window.reset();
+  // A corrected report value has been stored and its table recalculated.
+  if (CellInTable(w->table(), cell)) w->SetCurrentCell(cell, false);
+  w->RefreshCells();
+  RefreshTableActions();
+  FocusData(w);
 }
 
 void TMainForm::CloseProtocol() {

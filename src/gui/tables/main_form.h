@@ -42,6 +42,7 @@ namespace rpt::gui {
 class TF_StructRep;
 class TF_Table;
 class TFormInstruction;
+class TFormSRData;
 class TFormList;
 class TFormProtocol;
 class TSelectTab;
@@ -65,6 +66,11 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   // The window "Инструкция" shows a table's filling instruction in; made
   // at its first use.
   TFormInstruction& Instruction();
+  // "Данные из подотчетов": the composition of the active table's current
+  // cell. The window is run by `runComposition` (tests drive it), by default
+  // modally.
+  void SubreportData();
+  std::function<void(TFormSRData&)> runComposition;
 
   // --- what the report state tells ----------------------------------------
   // Table windows follow the state's tables; caption, enabled state and
@@ -175,7 +181,6 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   void ListRequested(TF_Table* window);
   void Calculator();
   void Help(int topic);
-  void NotYet();
   void CloseProtocol();
   checks::TableChecker* Checker() const;
   TReportState* state() const;
