@@ -2,10 +2,10 @@
 // through the same layout and painting as the desktop program's printing.
 // Items are chosen as the structure window's commands choose them: the
 // whole report or a section from the print-start item on, or one item.
+// Text documents go into the PDF in their place when LibreOffice and a
+// tool to join PDFs are installed; otherwise they are named on stderr.
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QPainter>
-#include <QPdfWriter>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -16,7 +16,7 @@
 #include "core/output/blank_form.h"
 #include "core/output/print_layout.h"
 #include "core/output/print_selection.h"
-#include "painting/page_painter.h"
+#include "painting/pdf_book.h"
 
 namespace rpt::cli {
 namespace {
@@ -35,43 +35,10 @@ void EnsureGuiApplication() {
   static QGuiApplication app(argc, argv);
 }
 
-class PdfJob {
- public:
-  explicit PdfJob(const std::string& path) : writer_(QString::fromStdString(path)) {
-    writer_.setResolution(kPdfDpi);
-    writer_.setCreator(QStringLiteral("reportctl"));
-  }
-  ~PdfJob() {
-    if (painter_.isActive()) painter_.end();
-  }
-
-  // Prints every page of the table; returns its page count.
-  int PrintTable(TTable& table) {
-    const QPageLayout layout = painting::TablePageLayout(table.page);
-    const QRect full = layout.fullRectPixels(kPdfDpi);
-    const output::TablePrintLayout L = output::LayOutTable(table, full.width(), full.height());
-    if (const std::string m = output::OversizeMessage(L); !m.empty())
-      std::cerr << Cp1251ToUtf8(table.tableName) << ": " << Cp1251ToUtf8(m) << '\n';
-    for (int n = 1; n <= L.PageCount(); ++n) {
-      writer_.setPageLayout(layout);
-      if (!painter_.isActive()) {
-        if (!painter_.begin(&writer_)) throw std::runtime_error("the PDF file cannot be written");
-      } else {
-        writer_.newPage();
-      }
-      painting::PaintPage(painter_, output::DrawPage(table, L, n));
-      ++pages_;
-    }
-    return L.PageCount();
-  }
-  int Pages() const { return pages_; }
-  bool Finish() { return !painter_.isActive() || painter_.end(); }
-
- private:
-  QPdfWriter writer_;
-  QPainter painter_;
-  int pages_ = 0;
-};
+void PrintTable(painting::PdfBook& book, TTable& table) {
+  if (const std::string m = book.AddTable(table); !m.empty())
+    std::cerr << Cp1251ToUtf8(table.tableName) << ": " << Cp1251ToUtf8(m) << '\n';
+}
 
 TTable* LoadedTable(const TReportState& state, const std::string& file) {
   for (const auto& t : state.tables())
@@ -106,30 +73,33 @@ int RunPrint(const Args& argsIn) {
   }
 
   EnsureGuiApplication();
-  PdfJob job(*pdf);
+  painting::PdfBook book(*pdf, kPdfDpi, painting::OfficeTools::Find());
   for (const auto& it : items) {
     if (it.entry->kind == ItemKind::Document) {
-      std::cerr << "document " << Cp1251ToUtf8(it.entry->file)
-                << " is printed by the word processor, not into the PDF\n";
+      if (blank) throw std::runtime_error("a blank form is printed for a table item");
+      const std::string file = Cp1251ToUtf8(it.entry->file);
+      book.AddDocument(state.folders().working + file, file);
       continue;
     }
     if (blank) {
-      if (it.entry->kind != ItemKind::Table) throw std::runtime_error("a blank form is printed for a table item");
       auto table = output::OpenBlankTable(state.tableContext(), state.folders().templates, it.entry->file, report.ui);
       if (!table) throw std::runtime_error("no blank table " + Cp1251ToUtf8(it.entry->file));
-      job.PrintTable(*table);
+      PrintTable(book, *table);
       continue;
     }
     TTable* table = LoadedTable(state, it.entry->file);
     if (!table) throw std::runtime_error("table " + Cp1251ToUtf8(it.entry->file) + " is not loaded");
-    job.PrintTable(*table);
+    PrintTable(book, *table);
   }
-  if (job.Pages() == 0) {
+  const painting::PdfBook::Result result = book.Finish();
+  for (const auto& d : result.missing)
+    std::cerr << "document " << d.name << ": " << painting::ReasonText(d) << ": not in the PDF\n";
+  if (!result.error.empty()) throw std::runtime_error("the PDF file cannot be written: " + result.error);
+  if (result.pages == 0) {
     std::cerr << "nothing to print\n";
     return kExitError;
   }
-  if (!job.Finish()) throw std::runtime_error("the PDF file cannot be written");
-  std::printf("%s: %d pages\n", pdf->c_str(), job.Pages());
+  std::printf("%s: %d pages\n", pdf->c_str(), result.pages);
   return kExitOk;
 }
 

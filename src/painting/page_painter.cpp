@@ -33,12 +33,17 @@ Qt::Alignment AlignmentOf(const output::PrintCell& c) {
 
 void PaintPage(QPainter& painter, const output::PageImage& page) {
   painter.save();
-  // A frame on the edge of the printable area keeps its full width.
-  painter.setClipRect(QRect(page.clipLeft, page.clipTop, page.clipWidth, page.clipHeight).adjusted(-8, -8, 8, 8));
+  // A frame line on the edge of the printable area keeps its full width:
+  // the layout leaves room for the half of it outside a cell.
+  double widest = 1;
+  for (const auto& c : page.cells) widest = std::max(widest, output::FrameLineWidth(c));
+  const int pad = static_cast<int>(std::ceil(widest / 2)) + 1;
+  painter.setClipRect(
+      QRect(page.clipLeft, page.clipTop, page.clipWidth, page.clipHeight).adjusted(-pad, -pad, pad, pad));
   for (const auto& c : page.cells) {
     const QRect r(c.left, c.top, c.width, c.height);
     // The frame's width follows the scale of the text (one screen pixel).
-    const double unit = std::max(1.0, c.fontPixels / 11.0);
+    const double unit = output::FrameLineWidth(c);
     if (c.framed) {
       QPen pen(Qt::black);
       pen.setWidthF(unit);

@@ -1,14 +1,18 @@
 // reportctl print: the demo report to PDF, read back with pdfinfo and
-// pdftotext (page count, size, orientation, values, continuation line).
+// pdftotext (page count, size, orientation, values, continuation line),
+// and its text documents in their places when LibreOffice is there.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
 
 #include "core/foundation/file_io.h"
 #include "support/demo_report.h"
+#include "support/office_stub.h"
 #include "support/temp_folder.h"
 
 namespace rpt {
@@ -19,7 +23,10 @@ using testing::ShellRun;
 using testing::TempFolder;
 
 std::string Quote(const std::string& s) { return testing::ShellQuote(s); }
-ShellRun Shell(const std::string& command) { return testing::RunShell(command); }
+// Runs a shell command; its standard error is dropped unless `withErrors`.
+ShellRun Shell(const std::string& command, bool withErrors = false) {
+  return testing::RunShell(withErrors ? "{ " + command + "; } 2>&1" : command);
+}
 std::string Program() { return testing::BuildProgramFolder(); }
 std::string DemoReport(const TempFolder& dir, const std::string& name, const std::string& edit = "") {
   return testing::PackedDemoReport(dir, name, edit);
@@ -27,9 +34,14 @@ std::string DemoReport(const TempFolder& dir, const std::string& name, const std
 
 bool HavePoppler() { return Shell("{ pdfinfo -v && pdftotext -v; } >/dev/null 2>&1").exitCode == 0; }
 
-ShellRun Print(const std::string& report, const std::string& what, const std::string& pdf) {
-  return Shell(Quote(REPORTCTL_PATH) + " print --program-folder " + Quote(Program()) + " " + Quote(report) + " " +
-               what + " --pdf " + Quote(pdf));
+// `path`: the PATH reportctl sees (where it looks for LibreOffice and
+// pdfunite); stderr is kept in the output when given.
+ShellRun Print(const std::string& report, const std::string& what, const std::string& pdf,
+               const std::optional<std::string>& path = std::nullopt) {
+  return Shell((path ? "PATH=" + Quote(*path) + " " : std::string()) + Quote(REPORTCTL_PATH) +
+                   " print --program-folder " + Quote(Program()) + " " + Quote(report) + " " + what + " --pdf " +
+                   Quote(pdf),
+               path.has_value());
 }
 
 struct PdfInfo {
@@ -115,6 +127,69 @@ TEST_F(CliPrint, BlankFormWithTheListExpanded) {
   const std::string p1 = Text(pdf, 1);
   EXPECT_NE(p1.find("Кафедра высшей математики"), std::string::npos);  // from the list
   EXPECT_NE(Text(pdf, 2).find("Таблица 1.4 (продолжение)"), std::string::npos);
+}
+
+TEST_F(CliPrint, DocumentsGoIntoThePdfInTheirPlaces) {
+  if (Shell("command -v pdfunite").exitCode != 0) GTEST_SKIP() << "pdfunite (poppler-utils) is not installed";
+  const std::string report = DemoReport(dir, "demo");
+  if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
+  const std::string bin = testing::WriteOfficeStub(dir / "stub-bin");
+  const std::string path = bin + ":" + std::getenv("PATH");
+
+  // Section 4 ends with the annotation, a document.
+  const std::string tablesOnly = dir / "tables.pdf";
+  ASSERT_EQ(Print(report, "--section 4", tablesOnly, "/nonexistent").exitCode, 0);
+  const std::string section = dir / "section.pdf";
+  const ShellRun r = Print(report, "--section 4", section, path);
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  const int pages = Info(section).pages;
+  EXPECT_EQ(pages, Info(tablesOnly).pages + 1);
+  EXPECT_NE(r.out.find(section + ": " + std::to_string(pages) + " pages"), std::string::npos) << r.out;
+  EXPECT_NE(Text(section, pages).find("STUB PAGE"), std::string::npos);
+  for (int n = 1; n < pages; ++n) EXPECT_EQ(Text(section, n).find("STUB PAGE"), std::string::npos) << n;
+
+  // The whole report: both documents after the print start, converted in
+  // one run of the office with a profile of its own; the first document
+  // lies before it and is left out.
+  fs::remove(bin + "/runs.log");
+  const std::string all = dir / "all.pdf";
+  ASSERT_EQ(Print(report, "--all", all, path).exitCode, 0);
+  std::ifstream log(bin + "/runs.log");
+  std::string run, second;
+  std::getline(log, run);
+  EXPECT_FALSE(std::getline(log, second));
+  EXPECT_NE(run.find("-env:UserInstallation=file://"), std::string::npos);
+  EXPECT_NE(run.find("--headless"), std::string::npos);
+  int stubs = 0;
+  for (int n = 1; n <= Info(all).pages; ++n) stubs += Text(all, n).find("STUB PAGE") != std::string::npos;
+  EXPECT_EQ(stubs, 2);
+}
+
+TEST_F(CliPrint, WithoutLibreOfficeDocumentsAreNamedAndTheTablesStillPrint) {
+  const std::string report = DemoReport(dir, "demo");
+  if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
+  const std::string pdf = dir / "section.pdf";
+  const ShellRun r = Print(report, "--section 4", pdf, (dir / "empty-bin"));
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_NE(r.out.find("document Annot.rtf: LibreOffice (soffice) is not installed: not in the PDF"),
+            std::string::npos)
+      << r.out;
+  EXPECT_GT(Info(pdf).pages, 0);
+  // A document alone gives nothing to print.
+  EXPECT_EQ(Print(report, "--item Annot.rtf", dir / "doc.pdf", (dir / "empty-bin")).exitCode, 1);
+}
+
+TEST_F(CliPrint, DocumentThroughLibreOffice) {
+  if (Shell("command -v soffice && command -v pdfunite").exitCode != 0)
+    GTEST_SKIP() << "LibreOffice (soffice) or pdfunite is not installed";
+  const std::string report = DemoReport(dir, "demo");
+  if (report.empty()) GTEST_SKIP() << "the demo report could not be made";
+  const std::string pdf = dir / "annot.pdf";
+  const ShellRun r = Print(report, "--item Annot.rtf", pdf);
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_GE(Info(pdf).pages, 1);
+  EXPECT_EQ(Info(pdf).size.substr(0, 3), "595");  // A4 portrait
+  EXPECT_NE(Text(pdf, 1).find("Аннотация"), std::string::npos);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The preview window and the page setup dialog: page count and buttons,
 // the status line only above one page, zoom sizes, keys, margins turning
-// with the orientation and the closing question.
+// with the orientation, the sketch's hint and the closing question.
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
@@ -10,7 +10,9 @@
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 #include "core/foundation/codec.h"
 #include "core/tables/table.h"
@@ -100,8 +102,11 @@ class PrintPreviewTest : public QObject {
     p->SetCurrentPage(2);
     Screenshot(p, "print-preview");
 
-    // Fewer pages than the current one: the last page is shown.
+    // Fewer pages than the current one: the last page is shown; the window
+    // loses the status bar's height.
+    const int height = p->height(), bar = p->statusBar()->height();
     form.Service().SetPageCount(0);
+    QCOMPARE(p->height(), height - bar);
     QCOMPARE(form.Service().PageCount(), 1);
     QCOMPARE(p->CurrentPage(), 1);
     QVERIFY(p->statusBar()->isHidden());
@@ -151,6 +156,13 @@ class PrintPreviewTest : public QObject {
     QVERIFY(cancel->isEnabled());
     d.show();
     Screenshot(&d, "page-setup");
+    // The sketch's hint.
+    const output::Sketch sketch = output::PageSketch(d.State().Record(), d.width());
+    const QPoint inside(sketch.page.left + sketch.page.width / 2, sketch.page.top + sketch.page.height / 2);
+    QHelpEvent help(QEvent::ToolTip, inside, d.mapToGlobal(inside));
+    QApplication::sendEvent(&d, &help);
+    QCOMPARE(QToolTip::text(), QString::fromUtf8("Макет страницы"));
+    QVERIFY(d.HintAt(QPoint(sketch.page.left - 2, sketch.page.top)).isEmpty());
     // Closing with changes: "Отменить" on the question keeps the dialog open.
     d.show();
     ui.answers = {kCancel};

@@ -51,25 +51,6 @@ namespace texts = rpt::checks::texts;
 
 namespace {
 
-std::string Quote(const std::string& s) { return "'" + s + "'"; }
-
-// The generated demo report, packed into its folder and first in the recent
-// list, so that the program opens it at start.
-bool InstallDemo(const TempFolder& folder) {
-  InstallPackages(folder.path());
-  const std::string gen = folder / "gen";
-  const std::string script = std::string(REPORT_SOURCE_DIR) + "/data/tools/installation/gen_demo.py";
-  if (std::system(("python3 " + Quote(script) + " " + Quote(gen) + " >/dev/null").c_str()) != 0) return false;
-  const std::string report = folder / "Demo2022";
-  fs::copy(gen + "/Demo2022", report, fs::copy_options::recursive);
-  const std::string packed = folder / "Report.rpt";
-  if (std::system((Quote(REPORTCTL_PATH) + " pack " + Quote(report) + " " + Quote(packed) + " >/dev/null").c_str()) != 0)
-    return false;
-  fs::rename(packed, report + "/Report.rpt");
-  std::ofstream(folder / "History.ini") << "[TF_StructRep.MRUManager1]\r\nItem_0=" << report << "\r\n";
-  return true;
-}
-
 int Light(TF_StructRep& w, const char* file) {
   QTreeWidgetItem* node = NodeOfFile(w.Tree(), file);
   return node ? node->data(0, kStateRole).toInt() : -1;
@@ -117,7 +98,7 @@ class ReportCheckTest : public QObject {
  private slots:
   void checkListsTheTablesWithErrorsAndTableOpensOne() {
     TempFolder folder;
-    if (!InstallDemo(folder)) QSKIP("the demo report could not be generated");
+    if (!InstallDemoReport(folder.path())) QSKIP("the demo report could not be generated");
     ScriptedInteraction ui;
     auto program = StartedProgram(folder.path(), ui, UniqueLockName("report"));
     QVERIFY(program);
@@ -242,7 +223,7 @@ class ReportCheckTest : public QObject {
   // of the frame, and with it the activation to another table's window).
   void closingTheDockedProtocolKeepsTheActiveTable() {
     TempFolder folder;
-    if (!InstallDemo(folder)) QSKIP("the demo report could not be generated");
+    if (!InstallDemoReport(folder.path())) QSKIP("the demo report could not be generated");
     ScriptedInteraction ui;
     auto program = StartedProgram(folder.path(), ui, UniqueLockName("dock"));
     QVERIFY(program);

@@ -9,7 +9,9 @@
 #include <QString>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -29,6 +31,28 @@ inline void InstallPackages(const std::string& folder) {
   fs::create_directories(data);
   for (const char* package : {"TI.a", "TL.a", "TP.a", "S.a"})
     fs::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/" + package, data / package);
+}
+
+// The generated demo report, packed into "Demo2022" of the program folder
+// (the packages installed) and first in the recent list, so that the
+// program opens it at start. False when it could not be made.
+inline bool InstallDemoReport(const std::string& folder) {
+  namespace fs = std::filesystem;
+  InstallPackages(folder);
+  auto quote = [](const std::string& s) { return "'" + s + "'"; };
+  const std::string base = folder.ends_with('/') ? folder : folder + "/";
+  const std::string gen = base + "gen";
+  const std::string script = std::string(REPORT_SOURCE_DIR) + "/data/tools/installation/gen_demo.py";
+  if (std::system(("python3 " + quote(script) + " " + quote(gen) + " >/dev/null").c_str()) != 0) return false;
+  const std::string report = base + "Demo2022";
+  fs::copy(gen + "/Demo2022", report, fs::copy_options::recursive);
+  const std::string packed = base + "Report.rpt";
+  if (std::system((quote(REPORTCTL_PATH) + " pack " + quote(report) + " " + quote(packed) + " >/dev/null").c_str()) !=
+      0)
+    return false;
+  fs::rename(packed, report + "/Report.rpt");
+  std::ofstream(base + "History.ini") << "[TF_StructRep.MRUManager1]\r\nItem_0=" << report << "\r\n";
+  return true;
 }
 
 // A single-instance lock name of this test run only, so that a running

@@ -48,6 +48,15 @@ int TSector::MinTop() const {
   return cells_.empty() ? 0 : m;
 }
 
+namespace {
+
+// Table fonts are sized in points for a 96 dpi screen.
+double FontPixels(const TFont& font) { return font.size * 96.0 / 72.0; }
+
+}  // namespace
+
+double FrameLineWidth(const PrintCell& cell) { return std::max(1.0, cell.fontPixels / 11.0); }
+
 PrintCell CopyCell(TCell& cell, bool topZero) {
   PrintCell p;
   const TFramedLabel& l = cell.label;
@@ -59,8 +68,7 @@ PrintCell CopyCell(TCell& cell, bool topZero) {
   if (cell.type == cell_type::kReal || cell.type == cell_type::kFormula) NormalizeValue(cell.type, cell.Dec, p.text);
   p.font = l.font;
   p.font.color = 0;  // black
-  // Table fonts are sized in points for a 96 dpi screen.
-  p.fontPixels = l.font.size * 96.0 / 72.0;
+  p.fontPixels = FontPixels(l.font);
   p.framed = l.framed;
   p.frameWidth = l.frameWidth;
   p.textAlign = l.TextAlign();
@@ -92,6 +100,48 @@ std::vector<PrintCell> StripCells(const TSector& s, int scale) {
 
 int ScaledHeight(const TSector& s, int scale) { return Scaled(s.StripHeight(), scale); }
 
+// What decides how far right a cell reaches once painted: its place in
+// its strip (the strip's content moved to the origin), its width and, when
+// framed, the half of its frame line outside it.
+struct Edge {
+  int left = 0, width = 0;
+  bool framed = false;
+  double fontPixels = 0;
+};
+
+void AddEdges(std::vector<Edge>& out, const TSector& s) {
+  const int ml = s.MinLeft();
+  for (const auto& c : s.Cells()) out.push_back({c.left - ml, c.width, c.framed, c.fontPixels});
+}
+
+int PaintedWidth(const std::vector<Edge>& edges, int scale) {
+  int right = 0;
+  for (const Edge& e : edges) {
+    int r = Scaled(e.left, scale) + Scaled(e.width, scale);
+    if (e.framed) {
+      PrintCell scaled;
+      scaled.fontPixels = e.fontPixels * scale / 100.0;
+      r += static_cast<int>(std::ceil(FrameLineWidth(scaled) / 2));
+    }
+    right = std::max(right, r);
+  }
+  return right;
+}
+
+// The nearest percent can carry the widest part a pixel or two past the
+// printable width, and a frame line on its right edge reaches half its
+// width further: the scale steps down until everything painted fits.
+int FittingScale(int scale, const std::vector<Edge>& edges, int printableWidth) {
+  const int nearest = scale;
+  for (int painted; scale > 1 && (painted = PaintedWidth(edges, scale)) > printableWidth;) {
+    const int guess = static_cast<int>(std::floor(static_cast<double>(scale) * printableWidth / painted));
+    scale = std::clamp(guess, 1, scale - 1);
+  }
+  // The proportional guess may land below the largest scale that fits.
+  while (scale < nearest && PaintedWidth(edges, scale + 1) <= printableWidth) ++scale;
+  return scale;
+}
+
 bool Printable(const TCell& c) { return c.label.visible; }
 
 void FillSection(TSector& s, TNoDataSect& section) {
@@ -115,9 +165,14 @@ Strips BuildStrips(TTable& t, std::string& continuation) {
     if (c->type != cell_type::kTableNumber) continue;
     PrintCell p = CopyCell(*c, true);
     p.left = 0;
-    // As wide as the column numbers; a table without them would hide the
-    // line in a cell of no width, so it takes the widest section instead.
-    p.width = s.colNums.Width > 0 ? s.colNums.Width : std::max({s.header.Width, s.top.Width, s.footer.Width, 1});
+    // As wide as the column numbers' strip (their content from its own
+    // origin), so that the line ends where the table does; a table without
+    // them would hide the line in a cell of no width, so it takes the
+    // widest section's strip instead.
+    auto stripWidth = [](const TSector& x) { return x.Cells().empty() ? 0 : x.Width - x.MinLeft(); };
+    p.width = !s.colNums.Cells().empty()
+                  ? stripWidth(s.colNums)
+                  : std::max({stripWidth(s.header), stripWidth(s.top), stripWidth(s.footer), 1});
     std::string caption = c->label.caption;
     for (char& ch : caption)
       if (ch == '\r' || ch == '\n') ch = ' ';
@@ -151,6 +206,23 @@ std::vector<RowSpan> RowSpans(TTable& t, int scale) {
     spans[r] = {Scaled(top, scale), Scaled(bottom, scale)};
   }
   return spans;
+}
+
+// Data cells (grid rows 1..RowCount, or a form's row 0) as one strip: a
+// page's strip starts at its own leftmost cell, never further left, so no
+// page reaches further right than this.
+void AddDataEdges(std::vector<Edge>& out, TTable& t, int fromRow, int toRow) {
+  const std::size_t first = out.size();
+  int ml = INT_MAX;
+  for (int r = fromRow; r <= toRow; ++r)
+    if (const TRow* row = RowAt(t.data, r))
+      for (const auto& c : row->cells)
+        if (Printable(*c)) {
+          const TFramedLabel& l = c->label;
+          out.push_back({l.left, l.width, l.framed, FontPixels(l.font)});
+          ml = std::min(ml, l.left);
+        }
+  for (std::size_t i = first; i < out.size(); ++i) out[i].left -= ml;
 }
 
 int FormContentWidth(TTable& t) {
@@ -196,7 +268,10 @@ TablePrintLayout LayOutTable(TTable& t, int pageWidth, int pageHeight) {
     Strips s = BuildStrips(t, L.continuation);
     const int content = std::max({s.header.Width, s.top.Width, s.footer.Width});
     L.scale = content > 0 ? static_cast<int>(NearestEven(L.geometry.width * 100.0 / content)) : 100;
-    L.scale = std::max(L.scale, 1);
+    std::vector<Edge> edges;
+    for (const TSector* strip : {&s.header, &s.top, &s.footer, &s.colNums, &s.tabNum}) AddEdges(edges, *strip);
+    AddDataEdges(edges, t, 1, t.RowCount);
+    L.scale = FittingScale(std::max(L.scale, 1), edges, L.geometry.width);
     const auto spans = RowSpans(t, L.scale);
     const int firstAvail = printableH - ScaledHeight(s.header, L.scale) - ScaledHeight(s.top, L.scale);
     const int laterAvail = printableH - ScaledHeight(s.colNums, L.scale) -
@@ -238,7 +313,9 @@ TablePrintLayout LayOutTable(TTable& t, int pageWidth, int pageHeight) {
   } else {
     const int content = FormContentWidth(t);
     L.scale = content > 0 ? static_cast<int>(NearestEven(L.geometry.width * 100.0 / content)) : 100;
-    L.scale = std::max(L.scale, 1);
+    std::vector<Edge> edges;
+    AddDataEdges(edges, t, 0, 0);
+    L.scale = FittingScale(std::max(L.scale, 1), edges, L.geometry.width);
     const auto cells = FormCells(t);
     L.formBreaks.push_back(-1);
     int chosenTop = -1;

@@ -42,6 +42,11 @@ struct PrintCell {
   int sourceRow = 0;  // data row of a data cell
 };
 
+// Width of a cell's printed frame line in printer pixels: one screen pixel
+// at the cell's scale, at least one. The line is centred on the cell's
+// edge, so half of it lies outside the cell.
+double FrameLineWidth(const PrintCell& cell);
+
 // A list of printable cells with its largest right and bottom edges.
 class TSector {
  public:
@@ -76,7 +81,9 @@ struct PageImage {
 struct TablePrintLayout {
   PageGeometry geometry;
   bool grid = false;
-  int scale = 100;  // percent
+  // Percent: the widest part fills the printable width, one percent less
+  // when its right frame line would otherwise cross the printable edge.
+  int scale = 100;
   std::string continuation;  // Windows-1251; empty when the table has no number cell
   // Grid tables: first data row of each page (rows are 1-based); the page
   // shows rows up to the next entry minus 1.

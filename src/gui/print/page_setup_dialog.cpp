@@ -3,10 +3,12 @@
 #include <QGroupBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <QHelpEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "core/foundation/codec.h"
@@ -134,6 +136,23 @@ void TFormPageSetup::done(int result) {
   }
   state_.Close(output::CloseAnswer::No);
   QDialog::done(result);
+}
+
+QString TFormPageSetup::HintAt(const QPoint& pos) const {
+  const output::SketchRect r = output::PageSketch(state_.Record(), width()).page;
+  return QRect(r.left, r.top, r.width, r.height).contains(pos) ? U("Макет страницы") : QString();
+}
+
+bool TFormPageSetup::event(QEvent* e) {
+  if (e->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(e);
+    const QString hint = HintAt(help->pos());
+    if (!hint.isEmpty()) {
+      QToolTip::showText(help->globalPos(), hint, this);
+      return true;
+    }
+  }
+  return QDialog::event(e);
 }
 
 void TFormPageSetup::paintEvent(QPaintEvent* e) {

@@ -23,8 +23,12 @@ class TFormPageSetup : public QDialog {
   bool Edit(PageSettings& page);
   output::PageSetupState& State() { return state_; }
   void Refresh();
+  // The hint shown over a point of the dialog's own surface: the sketch's
+  // "Макет страницы", nothing elsewhere.
+  QString HintAt(const QPoint& pos) const;
 
  protected:
+  bool event(QEvent*) override;
   void paintEvent(QPaintEvent*) override;
   void showEvent(QShowEvent*) override;
   void done(int result) override;

@@ -136,7 +136,13 @@ void TPreviewForm::UpdateControls() {
   next_->setEnabled(page_ < pageCount_);
   pageSetup_->setEnabled(!service_->PageSetupAllowed || service_->PageSetupAllowed());
   status_->setText(QString::fromUtf8("Страница %1 из %2").arg(page_).arg(pageCount_));
-  stbMain_->setVisible(pageCount_ > 1);
+  const bool shown = pageCount_ > 1;
+  if (shown == stbMain_->isVisibleTo(this)) return;
+  // The window grows by the bar's height when it appears and shrinks when
+  // it goes, so that the page keeps its room.
+  const int bar = stbMain_->sizeHint().height();
+  stbMain_->setVisible(shown);
+  if (isVisible()) resize(width(), height() + (shown ? bar : -bar));
 }
 
 void TPreviewForm::LayOut() {

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QPainter>
 #include <QPrintDialog>
@@ -64,50 +63,24 @@ void TPrintForm::PrepareTable(TTable& table, bool preview, std::unique_ptr<TTabl
 }
 
 bool TPrintForm::ChoosePrinter(QWidget* parent) {
-  QPrintDialog dialog(&printer_, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (printDialog) {
+    if (!printDialog(printer_, parent)) return false;
+  } else {
+    QPrintDialog dialog(&printer_, parent);
+    if (dialog.exec() != QDialog::Accepted) return false;
+  }
   if (printer_.outputFormat() == QPrinter::PdfFormat) {
     QString name = printer_.outputFileName();
     if (name.isEmpty()) name = QDir::home().filePath(QString::fromUtf8("Отчет.pdf"));
-    name = QFileDialog::getSaveFileName(parent, QString::fromUtf8("Печать в файл PDF"), name,
-                                        QString::fromUtf8("Документы PDF (*.pdf)"));
-    if (name.isEmpty()) return false;
+    if (!ui_) return false;
+    const auto chosen = ui_->ChooseSaveFile(Utf8ToCp1251("Печать в файл PDF"),
+                                            Utf8ToCp1251("Документы PDF|*.pdf"), name.toStdString());
+    if (!chosen || chosen->empty()) return false;
+    name = QString::fromStdString(*chosen);
     if (QFileInfo(name).suffix().isEmpty()) name += ".pdf";
     printer_.setOutputFileName(name);
   }
   return true;
-}
-
-bool TPrintForm::PrintTables(const std::vector<TTable*>& tables) {
-  service_.ClosePreview();
-  QPainter painter;
-  bool started = false;
-  for (TTable* t : tables) {
-    const QPageLayout layout = painting::TablePageLayout(t->page);
-    const QRect full = layout.fullRectPixels(kLayoutDpi);
-    const output::TablePrintLayout L = output::LayOutTable(*t, full.width(), full.height());
-    ReportOversize(*t, L);
-    for (int n = 1; n <= L.PageCount(); ++n) {
-      printer_.setFullPage(true);
-      printer_.setPageLayout(layout);
-      if (!started) {
-        if (!painter.begin(&printer_)) {
-          if (ui_) ui_->ShowMessage(MessageKind::Warning, Utf8ToCp1251("Принтер не готов к работе."), kOk, kOk);
-          return false;
-        }
-        started = true;
-      } else {
-        printer_.newPage();
-      }
-      const double k = static_cast<double>(printer_.resolution()) / kLayoutDpi;
-      painter.save();
-      painter.scale(k, k);
-      painting::PaintPage(painter, output::DrawPage(*t, L, n));
-      painter.restore();
-    }
-  }
-  if (started) painter.end();
-  return started;
 }
 
 void TPrintForm::OfferToOpenPdf() {

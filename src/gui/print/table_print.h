@@ -4,8 +4,8 @@
 #pragma once
 
 #include <QPrinter>
+#include <functional>
 #include <memory>
-#include <vector>
 
 #include "core/output/print_layout.h"
 #include "gui/print/print_service.h"
@@ -30,10 +30,11 @@ class TPrintForm {
   // A temporary blank is freed when its preview closes or it is printed.
   void PrepareTable(TTable& table, bool preview, std::unique_ptr<TTable> temporaryBlank = nullptr);
   // The system print dialog; false when cancelled. Printing to a PDF file
-  // asks for the file name.
+  // asks for the file name (through the interaction port).
   bool ChoosePrinter(QWidget* parent);
-  // Prints the tables as one job on the chosen printer.
-  bool PrintTables(const std::vector<TTable*>& tables);
+  // Takes the place of the system print dialog (tests): sets up the
+  // printer and answers whether to print.
+  std::function<bool(QPrinter&, QWidget*)> printDialog;
   // After a job into a PDF file: offers to open it.
   void OfferToOpenPdf();
   TTable* Current() const { return current_; }

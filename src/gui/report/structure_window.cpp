@@ -188,8 +188,16 @@ void TF_StructRep::PrintSelected(bool blank) {
   const TreeSelection sel = Selection();
   if (!s || !sel.valid) return;
   setEnabled(false);
-  PrintSelection(*s, this, sel.level, sel.section, sel.item, blank);
+  try {
+    PrintSelection(*s, this, sel.level, sel.section, sel.item, blank);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
+  }
   setEnabled(true);
+  // The report moved to the top of the recent list; a blank form's table
+  // has its status worked out again.
+  RebuildHistory();
+  UpdateLights();
   UpdateStates();
 }
 
@@ -204,6 +212,10 @@ void TF_StructRep::ExportExcel() {
     s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
   }
   setEnabled(true);
+  // The export moved the report to the top of the recent list and
+  // recalculated its tables.
+  RebuildHistory();
+  UpdateLights();
   UpdateStates();
 }
 

@@ -123,6 +123,32 @@ TEST(PrintLayout, WidestPartFillsThePrintableWidth) {
   }
 }
 
+TEST(PrintLayout, FrameLinesOnTheRightEdgeStayInsideThePrintableWidth) {
+  // Four framed columns of 100 fill the 1700 pixels exactly at 425 %: the
+  // right frame line, centred on the edge, would reach past it. A data row
+  // wider than every section must fit as well.
+  struct Case {
+    const char* what;
+    int widerRow;  // data row whose last cell is made 50 pixels wider; 0 none
+    int scale;     // the largest that fits, frame line included
+  };
+  for (const Case c : {Case{"headings as wide as the data", 0, 424}, Case{"a data row wider than the headings", 2, 377}}) {
+    GridFixture f(3, 4, 100, 30);
+    for (auto* sect : {static_cast<TNoDataSect*>(&f.t.header), static_cast<TNoDataSect*>(&f.t.top)})
+      for (auto& cell : sect->cells) cell->label.framed = true;
+    for (int r = 1; r <= 3; ++r)
+      for (auto& cell : RowAt(f.t.data, r)->cells) cell->label.framed = true;
+    if (c.widerRow) CellAt(*RowAt(f.t.data, c.widerRow), 4)->label.width += 50;
+    const auto L = LayOutTable(f.t, kPW, kPH);
+    EXPECT_EQ(L.scale, c.scale) << c.what;
+    const auto page = DrawPage(f.t, L, 1);
+    double right = 0;
+    for (const auto& cell : page.cells)
+      right = std::max(right, cell.left + cell.width + (cell.framed ? FrameLineWidth(cell) / 2 : 0.0));
+    EXPECT_LE(right, page.clipLeft + page.clipWidth) << c.what;
+  }
+}
+
 TEST(PrintLayout, RowsBreakWholeWithContinuationAndColumnNumbers) {
   // Scale 425 %: rows 30 → 128 pixels (127.5 to even); page 1 has 2620 −
   // 170 − 85 = 2365 available: 18 rows.
@@ -168,17 +194,26 @@ TEST(PrintLayout, ContinuationTextWithEmptyOrMissingNumberCell) {
   EXPECT_GT(L.breaks[2] - L.breaks[1], W.breaks[2] - W.breaks[1]);
 }
 
-TEST(PrintLayout, ContinuationLineSpansTheColumnNumbersOrTheWidestSection) {
-  GridFixture f(40, 4, 100, 30);
-  auto right = [&] {
-    const auto L = LayOutTable(f.t, kPW, kPH);
-    for (const auto& c : DrawPage(f.t, L, 2).cells)
-      if (Cp1251ToUtf8(c.text) == "Таблица 1 (продолжение)") return c.left + c.width;
-    return 0;
-  };
-  EXPECT_EQ(right(), 2000);
-  f.t.top.cells.clear();  // no column numbers
-  EXPECT_EQ(right(), 2000);
+TEST(PrintLayout, ContinuationLineEndsWhereTheTableEnds) {
+  // With and without column numbers; with the cells at the window's edge
+  // and, as in the installation's tables, 10 pixels from it.
+  for (const bool numbers : {true, false})
+    for (const int offset : {0, 10}) {
+      GridFixture f(40, 4, 100, 30);
+      for (auto* sect : {static_cast<TNoDataSect*>(&f.t.header), static_cast<TNoDataSect*>(&f.t.top)})
+        for (auto& c : sect->cells) c->label.left += offset;
+      for (int r = 0; r <= f.t.RowCount; ++r)
+        for (auto& c : RowAt(f.t.data, r)->cells) c->label.left += offset;
+      if (!numbers) f.t.top.cells.clear();
+      const auto L = LayOutTable(f.t, kPW, kPH);
+      int line = 0, table = 0;
+      for (const auto& c : DrawPage(f.t, L, 2).cells)
+        (Cp1251ToUtf8(c.text) == "Таблица 1 (продолжение)" ? line : table) = c.left + c.width;
+      EXPECT_EQ(line, table) << numbers << " " << offset;
+      if (offset == 0) {
+        EXPECT_EQ(line, 2000) << numbers;
+      }
+    }
 }
 
 TEST(PrintLayout, FooterFollowsTheDataOnTheLastPageOnly) {
