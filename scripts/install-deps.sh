@@ -17,6 +17,9 @@ if [[ "${1:-}" == "--test" ]]; then
   packages+=(poppler-utils)
   # Opening the exported workbooks as a spreadsheet program does (headless).
   packages+=(libreoffice-calc-nogui)
+  # Printing the report's text documents into PDFs as users with an office
+  # installed get them.
+  packages+=(libreoffice-writer-nogui)
 fi
 if [[ "${1:-}" == "--fuzz" ]]; then
   # clang with libFuzzer and the sanitizers' runtimes (scripts/fuzz.sh).
