@@ -25,7 +25,7 @@ using testing::TempFolder;
 std::string Quote(const std::string& s) { return testing::ShellQuote(s); }
 // Runs a shell command; its standard error is dropped unless `withErrors`.
 ShellRun Shell(const std::string& command, bool withErrors = false) {
-  return testing::RunShell(withErrors ? "{ " + command + "; } 2>&1" : command);
+  return testing::RunShell(withErrors ? "{ { " + command + "; } 2>&1; }" : command);
 }
 std::string Program() { return testing::BuildProgramFolder(); }
 std::string DemoReport(const TempFolder& dir, const std::string& name, const std::string& edit = "") {
