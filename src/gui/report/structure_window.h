@@ -159,6 +159,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void RefreshLights();
   // Shows a help topic of "Help/Report.chm".
   void Help(int topic);
+  void OfferHelpOnRightClick(QWidget* bar, int topic);
 
   // Placement kept in "History.ini".
   void RestorePlacement();

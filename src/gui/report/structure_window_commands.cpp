@@ -210,10 +210,15 @@ void TF_StructRep::BuildToolBar() {
   f.setBold(true);
   kindLabel_->setFont(f);
   bar->addWidget(kindLabel_);
+  OfferHelpOnRightClick(bar, 1);
+}
+
+// A right click on a bar offers "Справка" with the bar's help topic.
+void TF_StructRep::OfferHelpOnRightClick(QWidget* bar, int topic) {
   bar->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint& pos) {
+  connect(bar, &QWidget::customContextMenuRequested, this, [this, bar, topic](const QPoint& pos) {
     QMenu menu;
-    menu.addAction(U("Справка"), this, [this] { Help(1); });
+    menu.addAction(U("Справка"), this, [this, topic] { Help(topic); });
     menu.exec(bar->mapToGlobal(pos));
   });
 }
@@ -225,12 +230,7 @@ void TF_StructRep::BuildStatusBar() {
   legend_->setToolTip(FromCp1251("Обновить показания светофоров"_w));
   legend_->onClick = [this] { RefreshLights(); };
   bar->addPermanentWidget(legend_);
-  bar->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(bar, &QWidget::customContextMenuRequested, this, [this, bar](const QPoint& pos) {
-    QMenu menu;
-    menu.addAction(U("Справка"), this, [this] { Help(2); });
-    menu.exec(bar->mapToGlobal(pos));
-  });
+  OfferHelpOnRightClick(bar, 2);
 }
 
 void TF_StructRep::BuildPopups() {
