@@ -1,7 +1,9 @@
 // reportctl check: reads a report folder as the program reads a report it
 // has unpacked (tables, recalculation in dependency order, statuses), checks
-// every table and prints the statuses and protocols. Exit 3 when some table has errors; exit 1 when a formula
-// or a rule could not be computed or tested (each is named on stderr).
+// every table and prints the statuses and protocols, then the verdict in one
+// line ("ошибки в N таблицах, пустых таблиц: M"). Exit 3 when some table has
+// errors; exit 1 when a formula or a rule could not be computed or tested
+// (each is named on stderr).
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -50,8 +52,11 @@ int RunCheck(const Args& argsIn) {
   checks::TableChecker& checker = report.engine.checker();
 
   const bool ok = checker.CheckAllTables();
+  int withErrors = 0, empty = 0;
   for (const auto& t : report.state.tables()) {
     const TTable& table = *t.table;
+    if (table.status == checks::kErrors) ++withErrors;
+    if (table.status == checks::kEmpty) ++empty;
     PrintLine(t.file + ' ' + std::string(StatusWord(table.status)));
     for (const std::string& line : checker.Protocol(table)) PrintLine("  " + line);
     // A rule that could not be tested counts as holding, as in the
@@ -68,6 +73,8 @@ int RunCheck(const Args& argsIn) {
                          std::string("\" прервала ошибка в ее данных."_w),
                      kOk, kOk);
   }
+  PrintLine(std::string("ошибки в "_w) + std::to_string(withErrors) + std::string(" таблицах, пустых таблиц: "_w) +
+            std::to_string(empty));
   // A reported error (a formula or a rule that failed) comes first: the
   // statuses cannot be trusted then.
   if (ui.errorsShown > 0) return kExitError;

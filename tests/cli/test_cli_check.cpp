@@ -48,6 +48,7 @@ TEST(CliCheck, BlankReportIsEmptyEverywhere) {
   EXPECT_NE(r.out.find("CKP.ini empty\n"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("errors"), std::string::npos) << r.out;
   EXPECT_EQ(r.out.find("norm"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\nошибки в 0 таблицах, пустых таблиц: "), std::string::npos) << r.out;
 }
 
 TEST(CliCheck, RulesFromAnotherFolderAndErrors) {
@@ -63,10 +64,44 @@ TEST(CliCheck, RulesFromAnotherFolderAndErrors) {
                        "Podr.ini empty\n"),
             std::string::npos)
       << r.out;
+  // The verdict closes the output: one table with errors, the others empty.
+  const std::size_t verdict = r.out.rfind("ошибки в 1 таблицах, пустых таблиц: ");
+  ASSERT_NE(verdict, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find('\n', verdict), r.out.size() - 1) << r.out;
   // Without rules anywhere nothing fails.
   EXPECT_EQ(Reportctl(dir, {"check", folder}).exitCode, 0);
   EXPECT_EQ(Reportctl(dir, {"check"}).exitCode, 2);
   EXPECT_EQ(Reportctl(dir, {"check", dir / "nothing"}).exitCode, 1);
+}
+
+// Rule tests: sample reports with the protocols their tables must give.
+TEST(CliRulesTest, ReportsDifferencesAndPassesWhenTheyAgree) {
+  TempFolder dir;
+  StageBlankReport(dir, false);
+  std::filesystem::rename(dir / "rep", dir / "tests/1 good");
+  dir.Write("tests/Check.chk", Utf8ToCp1251("[Org]\r\nCount=1\r\n1=(5 1) > 0;Не указан год\r\n"));
+  dir.Write("tests/1 good/Org.ini.protocol", "1. Ячейка (5-1): Не указан год\n");
+  std::filesystem::copy(dir / "tests/1 good", dir / "tests/2 bad");
+  dir.Write("tests/2 bad/Org.ini.protocol", "1. Ячейка (5-1): Не указан месяц\n");
+  dir.Write("tests/2 bad/Title.ini.protocol", "1. Ячейка (2): Лишнее\n");
+
+  testing::CliRun r = Reportctl(dir, {"rules-test", dir / "tests"});
+  EXPECT_EQ(r.exitCode, 3) << ReadFile(dir / "stderr.txt");
+  EXPECT_EQ(r.out,
+            "1 good: ok\n"
+            "2 bad: расхождения\n"
+            "  Title.ini\n"
+            "    - 1. Ячейка (2): Лишнее\n"
+            "  Org.ini\n"
+            "    - 1. Ячейка (5-1): Не указан месяц\n"
+            "    + 1. Ячейка (5-1): Не указан год\n"
+            "тестов: 2, с расхождениями: 1, не прочитано: 0\n");
+
+  std::filesystem::remove(dir / "tests/2 bad/Title.ini.protocol");
+  dir.Write("tests/2 bad/Org.ini.protocol", "1. Ячейка (5-1): Не указан год\r\n\r\n");
+  r = Reportctl(dir, {"rules-test", dir / "tests"});
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(Reportctl(dir, {"rules-test", dir / "tests/1 good/Org.ini.protocol"}).exitCode, 1);
 }
 
 }  // namespace

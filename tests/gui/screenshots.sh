@@ -124,3 +124,8 @@ echo "saved $out/frame-protocol.png"
 # Kadry, the first corrected from 5 to 6 with "Взять".
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_subreport_windows" TheCompositionWindowTakesAndSavesAValue >/dev/null
 echo "saved $out/composition.png"
+
+# A failed rule explained: the docked protocol with the values each rule
+# compared, and the remarked cells of a table in their frames.
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_explained_errors" choosingAMessageSelectsItsCells >/dev/null
+echo "saved $out/protocol-values.png and $out/remarked-cell.png"

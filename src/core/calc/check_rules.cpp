@@ -363,9 +363,34 @@ double SlotNumber(const Slot& s) { return s.text.empty() ? s.number : ReadNumber
 
 }  // namespace
 
+namespace {
+
+std::string_view ComparisonText(int code) {
+  switch (code) {
+    case kEqual: return "=";
+    case kNotEqual: case kNotEmpty: return "<>";
+    case kGreater: return ">";
+    case kGreaterEqual: return ">=";
+    case kLess: return "<";
+    case kLessEqual: return "<=";
+    default: return "|";
+  }
+}
+
+std::string_view ArithmeticText(int code) {
+  switch (code) {
+    case kAdd: return "+";
+    case kSubtract: return "-";
+    case kMultiply: return "*";
+    default: return "/";
+  }
+}
+
+}  // namespace
+
 TestResult TestCondition(TTable& owner, std::string_view condition,
                          std::optional<std::string_view> message, TableLookup* lookup,
-                         std::vector<std::string>& protocol) {
+                         std::vector<std::string>& protocol, RuleExplanation* explanation) {
   const auto notTested = [&] {
     std::string s = Numbered(protocol.size() + 1, ". Проверку условия  \""_w);
     s += condition;
@@ -386,6 +411,11 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
     const bool emptyMode = !p.operands[1].address && IsEmptyWord(p.operands[1].text);
     std::string_view captured;
     slots.clear();
+    // What each operand was, for the explanation of a failure.
+    thread_local std::vector<std::string> shown;
+    thread_local std::vector<RuleCell> read;
+    shown.clear();
+    read.clear();
     for (const Operand& op : p.operands) {
       double value;
       if (!op.address) {
@@ -401,6 +431,7 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
           const TCell* cell = AddressedCell(*other, op);
           if (!cell) throw RuleBroken{};
           value = CellNumber(*cell);
+          read.push_back(op.r == 0 ? RuleCell{other, 0, 0, op.c - 2} : RuleCell{other, op.r, op.c, 0});
         }
       } else if (emptyMode) {
         // The emptiness test reads the cell with the address's last number.
@@ -408,13 +439,22 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
         if (!cell) throw RuleBroken{};
         captured = TrimControls(cell->label.caption);
         value = 0;
+        read.push_back(RuleCell{nullptr, 0, 0, op.c});
       } else {
         const TCell* cell = AddressedCell(owner, op);
         if (!cell) throw RuleBroken{};
         value = CellNumber(*cell);
+        read.push_back(op.r == 0 ? RuleCell{nullptr, 0, 0, op.c - 2} : RuleCell{nullptr, op.r, op.c, 0});
       }
       if (value < -999999999 && !emptyMode) return notTested();
       slots.push_back(captured.empty() ? Slot{Round15(value), {}} : Slot{0, captured});
+      if (explanation) {
+        if (!op.address) shown.emplace_back(op.text);
+        else if (emptyMode && op.name.empty())
+          shown.push_back("\"" + std::string(captured) + "\"");
+        else shown.push_back(GeneralNumberText(slots.back().text.empty() ? slots.back().number
+                                                                         : ReadNumber(slots.back().text).value_or(0)));
+      }
     }
     // The right side: "*" and "/" first, then "+" and "-", left to right.
     ops.assign(p.codes.begin() + 1, p.codes.end());
@@ -465,6 +505,18 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
       }
     }
     if (holds) return TestResult::Holds;
+    if (explanation) {
+      explanation->values.clear();
+      for (std::size_t i = 0; i < shown.size(); ++i) {
+        if (i > 0) {
+          explanation->values += ' ';
+          explanation->values += i == 1 ? ComparisonText(p.codes[0]) : ArithmeticText(p.codes[i - 1]);
+          explanation->values += ' ';
+        }
+        explanation->values += shown[i];
+      }
+      explanation->cells = read;
+    }
     if (message) {
       protocol.push_back(CellMessage(protocol.size() + 1, condition, *message));
     } else {
@@ -480,13 +532,26 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
 }
 
 bool CheckRuleLine(TTable& table, std::string_view line, TableLookup* lookup,
-                   std::vector<std::string>& protocol, bool* erred) {
+                   std::vector<std::string>& protocol, bool* erred,
+                   std::vector<RuleExplanation>* explanations) {
   const std::size_t semi = line.find(';');
   const std::string_view condition = line.substr(0, semi);
   std::optional<std::string_view> message;
   if (semi != std::string_view::npos) message = line.substr(semi + 1);
+  RuleExplanation explanation;
+  const auto test = [&](std::string_view c) {
+    const std::size_t before = protocol.size();
+    const TestResult r =
+        TestCondition(table, c, message, lookup, protocol, explanations ? &explanation : nullptr);
+    if (explanations && protocol.size() > before) {
+      explanations->resize(before);
+      explanations->push_back(r == TestResult::Fails ? std::move(explanation) : RuleExplanation{});
+      explanations->resize(protocol.size());
+    }
+    return r;
+  };
   if (condition.find('*') == std::string_view::npos) {
-    const TestResult r = TestCondition(table, condition, message, lookup, protocol);
+    const TestResult r = test(condition);
     if (erred && r == TestResult::Error) *erred = true;
     return r == TestResult::Holds || r == TestResult::Error;
   }
@@ -499,7 +564,7 @@ bool CheckRuleLine(TTable& table, std::string_view line, TableLookup* lookup,
       if (c == '*') rowCondition += row;
       else rowCondition += c;
     }
-    const TestResult r = TestCondition(table, rowCondition, message, lookup, protocol);
+    const TestResult r = test(rowCondition);
     if (r == TestResult::Error) {
       if (erred) *erred = true;
       break;
@@ -515,11 +580,12 @@ bool CheckRule(TTable& table, int k, CheckRulesFile& rules, TableLookup* lookup,
 }
 
 bool CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* lookup,
-                std::vector<std::string>& protocol, std::vector<int>* erred) {
+                std::vector<std::string>& protocol, std::vector<int>* erred,
+                std::vector<RuleExplanation>* explanations) {
   bool ok = true;
   for (const auto& [k, line] : rules.Rules(table.tableName)) {
     bool error = false;
-    if (!CheckRuleLine(table, line, lookup, protocol, &error)) ok = false;
+    if (!CheckRuleLine(table, line, lookup, protocol, &error, explanations)) ok = false;
     if (error && erred) erred->push_back(k);
   }
   return ok;

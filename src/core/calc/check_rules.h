@@ -116,6 +116,24 @@ class CheckRulesFile {
   std::unordered_map<std::string, Section, FoldedHash, FoldedEqual> sections_;
 };
 
+// A cell whose value a rule read: a grid address (row, col) or a cell
+// number, in `table` (null: the table that owns the rule).
+struct RuleCell {
+  TTable* table = nullptr;
+  int row = 0;
+  int col = 0;
+  int number = 0;  // > 0: a cell number
+  bool operator==(const RuleCell&) const = default;
+};
+
+// What a failed condition was made of: its text with every operand
+// replaced by the value it had ("5 > 3 + 2"; a captured text in quotes),
+// and the cells it read, in operand order.
+struct RuleExplanation {
+  std::string values;  // Windows-1251
+  std::vector<RuleCell> cells;
+};
+
 // How one condition came out.
 enum class TestResult {
   Holds,
@@ -126,10 +144,11 @@ enum class TestResult {
 
 // Tests one condition of `owner`. `message` is the rule's text after ";"
 // (nothing when the rule line has no ";"). Failure messages are appended to
-// `protocol`, numbered from its length.
+// `protocol`, numbered from its length. A failed condition also fills
+// `explanation` (when given).
 TestResult TestCondition(TTable& owner, std::string_view condition,
                          std::optional<std::string_view> message, TableLookup* lookup,
-                         std::vector<std::string>& protocol);
+                         std::vector<std::string>& protocol, RuleExplanation* explanation = nullptr);
 
 // Rule k of the table's section; true when it holds (for every data row,
 // for a row rule).
@@ -137,13 +156,17 @@ bool CheckRule(TTable& table, int k, CheckRulesFile& rules, TableLookup* lookup,
                std::vector<std::string>& protocol);
 // A rule line as CheckRule tests it. `erred` (when given) is set when a
 // test of the line ended in an error, which counts as holding.
+// `explanations` (when given) gets one entry per message appended, the
+// explanation of a failed condition or an empty one.
 bool CheckRuleLine(TTable& table, std::string_view line, TableLookup* lookup,
-                   std::vector<std::string>& protocol, bool* erred = nullptr);
+                   std::vector<std::string>& protocol, bool* erred = nullptr,
+                   std::vector<RuleExplanation>* explanations = nullptr);
 // Every rule of the table's section (all are run); true when all hold.
 // `erred` (when given) receives the numbers of the rules whose test ended
 // in an error: they count as holding, but a caller may want to say so.
 bool CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* lookup,
-                std::vector<std::string>& protocol, std::vector<int>* erred = nullptr);
+                std::vector<std::string>& protocol, std::vector<int>* erred = nullptr,
+                std::vector<RuleExplanation>* explanations = nullptr);
 // Row consistency of a growing table; true when every data row is
 // consistent. Raises EConvertError for an integer or real cell whose text is
 // not a number.

@@ -13,6 +13,7 @@
 #include "core/foundation/text_case.h"
 #include "core/calc/structure.h"
 #include "core/tables/table.h"
+#include "core/tables/table_geometry.h"
 #include "core/tables/table_model.h"
 
 namespace rpt::checks {
@@ -117,6 +118,29 @@ std::optional<std::pair<std::size_t, std::size_t>> FindTargetItem(const Structur
   return std::nullopt;
 }
 
+std::optional<RemarkStop> NextRemark(const std::vector<std::vector<CellPos>>& remarked, std::size_t active,
+                                     std::optional<CellPos> current, bool forward) {
+  const auto before = [](CellPos a, CellPos b) { return a.row != b.row ? a.row < b.row : a.col < b.col; };
+  if (active < remarked.size()) {
+    const std::vector<CellPos>& cells = remarked[active];
+    if (forward) {
+      for (const CellPos& p : cells)
+        if (!current || before(*current, p)) return RemarkStop{active, p};
+    } else {
+      for (auto it = cells.rbegin(); it != cells.rend(); ++it)
+        if (!current || before(*it, *current)) return RemarkStop{active, *it};
+    }
+  }
+  if (forward) {
+    for (std::size_t t = active + 1; t < remarked.size(); ++t)
+      if (!remarked[t].empty()) return RemarkStop{t, remarked[t].front()};
+  } else {
+    for (std::size_t t = std::min(active, remarked.size()); t-- > 0;)
+      if (!remarked[t].empty()) return RemarkStop{t, remarked[t].back()};
+  }
+  return std::nullopt;
+}
+
 std::vector<std::string> SummaryLines(std::string_view headingCp1251, std::size_t ruleLength,
                                       const std::vector<std::string>& captions) {
   std::vector<std::string> out;
@@ -148,6 +172,8 @@ void TableChecker::SetTables(std::vector<CheckedTable> tables) {
   };
   std::erase_if(protocols_, [&](const auto& entry) { return gone(entry.first); });
   std::erase_if(ruleErrors_, [&](const auto& entry) { return gone(entry.first); });
+  std::erase_if(explanations_, [&](const auto& entry) { return gone(entry.first); });
+  std::erase_if(remarked_, [&](const auto& entry) { return gone(entry.first); });
   std::erase_if(checkFailed_, gone);
   if (view_.currentTable &&
       std::none_of(tables_.begin(), tables_.end(),
@@ -177,22 +203,85 @@ const std::vector<int>& TableChecker::RuleErrors(const TTable& table) const {
   return it == ruleErrors_.end() ? kNone : it->second;
 }
 
+const std::vector<RuleExplanation>& TableChecker::Explanations(const TTable& table) const {
+  static const std::vector<RuleExplanation> kNone;
+  const auto it = explanations_.find(&table);
+  return it == explanations_.end() ? kNone : it->second;
+}
+
+const std::vector<CellPos>& TableChecker::RemarkedCells(const TTable& table) const {
+  static const std::vector<CellPos> kNone;
+  const auto it = remarked_.find(&table);
+  return it == remarked_.end() ? kNone : it->second;
+}
+
+std::vector<RemarkCell> TableChecker::MessageCells(TTable& table, std::size_t index) const {
+  std::vector<RemarkCell> out;
+  const auto add = [&](TTable& in, const TCell* cell) {
+    if (!cell) return;
+    const RemarkCell c{&in, PosOf(in, cell)};
+    if (c.pos.row < 0 || std::find(out.begin(), out.end(), c) != out.end()) return;
+    out.push_back(c);
+  };
+  const auto& protocol = Protocol(table);
+  if (index >= protocol.size()) return out;
+  // The cell the message is about first, then the others the rule read.
+  try {
+    for (const HighlightAddress& a : HighlightAddresses(protocol[index], table.ColCount))
+      add(table, a.number > 0 ? CellByNumber(table.data, a.number) : GetCell(table.data, a.col, a.row));
+  } catch (const std::exception&) {
+    // A message whose address is no number names no cell of its own.
+  }
+  const auto& explanations = Explanations(table);
+  if (index < explanations.size())
+    for (const RuleCell& rc : explanations[index].cells) {
+      TTable& in = rc.table ? *rc.table : table;
+      add(in, rc.number > 0 ? CellByNumber(in.data, rc.number) : GetCell(in.data, rc.col, rc.row));
+    }
+  return out;
+}
+
+void TableChecker::MarkRemarks(TTable& table) {
+  for (const auto& row : table.data.rows)
+    for (const auto& cell : row->cells) cell->label.remarked = false;
+  std::vector<CellPos>& cells = remarked_[&table];
+  cells.clear();
+  for (std::size_t i = 0; i < Protocol(table).size(); ++i)
+    for (const RemarkCell& c : MessageCells(table, i))
+      if (c.table == &table) cells.push_back(c.pos);
+  std::sort(cells.begin(), cells.end(),
+            [](CellPos a, CellPos b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
+  cells.erase(std::unique(cells.begin(), cells.end()), cells.end());
+  for (const CellPos& p : cells)
+    if (const TRow* row = RowAt(table.data, p.row))
+      if (TCell* cell = CellAt(*row, p.col)) cell->label.remarked = true;
+}
+
+std::pair<TTable*, int> TableChecker::LineMessage(int line) const {
+  if (line < 0 || static_cast<std::size_t>(line) >= lineMessages_.size()) return {nullptr, -1};
+  return lineMessages_[static_cast<std::size_t>(line)];
+}
+
 std::uint8_t TableChecker::UpdateTableStatus(TTable& table) {
   std::vector<std::string>& protocol = protocols_[&table];
   protocol.clear();
   std::vector<int>& erred = ruleErrors_[&table];
   erred.clear();
+  std::vector<RuleExplanation>& explanations = explanations_[&table];
+  explanations.clear();
   checkFailed_.erase(&table);
   std::uint8_t status;
   try {
     bool ok = true;
-    if (table.hasRules && !CheckRules(table, rules_, this, protocol, &erred)) ok = false;
+    if (table.hasRules && !CheckRules(table, rules_, this, protocol, &erred, &explanations)) ok = false;
     if (table.growing && !CheckRows(table, protocol)) ok = false;
     status = !ok ? kErrors : IsTableEmpty(table) ? kEmpty : kNorm;
   } catch (const std::exception&) {
     status = kErrors;
     checkFailed_.insert(&table);
   }
+  explanations.resize(protocol.size());
+  MarkRemarks(table);
   const std::uint8_t previous = table.status;
   table.status = status;
   if (status != previous)
@@ -226,6 +315,40 @@ std::vector<std::string> TableChecker::ReportProtocolLines() const {
   }
   return lines;
 }
+
+namespace {
+
+// The view's line texts with their details and, in report mode, the
+// message each line stands for.
+void FillDetails(const TableChecker& checker, ProtocolView& view,
+                 std::vector<std::pair<TTable*, int>>& lineMessages) {
+  view.details.assign(view.lines.size(), std::string());
+  lineMessages.assign(view.lines.size(), {nullptr, -1});
+  if (view.mode == ProtocolMode::Table) {
+    if (!view.currentTable) return;
+    const auto& explanations = checker.Explanations(*view.currentTable);
+    for (std::size_t i = 0; i < view.lines.size(); ++i) {
+      lineMessages[i] = {view.currentTable, static_cast<int>(i)};
+      if (i < explanations.size()) view.details[i] = explanations[i].values;
+    }
+    return;
+  }
+  std::size_t line = 0;
+  bool first = true;
+  for (const CheckedTable& t : checker.tables()) {
+    if (t.table->status != kErrors) continue;
+    line += first ? 2 : 3;
+    first = false;
+    const auto& explanations = checker.Explanations(*t.table);
+    const std::size_t count = checker.Protocol(*t.table).size();
+    for (std::size_t i = 0; i < count && line < view.lines.size(); ++i, ++line) {
+      lineMessages[line] = {t.table, static_cast<int>(i)};
+      if (i < explanations.size()) view.details[line] = explanations[i].values;
+    }
+  }
+}
+
+}  // namespace
 
 std::vector<std::string> TableChecker::ErrorsSummaryLines() const {
   std::vector<std::string> captions;
@@ -262,6 +385,7 @@ void TableChecker::Notify() {
 void TableChecker::ShowProtocol(TTable* table, bool modal) {
   ClearHighlight();
   view_.lines.clear();
+  view_.selectedCells.clear();
   view_.selected = -1;
   view_.targetCaption.reset();
   if (table) {
@@ -275,6 +399,7 @@ void TableChecker::ShowProtocol(TTable* table, bool modal) {
     view_.tableButtonEnabled = true;
     view_.lines = ReportProtocolLines();
   }
+  FillDetails(*this, view_, lineMessages_);
   if (!view_.showing) view_.modal = modal;
   view_.showing = true;
   if (!view_.lines.empty()) {
@@ -293,6 +418,9 @@ void TableChecker::SelectProtocolLine(int index) {
   if (index < 0 || static_cast<std::size_t>(index) >= view_.lines.size()) return;
   view_.selected = index;
   view_.selectionError.clear();
+  view_.selectedCells.clear();
+  if (const auto [table, message] = LineMessage(index); table && message >= 0)
+    view_.selectedCells = MessageCells(*table, static_cast<std::size_t>(message));
   const std::string& line = view_.lines[static_cast<std::size_t>(index)];
   if (view_.mode == ProtocolMode::Table) {
     ClearHighlight();
@@ -308,6 +436,11 @@ void TableChecker::SelectProtocolLine(int index) {
         TCell* cell = a.number > 0 ? CellByNumber(t->data, a.number) : GetCell(t->data, a.col, a.row);
         if (cell) cell->label.selected = true;
       }
+      // Every other cell of this table the rule read is highlighted too.
+      for (const RemarkCell& c : view_.selectedCells)
+        if (c.table == t)
+          if (const TRow* row = RowAt(t->data, c.pos.row))
+            if (TCell* cell = CellAt(*row, c.pos.col)) cell->label.selected = true;
       view_.highlighted = std::move(cells);
     }
   } else {
@@ -324,6 +457,9 @@ void TableChecker::SelectProtocolLine(int index) {
 void TableChecker::CloseProtocol() {
   ClearHighlight();
   view_.lines.clear();
+  view_.details.clear();
+  view_.selectedCells.clear();
+  lineMessages_.clear();
   view_.selected = -1;
   view_.targetCaption.reset();
   view_.currentTable = nullptr;

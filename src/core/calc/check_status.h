@@ -22,6 +22,7 @@
 
 #include "core/calc/check_rules.h"
 #include "core/foundation/codec.h"
+#include "core/tables/table_navigation.h"
 
 namespace rpt {
 
@@ -75,6 +76,26 @@ inline constexpr std::size_t kProtocolDashes = 35;
 
 enum class ProtocolMode { Table, Report };
 
+// A data cell a protocol message names, in its table.
+struct RemarkCell {
+  TTable* table = nullptr;
+  CellPos pos;
+  bool operator==(const RemarkCell&) const = default;
+};
+
+// F8 and Shift+F8: the remarked cell after (before) `current` in
+// `tables[active]` (cells in reading order: row by row, then by position),
+// else the first (last) remarked cell of the next (previous) table that
+// has any. `remarked` holds each table's cells in reading order. Nothing
+// when the walk has reached the end: it does not wrap.
+struct RemarkStop {
+  std::size_t table = 0;
+  CellPos pos;
+  bool operator==(const RemarkStop&) const = default;
+};
+std::optional<RemarkStop> NextRemark(const std::vector<std::vector<CellPos>>& remarked, std::size_t active,
+                                     std::optional<CellPos> current, bool forward);
+
 // The one protocol window's state ("Протокол проверки").
 struct ProtocolView {
   bool showing = false;
@@ -82,7 +103,12 @@ struct ProtocolView {
   ProtocolMode mode = ProtocolMode::Table;
   TTable* currentTable = nullptr;
   std::vector<std::string> lines;
+  // Per line: the failed condition with its operands' values, or empty.
+  std::vector<std::string> details;
   std::vector<HighlightAddress> highlighted;
+  // The cells the selected message names (both modes), first the cell the
+  // message is about.
+  std::vector<RemarkCell> selectedCells;
   int selected = -1;
   std::optional<std::string> targetCaption;  // report mode
   bool tableButtonEnabled = false;           // "Таблица"
@@ -192,6 +218,19 @@ class TableChecker : public TableLookup {
   bool CheckAllTables();
   // The table's protocol of the last refresh.
   const std::vector<std::string>& Protocol(const TTable& table) const;
+  // Per protocol message: the failed condition with its values and cells
+  // (empty for the row checks and for rules that could not be tested).
+  const std::vector<RuleExplanation>& Explanations(const TTable& table) const;
+  // The data cells of `table` that message `index` of its protocol names
+  // (a rule's operands, else the cells of the message's address or row),
+  // in any table; cells that do not exist are left out.
+  std::vector<RemarkCell> MessageCells(TTable& table, std::size_t index) const;
+  // The cells of the table itself that its messages name, in reading
+  // order, each once. They carry the remark mark (`label.remarked`).
+  const std::vector<CellPos>& RemarkedCells(const TTable& table) const;
+  // Report mode: the table and message index of a line of the view; no
+  // table for captions, dashes and separators.
+  std::pair<TTable*, int> LineMessage(int line) const;
   // The rules whose test ended in an error at the last refresh (they count
   // as holding), and whether the check itself failed with an error.
   const std::vector<int>& RuleErrors(const TTable& table) const;
@@ -244,6 +283,7 @@ class TableChecker : public TableLookup {
  private:
   void ClearHighlight();
   void Notify();
+  void MarkRemarks(TTable& table);
 
   CheckRulesFile rules_;
   std::vector<CheckedTable> tables_;
@@ -251,6 +291,10 @@ class TableChecker : public TableLookup {
   std::unordered_map<std::string, TTable*> byPath_;
   std::unordered_map<const TTable*, std::vector<std::string>> protocols_;
   std::unordered_map<const TTable*, std::vector<int>> ruleErrors_;
+  std::unordered_map<const TTable*, std::vector<RuleExplanation>> explanations_;
+  std::unordered_map<const TTable*, std::vector<CellPos>> remarked_;
+  // Report mode: per line, the table and message index (-1: no message).
+  std::vector<std::pair<TTable*, int>> lineMessages_;
   std::unordered_set<const TTable*> checkFailed_;
   std::vector<CheckObserver*> observers_;
   ProtocolView view_;

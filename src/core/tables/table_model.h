@@ -66,6 +66,7 @@ struct TFramedLabel {
   bool framed = false;
   std::int32_t frameWidth = 1;  // kept and copied; the frame is drawn one pixel wide
   bool selected = false;        // flagged by a check rule
+  bool remarked = false;        // named by a message of the table's protocol
   bool frameSolid = false;
 
   // Keypad placement: 1-3 top, 4-6 centre, 7-9 bottom; left, centre, right.

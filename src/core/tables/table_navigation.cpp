@@ -66,6 +66,18 @@ std::optional<CellPos> FirstEditableCell(const TTable& t) {
   return std::nullopt;
 }
 
+std::optional<CellPos> LastEditableCell(const TTable& t) {
+  for (int r = t.grid ? RowCountOf(t) : 0; r >= (t.grid ? 1 : 0); --r) {
+    const TRow* row = RowAt(t.data, r);
+    const int cols = row ? static_cast<int>(row->size()) : 0;
+    for (int c = t.grid ? std::min(cols, t.ColCount) : cols; c >= 1; --c) {
+      const TCell* cell = CellAt(*row, c);
+      if (cell && !IsSteppedOverType(cell->type)) return CellPos{r, c};
+    }
+  }
+  return std::nullopt;
+}
+
 std::optional<CellPos> ArrowTarget(const TTable& t, CellPos from, ArrowKey key) {
   if (!IsDataPos(t, from)) return std::nullopt;
   if (!t.grid && !t.growing) {

@@ -35,6 +35,9 @@ std::optional<CellPos> NextEditableCell(const TTable& table, CellPos from, bool 
 // row; form tables from cell number 2 on. Nothing when there is none.
 std::optional<CellPos> FirstEditableCell(const TTable& table);
 
+// The last cell Tab stops at (Ctrl+End; FirstEditableCell is Ctrl+Home).
+std::optional<CellPos> LastEditableCell(const TTable& table);
+
 // Ctrl+arrow from `from`, or nothing for no move. Form tables that do not
 // grow take the nearest cell of type 1-6 lying in the key's direction;
 // grid tables search the row (Left/Right) or column (Up/Down) outward from

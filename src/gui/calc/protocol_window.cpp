@@ -84,6 +84,10 @@ TFormProtocol::TFormProtocol(checks::TableChecker& checker, Interaction& ui, QWi
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!rendering_ && row >= 0) SelectLine(row);
   });
+  // In report mode a double click (or Enter) on a message goes to its cells.
+  connect(list_, &QListWidget::itemActivated, this, [this] {
+    if (checker_.protocolView().mode == checks::ProtocolMode::Report && table_->isEnabled()) TableClick();
+  });
   connect(table_, &QPushButton::clicked, this, &TFormProtocol::TableClick);
   connect(print_, &QPushButton::clicked, this, &TFormProtocol::PrintClick);
   connect(file_, &QPushButton::clicked, this, &TFormProtocol::FileClick);
@@ -134,16 +138,22 @@ void TFormProtocol::Render(const checks::ProtocolView& view) {
   }
 
   rendering_ = true;
+  // A failed rule shows below its message what it compared: "5 > 3 + 2".
+  const auto shown = [&view](std::size_t i) {
+    QString text = FromCp1251(view.lines[i]);
+    if (i < view.details.size() && !view.details[i].empty())
+      text += QStringLiteral("\n        ") + FromCp1251(view.details[i]);
+    return text;
+  };
   bool same = list_->count() == static_cast<int>(view.lines.size());
-  for (int i = 0; same && i < list_->count(); ++i)
-    same = list_->item(i)->text() == FromCp1251(view.lines[static_cast<std::size_t>(i)]);
+  for (int i = 0; same && i < list_->count(); ++i) same = list_->item(i)->text() == shown(static_cast<std::size_t>(i));
   if (!same) {
     list_->clear();
-    for (const std::string& line : view.lines) list_->addItem(FromCp1251(line));
+    for (std::size_t i = 0; i < view.lines.size(); ++i) list_->addItem(shown(i));
   }
   list_->setCurrentRow(view.selected);
   detail_->setPlainText(view.selected >= 0 && view.selected < static_cast<int>(view.lines.size())
-                            ? FromCp1251(view.lines[static_cast<std::size_t>(view.selected)])
+                            ? shown(static_cast<std::size_t>(view.selected))
                             : QString());
   table_->setEnabled(view.mode == checks::ProtocolMode::Report && view.tableButtonEnabled);
   print_->setEnabled(printEnabled_ && printEnabled_());
@@ -207,14 +217,18 @@ void TFormProtocol::SelectLine(int index) {
     lastError_ = e.what();
     ReportSelectionError(e.what());
   }
+  if (checker_.protocolView().mode == checks::ProtocolMode::Table) emit cellsChosen();
 }
 
 void TFormProtocol::TableClick() {
   const checks::ProtocolView& view = checker_.protocolView();
   if (view.mode != checks::ProtocolMode::Report || !view.targetCaption) return;
   const QString caption = FromCp1251(*view.targetCaption);
+  const auto [table, message] = checker_.LineMessage(view.selected);
   checker_.CloseProtocol();
   emit tableRequested(caption);
+  // A message was chosen, not the table's caption: on to its cells.
+  if (table && message >= 0) emit messageRequested(table, message);
 }
 
 void TFormProtocol::PrintClick() {

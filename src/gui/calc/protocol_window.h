@@ -69,6 +69,12 @@ class TFormProtocol : public QWidget, public checks::CheckObserver {
   void tableRequested(const QString& caption);
   // The window was closed or hidden.
   void closed();
+  // The user chose a message (table mode): its first cell should become
+  // the current cell (the view's selectedCells).
+  void cellsChosen();
+  // After tableRequested: the table is open; show message `message` of its
+  // protocol and go to its first cell.
+  void messageRequested(rpt::TTable* table, int message);
 
  private:
   void Render(const checks::ProtocolView& view);

@@ -143,6 +143,14 @@ void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y) {
     p.fillRect(x + w - 1, y, 1, h, Qt::black);
     p.fillRect(x, y + h - 1, w, 1, Qt::black);
   }
+
+  if (label.remarked && w > 6 && h > 6) {
+    // Two pixels just inside the frame line, so that the grid stays.
+    p.fillRect(x + 1, y + 1, w - 2, 2, kRemarkFrameColor);
+    p.fillRect(x + 1, y + h - 3, w - 2, 2, kRemarkFrameColor);
+    p.fillRect(x + 1, y + 1, 2, h - 2, kRemarkFrameColor);
+    p.fillRect(x + w - 3, y + 1, 2, h - 2, kRemarkFrameColor);
+  }
 }
 
 void PaintCurrentFrame(QPainter& p, int x, int y, int width, int height) {

@@ -194,13 +194,75 @@ void TMainForm::SetProtocol(TFormProtocol* protocol) {
     for (TF_Table* w : windows_) {
       if (&w->table() != table) continue;
       w->RefreshCells();
-      // The first cell the message names comes into view.
-      if (!checker || checker->protocolView().highlighted.empty()) continue;
-      const checks::HighlightAddress& a = checker->protocolView().highlighted.front();
-      const TCell* cell = a.number > 0 ? CellByNumber(table->data, a.number) : GetCell(table->data, a.col, a.row);
-      if (cell) w->ScrollToCell(*cell);
+      if (!checker) continue;
+      // The cells the message names come into view, the first one last so
+      // that it is surely seen.
+      const auto& cells = checker->protocolView().selectedCells;
+      for (auto it = cells.rbegin(); it != cells.rend(); ++it)
+        if (it->table == table)
+          if (const TRow* row = RowAt(table->data, it->pos.row))
+            if (const TCell* cell = CellAt(*row, it->pos.col)) w->ScrollToCell(*cell);
     }
   });
+  // The user chose a message: its first cell becomes current.
+  connect(protocol, &TFormProtocol::cellsChosen, this, [this] {
+    const checks::TableChecker* checker = Checker();
+    if (!checker || checker->protocolView().selectedCells.empty()) return;
+    const checks::RemarkCell& first = checker->protocolView().selectedCells.front();
+    for (TF_Table* w : windows_)
+      if (&w->table() == first.table && !w->Hidden())
+        if (const TRow* row = RowAt(first.table->data, first.pos.row))
+          if (TCell* cell = CellAt(*row, first.pos.col)) {
+            w->EditorExit();
+            w->SetCurrentCell(cell, false);
+            w->ScrollToCell(*cell);
+          }
+  });
+  connect(protocol, &TFormProtocol::messageRequested, this, [this](TTable* table, int message) { ShowRemark(table, message); });
+}
+
+void TMainForm::GoToRemark(bool forward) {
+  checks::TableChecker* checker = Checker();
+  if (!checker || windows_.empty()) return;
+  std::vector<std::vector<CellPos>> remarked;
+  for (TF_Table* w : windows_) remarked.push_back(checker->RemarkedCells(w->table()));
+  TF_Table* active = ActiveTable();
+  std::size_t index = 0;
+  std::optional<CellPos> current;
+  if (active) {
+    index = static_cast<std::size_t>(std::max(0, ActiveIndex()));
+    if (active->CurrentSection() == TableSection::Data) current = CellPos{active->CurrentRow(), active->CurrentCol()};
+  }
+  const auto stop = checks::NextRemark(remarked, index, current, forward);
+  if (!stop) {
+    state()->ui().ShowMessage(MessageKind::Information,
+                              forward ? "Дальше ячеек с замечаниями нет."_w : "Выше ячеек с замечаниями нет."_w, kOk,
+                              kOk);
+    if (active) FocusData(active);
+    return;
+  }
+  TF_Table* w = windows_[stop->table];
+  if (w != active) GoToTable(static_cast<int>(stop->table));
+  w->GoToCell(stop->pos.row, stop->pos.col);
+}
+
+void TMainForm::ShowRemark(TTable* table, int message) {
+  checks::TableChecker* checker = Checker();
+  if (!checker || !table) return;
+  TF_Table* w = nullptr;
+  for (TF_Table* candidate : windows_)
+    if (&candidate->table() == table) w = candidate;
+  if (!w) return;
+  if (w->Hidden() || ActiveTable() != w) GoToTable(static_cast<int>(std::find(windows_.begin(), windows_.end(), w) - windows_.begin()));
+  if (table->status != checks::kErrors) return;
+  checker->ShowProtocol(table, false);
+  try {
+    checker->SelectProtocolLine(message);
+  } catch (const std::exception& e) {
+    state()->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
+  }
+  const auto& cells = checker->protocolView().selectedCells;
+  if (!cells.empty() && cells.front().table == table) w->GoToCell(cells.front().pos.row, cells.front().pos.col);
 }
 
 RowDialogs& TMainForm::Dialogs() {
@@ -321,11 +383,15 @@ void TMainForm::OnActive(const std::function<void(TF_Table&, TTable&)>& action, 
 }
 
 void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView view, bool busy,
-                      bool replacesCells) {
+                      bool replacesCells, UndoRecord undo) {
   TF_Table* w = ActiveTable();
   if (!w || !state()) return;
   const int row = w->CurrentRow();
+  // The edit in progress is a step of its own, before the rows change.
+  w->EditorExit();
   w->HideEditors();
+  std::optional<TableRowsState> before;
+  if (undo == UndoRecord::Step) before = CaptureRows(w->table());
   // Remembered by identity: the command may destroy the cell, and a new one
   // may take its address.
   const std::uint64_t keep = w->CurrentCell() ? w->CurrentCell()->id() : 0;
@@ -341,6 +407,8 @@ void TMainForm::OnRow(const std::function<bool(TTable&, int)>& command, RowView 
       state()->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
     }
   }
+  if (done && before) w->UndoSteps().RecordRows(w->table(), std::move(*before));
+  if (done && undo == UndoRecord::Forget) w->UndoSteps().Clear();
   if (TCell* kept = FindCell(w->table(), keep); kept && !(done && replacesCells)) w->SetCurrentCell(kept, false);
   // The data area takes its new size first, then the view moves.
   w->RefreshCells();

@@ -84,6 +84,10 @@ enum class TableCommand {
   HelpAbout1,
   HelpContents,
   HelpTool,
+  UndoEdit,
+  RedoEdit,
+  NextRemark,
+  PrevRemark,
   ReloadButton,
   CellsHeightMenu,
   CheckTableOnMenuBar,
@@ -164,6 +168,14 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   bool OpenTable(std::string_view fileCp1251);
   // The user's table font to every table window.
   void ApplyFont();
+  // F8 and Shift+F8: the next (previous) cell a check message names, in
+  // the active table and then in the tables after (before) it; at the end
+  // a message says there are no more.
+  void GoToRemark(bool forward);
+  // The cells of message `message` of the table's protocol: the table in
+  // front, its protocol docked with that message chosen, the first cell
+  // current and every named cell in view.
+  void ShowRemark(TTable* table, int message);
   // Closing (the close box, "Выход", the last table window closed): the
   // report recalculated, the statuses refreshed, the frame hidden and the
   // structure window back in front.
@@ -237,9 +249,13 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   // is let go while the rows change and taken back when it still exists;
   // `busy` shows the hourglass meanwhile (commands without questions). A
   // command that `replacesCells` when it returns true (a reload) leaves no
-  // current cell: a new cell may take the old one's address.
+  // current cell: a new cell may take the old one's address. A command
+  // that changed the table becomes an undo step (`undo` Step), is none
+  // (None: copying into the buffer) or makes the earlier steps void
+  // (Forget: a reload replaces more than the rows).
+  enum class UndoRecord { Step, None, Forget };
   void OnRow(const std::function<bool(TTable&, int row)>& command, RowView view = RowView::Stay,
-             bool busy = false, bool replacesCells = false);
+             bool busy = false, bool replacesCells = false, UndoRecord undo = UndoRecord::Step);
   void ListRequested(TF_Table* window);
   void Calculator();
   void Help(int topic);

@@ -137,6 +137,10 @@ void TMainForm::BuildCommands() {
   commands_.Add(TableCommand::HelpAbout1, "HelpAbout1", "О программе ...", "О программе|Вывод основных сведений о программе");
   commands_.Add(TableCommand::HelpContents, "HelpContents", "Содержание", "|Оглавление справочника системы");
   commands_.Add(TableCommand::HelpTool, "HelpTool", "Справка", "Справка|Справочная система")->setIcon(LetterGlyph("?", QColor(0x2f, 0x6f, 0xb0)));
+  commands_.Add(TableCommand::UndoEdit, "UndoEdit", "Отменить", "Отменить|Отменить последнее изменение активного документа", "Ctrl+Z");
+  commands_.Add(TableCommand::RedoEdit, "RedoEdit", "Повторить", "Повторить|Повторить отмененное изменение активного документа", "Ctrl+Y");
+  commands_.Add(TableCommand::NextRemark, "NextRemark", "Следующее замечание", "Следующее замечание|Перейти к следующей ячейке с замечанием", "F8");
+  commands_.Add(TableCommand::PrevRemark, "PrevRemark", "Предыдущее замечание", "Предыдущее замечание|Перейти к предыдущей ячейке с замечанием", "Shift+F8");
 }
 
 void TMainForm::BuildMenus() {
@@ -148,6 +152,9 @@ void TMainForm::BuildMenus() {
   documents->addAction(commands_[TableCommand::FileExit1]);
 
   QMenu* table = commands_.AddMenu(TableMenu::MenuTable, menuBar(), nullptr, "MenuTable", "Таблица", "");
+  table->addAction(commands_[TableCommand::UndoEdit]);
+  table->addAction(commands_[TableCommand::RedoEdit]);
+  table->addSeparator();
   table->addAction(commands_[TableCommand::CalcTable]);
   table->addAction(commands_[TableCommand::SortRows]);
   table->addSeparator();
@@ -161,6 +168,9 @@ void TMainForm::BuildMenus() {
   table->addAction(commands_[TableCommand::FillZeros]);
   table->addSeparator();
   for (const TableCommand id : {TableCommand::FirstTab, TableCommand::PrevTab, TableCommand::NextTab, TableCommand::LastTab}) table->addAction(commands_[id]);
+  table->addSeparator();
+  table->addAction(commands_[TableCommand::NextRemark]);
+  table->addAction(commands_[TableCommand::PrevRemark]);
 
   // Items of the menu bar itself: the caption only, no glyph.
   QAction* check = commands_.AddFace(TableCommand::CheckTableOnMenuBar, TableCommand::CheckTable, "CheckTableOnMenuBar");
@@ -330,8 +340,11 @@ void TMainForm::ConnectCommands() {
   });
   on(TableCommand::FillZeros, [this] {
     OnActive([](TF_Table& w, TTable& t) {
+      w.EditorExit();
       w.HideEditors();
+      TableRowsState before = CaptureRows(t);
       FillZeros(t);
+      w.UndoSteps().RecordRows(t, std::move(before));
     });
   });
   on(TableCommand::CheckTable, [this] {
@@ -340,10 +353,10 @@ void TMainForm::ConnectCommands() {
     });
   });
   on(TableCommand::LoardClearTable, [this] {
-    OnRow([](TTable& t, int) { return t.ReloadCleanTable(); }, RowView::Stay, false, true);
+    OnRow([](TTable& t, int) { return t.ReloadCleanTable(); }, RowView::Stay, false, true, UndoRecord::Forget);
   });
   on(TableCommand::LoardLastEdition, [this] {
-    OnRow([](TTable& t, int) { return t.ReloadLastEdition(); }, RowView::Stay, false, true);
+    OnRow([](TTable& t, int) { return t.ReloadLastEdition(); }, RowView::Stay, false, true, UndoRecord::Forget);
   });
   on(TableCommand::DelEmptyRows, [this] {
     OnRow(
@@ -379,7 +392,9 @@ void TMainForm::ConnectCommands() {
           setEnabled(false);
           w.setEnabled(false);
           if (t.grid && t.RowCount > 0) w.DataArea()->verticalScrollBar()->setValue(0);
+          TableRowsState before = CaptureRows(t);
           FitRowHeights(t);
+          w.UndoSteps().RecordRows(t, std::move(before));
           w.setEnabled(true);
           setEnabled(true);
         },
@@ -419,13 +434,25 @@ void TMainForm::ConnectCommands() {
   on(TableCommand::HelpAbout1, [this] { ShowAboutBox(this); });
   on(TableCommand::HelpContents, [this] { Help(201); });
   on(TableCommand::HelpTool, [this] { Help(5); });
+  on(TableCommand::UndoEdit, [this] {
+    if (TF_Table* w = ActiveTable()) w->Undo();
+    RefreshTableActions();
+  });
+  on(TableCommand::RedoEdit, [this] {
+    if (TF_Table* w = ActiveTable()) w->Redo();
+    RefreshTableActions();
+  });
+  on(TableCommand::NextRemark, [this] { GoToRemark(true); });
+  on(TableCommand::PrevRemark, [this] { GoToRemark(false); });
 
   // The cell pop-up menu: rows act on the current cell's row.
   on(TableCommand::CopyRow, [this] {
-    OnRow([](TTable& t, int r) {
-      CopyRowToBuffer(t, r);
-      return true;
-    });
+    OnRow(
+        [](TTable& t, int r) {
+          CopyRowToBuffer(t, r);
+          return true;
+        },
+        RowView::Stay, false, false, UndoRecord::None);
   });
   on(TableCommand::InsertEmptyRow, [this] {
     OnRow([](TTable& t, int r) { return InsertEmptyRow(t, r); }, RowView::NewRow, true);
@@ -506,6 +533,10 @@ void TMainForm::RefreshTableActions() {
   enable(TableCommand::WindowOptimize, st.optimize);
   enable(TableCommand::TabInstruct, st.instruction);
   enable(TableCommand::CheckTable, st.check);
+  // Undo, redo and the walk over remarks do nothing where there is nothing
+  // to do, so that their keys never fall through to another window.
+  for (const TableCommand id : {TableCommand::UndoEdit, TableCommand::RedoEdit, TableCommand::NextRemark, TableCommand::PrevRemark})
+    enable(id, st.open);
   commands_.menu(TableMenu::MenuView)->menuAction()->setEnabled(st.viewMenu);
   // The menu-bar faces follow their commands.
   enable(TableCommand::CheckTableOnMenuBar, st.check);

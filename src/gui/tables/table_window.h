@@ -24,6 +24,7 @@
 #include "core/foundation/interaction.h"
 #include "core/tables/table.h"
 #include "core/tables/table_geometry.h"
+#include "core/tables/table_undo.h"
 
 class QFrame;
 class QLineEdit;
@@ -140,6 +141,20 @@ class TF_Table : public QWidget {
   // After the list window closed: focus back to the editor, cell in view.
   void ListClosed();
 
+  // --- the keys a spreadsheet user expects ------------------------------------
+  // Ctrl+Z, Ctrl+Y: the last value change or row operation of the table
+  // taken back, or done again; an edit in progress becomes a step first.
+  // False when there was nothing to take back or do again.
+  bool Undo();
+  bool Redo();
+  // Row operations record themselves here (the frame captures the rows
+  // before a command and records them when it changed the table).
+  TableUndo& UndoSteps() { return undo_; }
+  // F2: the current cell's editor with the caret at the end of its text.
+  void EditCurrent();
+  // Esc: the edited cell gets back the value it had when its editor opened.
+  void CancelEdit();
+
   // --- the parts (tests, the frame) ---------------------------------------
   QWidget* HeaderPanel() const;
   QWidget* TopPanel() const;
@@ -230,6 +245,13 @@ class TF_Table : public QWidget {
   // cell, so that the row commands need no mouse.
   bool HandlePopupKey(QEvent* e);
   bool HandleEditorKeyDown(QObject* editor, QKeyEvent* e);
+  // Arrows, F2, Esc, Ctrl+Home, Ctrl+End, Ctrl+Z and Ctrl+Y, in an editor
+  // (`editor` set) or on the data area.
+  bool HandleSpreadsheetKey(QObject* editor, QKeyEvent* e);
+  // The edit since the editor opened becomes an undo step; `rowFit` is the
+  // dy its row was fitted by.
+  void CommitEdit(int rowFit);
+  bool UndoRedo(bool redo);
   // Tab and Enter (forward), Shift+Tab (back): to the next editable cell,
   // or to the first one when no cell is current.
   void MoveOn(bool forward);
@@ -271,6 +293,9 @@ class TF_Table : public QWidget {
   Where dateWhere_;
   CellEditor openEditor_ = CellEditor::None;
   std::string editorStartValue_;  // the edited cell's value when its editor opened
+  TableUndo undo_;
+  std::optional<TCell> undoStart_;  // the edited cell when its editor opened
+  Where undoWhere_;
   bool hidden_ = true;  // created hidden
   bool lastModified_ = false;
   std::uint8_t lastStatus_ = 0;

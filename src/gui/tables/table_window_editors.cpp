@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "core/foundation/codec.h"
+#include "core/foundation/errors.h"
 #include "core/foundation/interaction.h"
 #include "core/tables/table_geometry.h"
 #include "core/tables/table_text.h"
@@ -52,11 +53,14 @@ void TF_Table::Place(QWidget* editor, TableSection section, const TCell& cell, i
 }
 
 void TF_Table::ShowEditor() {
+  CommitEdit(0);
   TCell* cell = current_;
   editorCell_ = cell;
   editorWhere_ = WhereOf(cell);
   if (!cell) return;
   editorStartValue_ = cell->label.caption;
+  undoStart_ = *cell;
+  undoWhere_ = editorWhere_;
   const TableSection section = currentSection_;
   QWidget* shown = nullptr;
   showingEditor_ = true;
@@ -77,7 +81,8 @@ void TF_Table::ShowEditor() {
       memo_->setFont(QFontOf(cell->label.font));
       memo_->setReadOnly(!cell->DirectInput);
       memo_->setPlainText(EditorText(cell->label.caption));
-      memo_->moveCursor(QTextCursor::End);
+      // Typing replaces the value, as over a spreadsheet's cell; F2 edits it.
+      memo_->selectAll();
       openEditor_ = CellEditor::Memo;
       shown = memoPanel_;
       break;
@@ -100,6 +105,7 @@ void TF_Table::ShowEditor() {
       Place(list_, section, *cell, 1);
       list_->setText(FromCp1251(cell->label.caption));
       list_->setReadOnly(!cell->DirectInput);
+      list_->selectAll();
       openEditor_ = CellEditor::List;
       shown = list_;
       break;
@@ -108,6 +114,7 @@ void TF_Table::ShowEditor() {
       TNumberEdit* e = cell->type == cell_type::kInteger ? editInt_ : editReal_;
       Place(e, section, *cell, 1);
       e->setText(FromCp1251(cell->label.caption));
+      e->selectAll();
       openEditor_ = cell->type == cell_type::kInteger ? CellEditor::Int : CellEditor::Real;
       shown = e;
       break;
@@ -232,21 +239,94 @@ void TF_Table::EditorExit() {
   TCell* cell = Resolve(editorWhere_) == editorCell_ ? editorCell_ : nullptr;
   editorCell_ = nullptr;
   editorWhere_ = {};
-  if (!cell) return;
-  if (cell->type != cell_type::kText && cell->type != cell_type::kLongText && cell->type != cell_type::kListValue)
-    return;
+  int fitted = 0;
   // Only a value changed by the user refits the row: looking at a cell
   // changes nothing in the table.
-  if (cell->label.caption == editorStartValue_) return;
-  const int current = cell->label.height;
-  int wanted;
-  const int r = RowIndexOf(cell);
-  if (table_->grid && r >= 1) {
-    wanted = table_->RowTextHeight(r);
-  } else {
-    wanted = cell->label.caption.empty() ? current : std::max(table_->TextHeight(*cell), current);
+  if (cell && (cell->type == cell_type::kText || cell->type == cell_type::kLongText ||
+               cell->type == cell_type::kListValue) &&
+      cell->label.caption != editorStartValue_) {
+    const int current = cell->label.height;
+    int wanted;
+    const int r = RowIndexOf(cell);
+    if (table_->grid && r >= 1) {
+      wanted = table_->RowTextHeight(r);
+    } else {
+      wanted = cell->label.caption.empty() ? current : std::max(table_->TextHeight(*cell), current);
+    }
+    if (wanted != current) ResizeRow(*cell, wanted - current);
+    fitted = cell->label.height - current;
   }
-  if (wanted != current) ResizeRow(*cell, wanted - current);
+  CommitEdit(fitted);
+}
+
+void TF_Table::CommitEdit(int rowFit) {
+  if (!undoStart_) return;
+  TCell* cell = Resolve(undoWhere_);
+  if (cell) undo_.RecordValue(*table_, *cell, *undoStart_, rowFit);
+  // An editor still open over the cell goes on from here.
+  if (cell && openEditor_ != CellEditor::None && cell == current_) undoStart_ = *cell;
+  else undoStart_.reset();
+}
+
+bool TF_Table::Undo() { return UndoRedo(false); }
+bool TF_Table::Redo() { return UndoRedo(true); }
+
+bool TF_Table::UndoRedo(bool redo) {
+  if (!LeaveDateEditor()) return false;
+  const bool reopen = openEditor_ != CellEditor::None;
+  EditorExit();
+  CommitEdit(0);
+  undoStart_.reset();
+  const Where keep = currentWhere_;
+  HideEditors();
+  SetCurrentCell(nullptr, false);
+  bool done = false;
+  try {
+    done = redo ? undo_.Redo(*table_) : undo_.Undo(*table_);
+  } catch (const std::exception& e) {
+    Message(MessageKind::Error, ErrorMessage(e));
+  }
+  RefreshCells();
+  if (TCell* cell = Resolve(keep)) {
+    SetCurrentCell(cell, reopen);
+    if (!reopen) dataArea_->setFocus();
+  }
+  AfterChange();
+  return done;
+}
+
+void TF_Table::EditCurrent() {
+  if (!current_) return;
+  if (openEditor_ == CellEditor::None) SetCurrentCell(current_, true);
+  switch (openEditor_) {
+    case CellEditor::Memo: memo_->moveCursor(QTextCursor::End); break;
+    case CellEditor::Date: dateEd_->deselect(); dateEd_->end(false); break;
+    case CellEditor::List: list_->deselect(); list_->end(false); break;
+    case CellEditor::Int: editInt_->deselect(); editInt_->end(false); break;
+    case CellEditor::Real: editReal_->deselect(); editReal_->end(false); break;
+    case CellEditor::None: break;
+  }
+}
+
+void TF_Table::CancelEdit() {
+  if (openEditor_ == CellEditor::None || !current_ || !undoStart_ || Resolve(undoWhere_) != current_) return;
+  TCell& cell = *current_;
+  if (!cell.SameContent(*undoStart_)) {
+    RestoreCellContent(cell, *undoStart_);
+    table_->hooks().RecalcTable(*table_, false, true);
+  }
+  showingEditor_ = true;
+  const QString value = FromCp1251(cell.label.caption);
+  switch (openEditor_) {
+    case CellEditor::Memo: memo_->setPlainText(EditorText(cell.label.caption)); memo_->selectAll(); break;
+    case CellEditor::Date: dateEd_->setText(IsValidDate(value.toStdString()) ? value : QString()); dateEd_->selectAll(); break;
+    case CellEditor::List: list_->setText(value); list_->selectAll(); break;
+    case CellEditor::Int: editInt_->setText(value); editInt_->selectAll(); break;
+    case CellEditor::Real: editReal_->setText(value); editReal_->selectAll(); break;
+    case CellEditor::None: break;
+  }
+  showingEditor_ = false;
+  AfterChange();
 }
 
 void TF_Table::RequestList() {

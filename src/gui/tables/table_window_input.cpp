@@ -48,8 +48,83 @@ bool TF_Table::HandlePagingKey(int key) {
   return true;
 }
 
+namespace {
+
+bool IsUndoKey(const QKeyEvent* e) {
+  return e->modifiers() == Qt::ControlModifier && e->key() == Qt::Key_Z;
+}
+bool IsRedoKey(const QKeyEvent* e) {
+  return (e->modifiers() == Qt::ControlModifier && e->key() == Qt::Key_Y) ||
+         (e->modifiers() == (Qt::ControlModifier | Qt::ShiftModifier) && e->key() == Qt::Key_Z);
+}
+
+// The keys the table window takes from its editors before the editors'
+// own handling (and before the frame's shortcuts) sees them.
+bool IsSpreadsheetKey(const QKeyEvent* e) {
+  const int key = e->key();
+  if (IsUndoKey(e) || IsRedoKey(e)) return true;
+  if (e->modifiers() == Qt::ControlModifier) return key == Qt::Key_Home || key == Qt::Key_End;
+  if (e->modifiers() != Qt::NoModifier && e->modifiers() != Qt::KeypadModifier) return false;
+  return key == Qt::Key_F2 || key == Qt::Key_Escape || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+}  // namespace
+
+bool TF_Table::HandleSpreadsheetKey(QObject* editor, QKeyEvent* e) {
+  const int key = e->key();
+  if (IsUndoKey(e) || IsRedoKey(e)) {
+    IsUndoKey(e) ? Undo() : Redo();
+    return true;
+  }
+  const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
+  if (mods == Qt::ControlModifier && (key == Qt::Key_Home || key == Qt::Key_End)) {
+    MoveTo(key == Qt::Key_Home ? FirstEditableCell(*table_) : LastEditableCell(*table_));
+    return true;
+  }
+  if (mods != Qt::NoModifier) return false;
+  if (key == Qt::Key_F2) {
+    EditCurrent();
+    return true;
+  }
+  if (key == Qt::Key_Escape) {
+    CancelEdit();
+    return true;
+  }
+  std::optional<ArrowKey> arrow;
+  switch (key) {
+    case Qt::Key_Up: arrow = ArrowKey::Up; break;
+    case Qt::Key_Down: arrow = ArrowKey::Down; break;
+    case Qt::Key_Left: arrow = ArrowKey::Left; break;
+    case Qt::Key_Right: arrow = ArrowKey::Right; break;
+    default: return false;
+  }
+  // Inside a text the arrows move the caret; at its edge (or its first and
+  // last line) they move on to the neighbouring cell.
+  if (editor == memo_) {
+    const QTextCursor c = memo_->textCursor();
+    if (c.hasSelection() && (*arrow == ArrowKey::Left || *arrow == ArrowKey::Right)) return false;
+    QTextCursor probe = c;
+    const bool edge = *arrow == ArrowKey::Left    ? c.atStart()
+                      : *arrow == ArrowKey::Right ? c.atEnd()
+                      : *arrow == ArrowKey::Up    ? !probe.movePosition(QTextCursor::Up)
+                                                  : !probe.movePosition(QTextCursor::Down);
+    if (!edge) return false;
+  } else if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+    if (*arrow == ArrowKey::Left || *arrow == ArrowKey::Right) {
+      if (line->hasSelectedText()) return false;
+      const bool edge = *arrow == ArrowKey::Left ? line->cursorPosition() == 0
+                                                 : line->cursorPosition() >= line->text().size();
+      if (!edge) return false;
+    }
+  }
+  if (currentSection_ == TableSection::Data) MoveTo(ArrowTarget(*table_, currentPos_, *arrow));
+  else if (!current_) MoveOn(true);
+  return true;
+}
+
 bool TF_Table::HandleEditorKeyDown(QObject* editor, QKeyEvent* e) {
   const int key = e->key();
+  if (HandleSpreadsheetKey(editor, e)) return true;
   HandlePagingKey(key);
   if (e->modifiers() & Qt::ControlModifier) {
     std::optional<ArrowKey> arrow;
@@ -137,9 +212,29 @@ bool TF_Table::HandlePopupKey(QEvent* e) {
 bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
   if (watched == dataArea_) {
     if (HandlePopupKey(e)) return true;
+    if (e->type() == QEvent::ShortcutOverride && IsSpreadsheetKey(static_cast<QKeyEvent*>(e))) {
+      e->accept();
+      return true;
+    }
     if (e->type() == QEvent::KeyPress) {
-      const auto* k = static_cast<QKeyEvent*>(e);
+      auto* k = static_cast<QKeyEvent*>(e);
+      if (HandleSpreadsheetKey(nullptr, k)) return true;
       if (HandlePagingKey(k->key())) return true;
+      // Typing over the current cell replaces its value.
+      if (current_ && !IsNotEditedType(current_->type) && !k->text().isEmpty() && k->text().front().isPrint() &&
+          !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        SetCurrentCell(current_, true);
+        if (QWidget* editor = openEditor_ == CellEditor::Memo ? static_cast<QWidget*>(memo_)
+                              : openEditor_ == CellEditor::Date ? static_cast<QWidget*>(dateEd_)
+                              : openEditor_ == CellEditor::List ? static_cast<QWidget*>(list_)
+                              : openEditor_ == CellEditor::Int  ? static_cast<QWidget*>(editInt_)
+                              : openEditor_ == CellEditor::Real ? static_cast<QWidget*>(editReal_)
+                                                                : nullptr) {
+          QKeyEvent copy(QEvent::KeyPress, k->key(), k->modifiers(), k->text());
+          QApplication::sendEvent(editor, &copy);
+          return true;
+        }
+      }
       // A cell without an editor is current (or none is): the keys that
       // move between cells still move.
       if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || k->key() == Qt::Key_Return ||
@@ -161,7 +256,7 @@ bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
       const bool ctrlKey = (k->modifiers() & Qt::ControlModifier) &&
                            (k->key() == Qt::Key_Left || k->key() == Qt::Key_Right || k->key() == Qt::Key_Up ||
                             k->key() == Qt::Key_Down || k->key() == Qt::Key_F9);
-      if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || ctrlKey) {
+      if (k->key() == Qt::Key_Tab || k->key() == Qt::Key_Backtab || ctrlKey || IsSpreadsheetKey(k)) {
         e->accept();
         return true;
       }

@@ -318,3 +318,63 @@ TEST(CheckRowsTest, SevenCases) {
 
 }  // namespace
 }  // namespace rpt::checks
+
+namespace rpt::checks {
+namespace {
+
+// A failed rule explains itself: its condition with the values it read,
+// and the cells it read (n - 2 for a numeric (n), n for the emptiness test).
+TEST_F(CheckRulesTest, FailedConditionShowsOperandValuesAndCells) {
+  struct Case {
+    bool onForm;
+    std::string_view line;
+    std::string_view values;
+    std::vector<RuleCell> cells;
+  } cases[] = {
+      {false, "(1 4) = (1 5) + (1 6);Сумма", "10 = 4 + 6", {}},  // holds: no explanation
+      {false, "(1 4) < (1 5) / 2 - (1 1)", "10 < 4 / 2 - 1", {{nullptr, 1, 4}, {nullptr, 1, 5}, {nullptr, 1, 1}}},
+      {false, "(1 1) | t1(2 1)", "1 | 0", {{nullptr, 1, 1}, {nullptr, 2, 1}}},
+      {true, "(5) <> пусто;Не указано", "\"\" <> пусто", {{nullptr, 0, 0, 5}}},
+      {true, "(6) > 0,5 + (8)", "5 > 0,5 + 7", {{nullptr, 0, 0, 4}, {nullptr, 0, 0, 6}}},
+  };
+  for (Case& c : cases) {
+    for (RuleCell& rc : c.cells)
+      if (rc.row == 2 && rc.col == 1) rc.table = t1.get();
+    TTable& table = c.onForm ? *form : *grid;
+    protocol.clear();
+    std::vector<RuleExplanation> explanations;
+    CheckRuleLine(table, Utf8ToCp1251(c.line), &checker, protocol, nullptr, &explanations);
+    ASSERT_EQ(explanations.size(), protocol.size()) << c.line;
+    if (c.cells.empty()) {
+      EXPECT_TRUE(protocol.empty()) << c.line;
+      continue;
+    }
+    ASSERT_EQ(protocol.size(), 1u) << c.line;
+    EXPECT_EQ(Cp1251ToUtf8(explanations[0].values), c.values) << c.line;
+    EXPECT_EQ(explanations[0].cells, c.cells) << c.line;
+  }
+  // One explanation per message of a row rule, each with its own row.
+  protocol.clear();
+  std::vector<RuleExplanation> explanations;
+  CheckRuleLine(*grid, "(* 4) = (* 5)", &checker, protocol, nullptr, &explanations);
+  ASSERT_EQ(explanations.size(), 3u);
+  EXPECT_EQ(explanations[2].values, "5 = 2");
+  EXPECT_EQ(explanations[2].cells, (std::vector<RuleCell>{{nullptr, 3, 4}, {nullptr, 3, 5}}));
+}
+
+TEST(RemarkWalk, NextAndPreviousAcrossTables) {
+  const std::vector<std::vector<CellPos>> remarked{{{1, 2}, {3, 1}}, {}, {{0, 4}}};
+  using S = std::optional<RemarkStop>;
+  EXPECT_EQ(NextRemark(remarked, 0, std::nullopt, true), (S{{0, {1, 2}}}));
+  EXPECT_EQ(NextRemark(remarked, 0, CellPos{1, 2}, true), (S{{0, {3, 1}}}));
+  EXPECT_EQ(NextRemark(remarked, 0, CellPos{2, 9}, true), (S{{0, {3, 1}}}));
+  EXPECT_EQ(NextRemark(remarked, 0, CellPos{3, 1}, true), (S{{2, {0, 4}}})) << "the empty table skipped";
+  EXPECT_EQ(NextRemark(remarked, 2, CellPos{0, 4}, true), S{}) << "no wrap";
+  EXPECT_EQ(NextRemark(remarked, 1, std::nullopt, true), (S{{2, {0, 4}}}));
+  EXPECT_EQ(NextRemark(remarked, 2, CellPos{0, 4}, false), (S{{0, {3, 1}}}));
+  EXPECT_EQ(NextRemark(remarked, 0, CellPos{3, 1}, false), (S{{0, {1, 2}}}));
+  EXPECT_EQ(NextRemark(remarked, 0, CellPos{1, 2}, false), S{});
+}
+
+}  // namespace
+}  // namespace rpt::checks
