@@ -78,6 +78,7 @@ TEST(CliCheck, RulesFromAnotherFolderAndErrors) {
 TEST(CliRulesTest, ReportsDifferencesAndPassesWhenTheyAgree) {
   TempFolder dir;
   StageBlankReport(dir, false);
+  std::filesystem::create_directories(dir / "tests");
   std::filesystem::rename(dir / "rep", dir / "tests/1 good");
   dir.Write("tests/Check.chk", Utf8ToCp1251("[Org]\r\nCount=1\r\n1=(5 1) > 0;Не указан год\r\n"));
   dir.Write("tests/1 good/Org.ini.protocol", "1. Ячейка (5-1): Не указан год\n");

@@ -13,7 +13,6 @@
 #include "core/foundation/text_case.h"
 #include "core/calc/structure.h"
 #include "core/tables/table.h"
-#include "core/tables/table_geometry.h"
 #include "core/tables/table_model.h"
 
 namespace rpt::checks {
@@ -215,29 +214,47 @@ const std::vector<CellPos>& TableChecker::RemarkedCells(const TTable& table) con
   return it == remarked_.end() ? kNone : it->second;
 }
 
+namespace {
+
+// The data position of the cell an address names, found as GetCell and
+// CellByNumber find it; nothing for no cell, or a grid table's hidden
+// buffer row.
+std::optional<CellPos> AddressPos(const TTable& t, int row, int col, int number) {
+  std::optional<CellPos> pos;
+  if (number > 0) {
+    if (CellByNumber(t.data, number)) pos = CellPos{0, number - 1};
+  } else if (const TRow* r = RowAt(t.data, row)) {
+    if (CellAt(*r, col)) pos = CellPos{row, col};
+  } else if (const TRow* first = FirstRow(t.data)) {
+    for (std::size_t i = 0; i < first->cells.size() && !pos; ++i)
+      if (first->cells[i]->Col == col && first->cells[i]->Row == row) pos = CellPos{0, static_cast<int>(i) + 1};
+  }
+  if (pos && t.grid && pos->row == 0) pos.reset();
+  return pos;
+}
+
+}  // namespace
+
 std::vector<RemarkCell> TableChecker::MessageCells(TTable& table, std::size_t index) const {
   std::vector<RemarkCell> out;
-  const auto add = [&](TTable& in, const TCell* cell) {
-    if (!cell) return;
-    const RemarkCell c{&in, PosOf(in, cell)};
-    if (c.pos.row < 0 || std::find(out.begin(), out.end(), c) != out.end()) return;
-    out.push_back(c);
+  const auto add = [&](TTable& in, int row, int col, int number) {
+    const auto pos = AddressPos(in, row, col, number);
+    if (!pos) return;
+    const RemarkCell c{&in, *pos};
+    if (std::find(out.begin(), out.end(), c) == out.end()) out.push_back(c);
   };
   const auto& protocol = Protocol(table);
   if (index >= protocol.size()) return out;
   // The cell the message is about first, then the others the rule read.
   try {
     for (const HighlightAddress& a : HighlightAddresses(protocol[index], table.ColCount))
-      add(table, a.number > 0 ? CellByNumber(table.data, a.number) : GetCell(table.data, a.col, a.row));
+      add(table, a.row, a.col, a.number);
   } catch (const std::exception&) {
     // A message whose address is no number names no cell of its own.
   }
   const auto& explanations = Explanations(table);
   if (index < explanations.size())
-    for (const RuleCell& rc : explanations[index].cells) {
-      TTable& in = rc.table ? *rc.table : table;
-      add(in, rc.number > 0 ? CellByNumber(in.data, rc.number) : GetCell(in.data, rc.col, rc.row));
-    }
+    for (const RuleCell& rc : explanations[index].cells) add(rc.table ? *rc.table : table, rc.row, rc.col, rc.number);
   return out;
 }
 

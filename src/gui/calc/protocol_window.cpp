@@ -84,6 +84,10 @@ TFormProtocol::TFormProtocol(checks::TableChecker& checker, Interaction& ui, QWi
   connect(list_, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!rendering_ && row >= 0) SelectLine(row);
   });
+  // A click on the message already chosen goes to its cells again.
+  connect(list_, &QListWidget::itemClicked, this, [this] {
+    if (checker_.protocolView().mode == checks::ProtocolMode::Table) emit cellsChosen();
+  });
   // In report mode a double click (or Enter) on a message goes to its cells.
   connect(list_, &QListWidget::itemActivated, this, [this] {
     if (checker_.protocolView().mode == checks::ProtocolMode::Report && table_->isEnabled()) TableClick();

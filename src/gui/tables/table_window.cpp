@@ -614,8 +614,10 @@ void TF_Table::TakeKeyboard() {
 
 void TF_Table::Deactivate() {
   if (!LeaveDateEditor()) return;
-  HideEditors();
+  // The row is fitted before the editor goes, so that the fit belongs to
+  // the edit's undo step.
   EditorExit();
+  HideEditors();
 }
 
 void TF_Table::ConnectSubWindow() {
@@ -642,8 +644,8 @@ void TF_Table::closeEvent(QCloseEvent* e) {
   // state owns the table and the frame shows the window again.
   e->ignore();
   if (!LeaveDateEditor()) return;
-  HideEditors();
   EditorExit();
+  HideEditors();
   SetHidden(true);
   emit closing();
 }

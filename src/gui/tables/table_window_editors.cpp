@@ -37,6 +37,10 @@ const QString kEmptyDate = QStringLiteral("  .  .    ");
 // --- editors ---------------------------------------------------------------
 
 void TF_Table::HideEditors() {
+  // An edit ends with its editor: what it changed is a step of its own, and
+  // nothing done to the cell afterwards counts as typed.
+  CommitEdit(0);
+  undoStart_.reset();
   hidingEditors_ = true;
   for (QWidget* w : std::initializer_list<QWidget*>{memoPanel_, dateEd_, list_, editInt_, editReal_}) w->hide();
   memoBtn_->hide();

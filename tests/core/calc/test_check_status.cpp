@@ -130,6 +130,44 @@ TEST_F(CheckStatusTest, StatusFromRulesRowsAndEmptiness) {
   EXPECT_EQ(checker.UpdateTableStatus(*podr), kNorm);
 }
 
+// The cells a message names, the remark marks they carry while it stands,
+// and the report-mode lines mapped back to their messages.
+TEST_F(CheckStatusTest, MessagesNameTheirCellsAndMarkThem) {
+  Set(*kadry, 2, 2, "4");  // row 2: 0 >= 4 fails
+  Set(*kadry, 1, 3, "7");  // 7 = Org(4), which reads cell 2: fails
+  Set(*podr, 1, 1, "Отдел");
+  EXPECT_FALSE(checker.CheckAllTables());
+  ASSERT_EQ(checker.Protocol(*kadry).size(), 2u);
+  using Cells = std::vector<RemarkCell>;
+  EXPECT_EQ(checker.MessageCells(*kadry, 0), (Cells{{kadry.get(), {2, 1}}, {kadry.get(), {2, 2}}}));
+  EXPECT_EQ(checker.MessageCells(*kadry, 1), (Cells{{kadry.get(), {1, 3}}, {org.get(), {0, 1}}}));
+  EXPECT_EQ(Cp1251ToUtf8(checker.Explanations(*kadry)[1].values), "7 = 0");
+  EXPECT_EQ(checker.MessageCells(*podr, 0), (Cells{{podr.get(), {1, 1}}, {podr.get(), {1, 2}}}));
+  EXPECT_TRUE(checker.Explanations(*podr)[0].values.empty());
+  EXPECT_EQ(checker.RemarkedCells(*kadry), (std::vector<CellPos>{{1, 3}, {2, 1}, {2, 2}}));
+  EXPECT_TRUE(kadry->data.rows[2]->cells[1]->label.remarked);
+  EXPECT_FALSE(kadry->data.rows[1]->cells[0]->label.remarked);
+  EXPECT_TRUE(checker.RemarkedCells(*org).empty()) << "another table's message marks none of its cells";
+
+  checker.ShowProtocol(nullptr, false);
+  const ProtocolView& view = checker.protocolView();
+  ASSERT_EQ(view.lines.size(), 2u + 2u + 3u + 1u);  // caption, dashes, two messages; blanks, caption, dashes, one
+  EXPECT_EQ(checker.LineMessage(1), (std::pair<TTable*, int>{nullptr, -1}));
+  EXPECT_EQ(checker.LineMessage(3), (std::pair<TTable*, int>{kadry.get(), 1}));
+  EXPECT_EQ(checker.LineMessage(7), (std::pair<TTable*, int>{podr.get(), 0}));
+  EXPECT_EQ(view.details[3], checker.Explanations(*kadry)[1].values);
+  checker.SelectProtocolLine(3);
+  EXPECT_EQ(view.selectedCells, checker.MessageCells(*kadry, 1));
+
+  // Mended: the marks go with the messages.
+  Set(*kadry, 2, 2, "0");
+  Set(*kadry, 1, 3, "0");
+  checker.CloseProtocol();
+  checker.UpdateTableStatus(*kadry);
+  EXPECT_TRUE(checker.RemarkedCells(*kadry).empty());
+  EXPECT_FALSE(kadry->data.rows[2]->cells[1]->label.remarked);
+}
+
 TEST_F(CheckStatusTest, ObserversHearChangesOnly) {
   checker.UpdateTableStatus(*org);
   checker.UpdateTableStatus(*org);
