@@ -190,7 +190,7 @@ TEST(CliHostile, CheckSaysWhichRuleCouldNotBeTested) {
   dir.Write("rep/Check.chk", Win("[T1]\nCount=3\n1=(1 1) > ;пусто\n2=(9 9) > 0\n3=(2) <> пусто\n"));
   const CliRun r = Reportctl(dir, {"check", folder});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.out, "T1.ini norm\nT2.ini norm\n");
+  EXPECT_EQ(r.out, "T1.ini norm\nT2.ini norm\nошибки в 0 таблицах, пустых таблиц: 0\n");
   EXPECT_EQ(r.err,
             "Ошибка: Правило 1 таблицы \"T1\" не удалось проверить: \"(1 1) > ;пусто\".\n"
             "Ошибка: Правило 2 таблицы \"T1\" не удалось проверить: \"(9 9) > 0\".\n");

@@ -110,7 +110,8 @@ class ProtocolWindowTest : public QObject {
     const int rowLine = LineContaining(window.List(), U(". Строка 7 "));
     QVERIFY(cellLine >= 0 && rowLine >= 0);
     window.List()->setCurrentRow(cellLine);
-    QCOMPARE(Highlighted(*r.grid), QStringList{"3-4"});
+    // The cell of the message and the one its rule compared it with.
+    QCOMPARE(Highlighted(*r.grid), (QStringList{"3-3", "3-4"}));
     window.List()->setCurrentRow(rowLine);
     QCOMPARE(Highlighted(*r.grid), (QStringList{"7-1", "7-2", "7-3", "7-4"}));
     QCOMPARE(window.Detail()->toPlainText(), window.List()->item(rowLine)->text());

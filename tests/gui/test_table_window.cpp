@@ -277,6 +277,12 @@ class TableWindowTest : public QObject {
     auto* editInt = f.Editor<QLineEdit>(CellEditor::Int);
     QVERIFY(editInt->isVisibleTo(f.window.get()));
     QCOMPARE(editInt->text(), U("42"));
+    // Typing replaces the value; after F2 it goes on from the end.
+    QTest::keyClicks(editInt, "7");
+    QCOMPARE(f.Value(0, 1), U("7"));
+    QTest::keyClick(editInt, Qt::Key_Escape);
+    QCOMPARE(f.Value(0, 1), U("42"));
+    QTest::keyClick(editInt, Qt::Key_F2);
     QTest::keyClicks(editInt, "7");
     QCOMPARE(f.Value(0, 1), U("427"));
     QVERIFY(f.table.Modified());

@@ -72,8 +72,12 @@ bool IsSpreadsheetKey(const QKeyEvent* e) {
 
 bool TF_Table::HandleSpreadsheetKey(QObject* editor, QKeyEvent* e) {
   const int key = e->key();
-  if (IsUndoKey(e) || IsRedoKey(e)) {
-    IsUndoKey(e) ? Undo() : Redo();
+  if (IsUndoKey(e)) {
+    Undo();
+    return true;
+  }
+  if (IsRedoKey(e)) {
+    Redo();
     return true;
   }
   const Qt::KeyboardModifiers mods = e->modifiers() & ~Qt::KeypadModifier;
@@ -224,12 +228,7 @@ bool TF_Table::eventFilter(QObject* watched, QEvent* e) {
       if (current_ && !IsNotEditedType(current_->type) && !k->text().isEmpty() && k->text().front().isPrint() &&
           !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
         SetCurrentCell(current_, true);
-        if (QWidget* editor = openEditor_ == CellEditor::Memo ? static_cast<QWidget*>(memo_)
-                              : openEditor_ == CellEditor::Date ? static_cast<QWidget*>(dateEd_)
-                              : openEditor_ == CellEditor::List ? static_cast<QWidget*>(list_)
-                              : openEditor_ == CellEditor::Int  ? static_cast<QWidget*>(editInt_)
-                              : openEditor_ == CellEditor::Real ? static_cast<QWidget*>(editReal_)
-                                                                : nullptr) {
+        if (QWidget* editor = Editor(openEditor_)) {
           QKeyEvent copy(QEvent::KeyPress, k->key(), k->modifiers(), k->text());
           QApplication::sendEvent(editor, &copy);
           return true;
