@@ -148,6 +148,7 @@ class ExplainedErrorsTest : public QObject {
       QVERIFY(CellOf(t, c.pos)->label.remarked);
     }
     QCOMPARE(Current(publ), (CellPos{4, 3}));
+    QCOMPARE(publ->OpenEditor(), CellEditor::None);
     QVERIFY(p.Detail()->toPlainText().contains(FromCp1251(checker.Explanations(t)[static_cast<std::size_t>(six)].values)));
 
     if (qEnvironmentVariableIsSet("REPORT_GUI_SHOTS")) {
@@ -158,7 +159,7 @@ class ExplainedErrorsTest : public QObject {
       QVERIFY(frame.grab().save(dir + "/protocol-values.png"));
       // The remarked cells framed, without the protocol's highlight.
       p.ExitButton()->click();
-      publ->GoToCell(1, 2);
+      publ->GoToCell(5, 3);
       QTest::qWait(300);
       QVERIFY(frame.grab().save(dir + "/remarked-cell.png"));
     }

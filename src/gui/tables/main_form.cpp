@@ -213,7 +213,9 @@ void TMainForm::SetProtocol(TFormProtocol* protocol) {
       if (&w->table() == first.table && !w->Hidden())
         if (const TRow* row = RowAt(first.table->data, first.pos.row))
           if (TCell* cell = CellAt(*row, first.pos.col)) {
+            // The keyboard stays in the protocol: the cell is current, not edited.
             w->EditorExit();
+            w->HideEditors();
             w->SetCurrentCell(cell, false);
             w->ScrollToCell(*cell);
           }
