@@ -3,7 +3,8 @@
 // a message shows the values its rule compared and chooses the cells it
 // names, in the docked protocol and from the report's protocol; F8 walks
 // every remarked cell and stops with a message; undo and redo give back
-// the exact table files; arrows, F2 and Esc.
+// the exact table files; arrows, F2 and Esc; the demo report opened as an
+// example.
 //
 // With REPORT_GUI_SHOTS set (tests/gui/screenshots.sh), the protocol with
 // its values and a remarked cell are saved as PNG files there.
@@ -22,12 +23,14 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <filesystem>
 #include <memory>
 
 #include "core/calc/check_status.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/codec.h"
 #include "core/app/startup.h"
+#include "core/report/report_state.h"
 #include "gui/app/program.h"
 #include "gui/calc/protocol_window.h"
 #include "gui/foundation/qt_text.h"
@@ -346,6 +349,31 @@ class ExplainedErrorsTest : public QObject {
     Press(Keyboard(podr), Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(Current(podr), *FirstEditableCell(t));
     QVERIFY(demo.ui.messages.empty());
+  }
+
+  // "Отчет" / "Открыть пример": the installation's demo report copied into
+  // a new folder and opened, with its rules and their remarks; the report
+  // that was open stays as it was.
+  void openExampleCopiesTheDemoReport() {
+    TempFolder folder;
+    InstallPackages(folder.path());
+    std::filesystem::copy_file(std::string(REPORT_BIN_DIR) + "/Help/Data/Demo.rpt", folder / "Help/Data/Demo.rpt");
+    ScriptedInteraction ui;
+    auto program = StartedProgram(folder.path(), ui, UniqueLockName("example"));
+    QVERIFY(program);
+    TReportState& state = program->session().state();
+    const std::string first = state.currentFolder;
+    const std::string before = ReadFile(first + "Report.rpt");
+    program->structure().Command(U("OpenExample"))->trigger();
+    QCOMPARE(state.currentFolder, folder / "Пример/");
+    QVERIFY(ui.messages.empty());
+    const TReportTable* publ = state.FindTable("Publ.ini");
+    QVERIFY(publ);
+    QCOMPARE(publ->table->status, std::uint8_t(checks::kErrors));
+    QVERIFY(!Checker(*program).RemarkedCells(*publ->table).empty());
+    program->structure().Command(U("OpenExample"))->trigger();
+    QCOMPARE(state.currentFolder, folder / "Пример 2/");
+    QCOMPARE(ReadFile(first + "Report.rpt"), before);
   }
 };
 

@@ -41,6 +41,8 @@ inline constexpr std::string_view kTableFileExtension = ".ini";
 
 // The installed packages, each unpacked into its folder at start.
 inline constexpr std::string_view kTemplatePackageName = "TI.a";
+// The filled demo report the installation carries to learn on.
+inline constexpr std::string_view kExamplePackageName = "Demo.rpt";
 inline constexpr std::string_view kListPackageName = "TL.a";
 inline constexpr std::string_view kPrintPackageName = "TP.a";
 inline constexpr std::string_view kServicePackageName = "S.a";
@@ -69,6 +71,7 @@ struct FolderSet {
   std::string ListPackage() const { return installData + std::string(kListPackageName); }
   std::string PrintPackage() const { return installData + std::string(kPrintPackageName); }
   std::string ServicePackage() const { return installData + std::string(kServicePackageName); }
+  std::string ExamplePackage() const { return installData + std::string(kExamplePackageName); }
 };
 
 struct ProgramLocation {

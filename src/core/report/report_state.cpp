@@ -530,6 +530,30 @@ void TReportState::Open() {
   OpenReportFolder(WithSeparator(parent.empty() ? "." : parent.string()));
 }
 
+bool TReportState::OpenExample() {
+  if (!CloseQuery()) return false;
+  const std::string package = folders_.ExamplePackage();
+  if (!fs::is_regular_file(package)) {
+    ShowError(std::string("Пример отчета не установлен: нет файла "_w) + W(package) + ".");
+    return false;
+  }
+  std::string folder;
+  for (int n = 1; folder.empty(); ++n) {
+    const std::string name = n == 1 ? "Пример" : "Пример " + std::to_string(n);
+    std::error_code ec;
+    if (!fs::exists(folders_.program + name, ec)) folder = folders_.program + name + "/";
+  }
+  try {
+    fs::create_directories(folder);
+    CopyFile(package, folder + std::string(kReportPackageName));
+  } catch (const std::exception& e) {
+    ShowError(ErrorMessage(e));
+    return false;
+  }
+  OpenReportFolder(folder);
+  return treeVisible && currentFolder == folder;
+}
+
 bool TReportState::DeleteReport() {
   // Only an open report's own folder is ever deleted.
   if (!treeVisible || structureEditing) return false;

@@ -90,6 +90,11 @@ class TReportState : private TableHooks {
   bool NewReport();
   // *open*: the file dialog "Поиск отчета", then *open report folder*.
   void Open();
+  // "Открыть пример": a copy of the installation's demo report in a new
+  // folder of the program folder ("Пример", else "Пример 2", ...), opened
+  // as any report, so that the real report is never touched. True when
+  // the copy was opened.
+  bool OpenExample();
   // *delete report*: true when the report was deleted.
   bool DeleteReport();
   // *close query*: true when the caller may go on.

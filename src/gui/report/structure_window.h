@@ -47,6 +47,7 @@ enum NodeRole {
 enum class StructureCommand {
   NewRep,
   OpenRep,
+  OpenExample,
   SaveRep,
   SaveAsRep,
   DeleteRep,

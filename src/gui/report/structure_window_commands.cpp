@@ -114,6 +114,8 @@ void TF_StructRep::BuildCommands() {
   report->addAction(commands_.Add(StructureCommand::NewRep, "NewRep", "Новый ...", "Новый отчет|Создать новый отчет или подотчет"));
   report->addAction(
       commands_.Add(StructureCommand::OpenRep, "OpenRep", "Открыть ...", "Открыть отчет|Открыть уже существующий отчет или подотчет"));
+  report->addAction(commands_.Add(StructureCommand::OpenExample, "OpenExample", "Открыть пример",
+                                  "Открыть пример|Открыть копию заполненного примера отчета в новой папке"));
   report->addAction(commands_.Add(StructureCommand::SaveRep, "SaveRep", "Сохранить", "Сохранить отчет|Сохранить все измененные таблицы отчета"));
   report->addAction(commands_.Add(StructureCommand::SaveAsRep, "SaveAsRep", "Сохранить как ...",
                                "Сохранить как|Сохранить создаваемый отчет или подотчет под другим именем"));
@@ -267,6 +269,7 @@ void TF_StructRep::ConnectCommands() {
   };
   on(StructureCommand::NewRep, withState([](TReportState& s) { s.NewReport(); }));
   on(StructureCommand::OpenRep, withState([](TReportState& s) { s.Open(); }));
+  on(StructureCommand::OpenExample, withState([](TReportState& s) { s.OpenExample(); }));
   on(StructureCommand::SaveRep, withState([](TReportState& s) { s.Save(); }));
   on(StructureCommand::SaveAsRep, withState([](TReportState& s) { s.SaveAs(); }));
   on(StructureCommand::DeleteRep, withState([](TReportState& s) { s.DeleteReport(); }));
