@@ -306,8 +306,9 @@ class ProgramTest : public QObject {
                                U("Печать"), U("Отправка"), U("Сайт"), U("Светофоры"), U("Справка")}));
     QStringList report;
     for (QAction* a : w.MenuNamed(U("MenuReport"))->actions()) report << (a->isSeparator() ? U("-") : a->text());
-    QCOMPARE(report, QStringList({U("Новый ..."), U("Открыть ..."), U("Сохранить"), U("Сохранить как ..."),
-                                  U("Удалить"), U("-"), U("Настройка"), U("История"), U("-"), U("Выход")}));
+    QCOMPARE(report, QStringList({U("Новый ..."), U("Открыть ..."), U("Открыть пример"), U("Сохранить"),
+                                  U("Сохранить как ..."), U("Удалить"), U("-"), U("Настройка"), U("История"), U("-"),
+                                  U("Выход")}));
     // With no report only the report commands that need none are usable.
     QVERIFY(!w.Command(U("SaveAsRep"))->isEnabled());
     QVERIFY(!w.MenuNamed(U("MenuHistory"))->menuAction()->isEnabled());

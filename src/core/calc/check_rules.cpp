@@ -361,10 +361,7 @@ struct Slot {
 
 double SlotNumber(const Slot& s) { return s.text.empty() ? s.number : ReadNumberOrBreak(s.text); }
 
-}  // namespace
-
-namespace {
-
+// The operators as the explanation of a failed condition writes them.
 std::string_view ComparisonText(int code) {
   switch (code) {
     case kEqual: return "=";

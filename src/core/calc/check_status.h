@@ -221,9 +221,9 @@ class TableChecker : public TableLookup {
   // Per protocol message: the failed condition with its values and cells
   // (empty for the row checks and for rules that could not be tested).
   const std::vector<RuleExplanation>& Explanations(const TTable& table) const;
-  // The data cells of `table` that message `index` of its protocol names
-  // (a rule's operands, else the cells of the message's address or row),
-  // in any table; cells that do not exist are left out.
+  // The data cells that message `index` of the table's protocol names: the
+  // cell of its address (or the cells of its row), then every other cell
+  // its rule read, in any table; cells that do not exist are left out.
   std::vector<RemarkCell> MessageCells(TTable& table, std::size_t index) const;
   // The cells of the table itself that its messages name, in reading
   // order, each once. They carry the remark mark (`label.remarked`).
