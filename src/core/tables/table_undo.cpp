@@ -137,7 +137,52 @@ void TableUndo::Push(Step step) {
   done_ = steps_.size();
 }
 
+namespace {
+
+// Same content and place, aside from what is derived: the check marks, the
+// values of formulas (computed again after every step) and the code of a
+// list cell's list (looked up in its file when a save needs it).
+bool SameCell(const TCell& a, const TCell& b) {
+  TCell x = a;
+  x.label.selected = b.label.selected;
+  x.label.remarked = b.label.remarked;
+  x.ListCode = b.ListCode;
+  if (x.type == cell_type::kFormula && b.type == cell_type::kFormula) x.label.caption = b.label.caption;
+  return x.SameContent(b);
+}
+
+bool SameRows(const TTable& t, const TableRowsState& s) {
+  if (t.RowCount != s.RowCount || t.contentHeight != s.contentHeight || t.contentWidth != s.contentWidth ||
+      t.footer.topOffset != s.footerTop || t.MinTopD != s.MinTopD || t.data.rows.size() != s.rows.size())
+    return false;
+  for (std::size_t r = 0; r < s.rows.size(); ++r) {
+    const auto& cells = t.data.rows[r]->cells;
+    if (cells.size() != s.rows[r].size()) return false;
+    for (std::size_t c = 0; c < cells.size(); ++c)
+      if (!SameCell(*cells[c], s.rows[r][c])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TableUndo::Matches(TTable& table, const Step& step, bool undo) {
+  if (step.rowsBefore) return SameRows(table, undo ? *step.rowsAfter : *step.rowsBefore);
+  const TCell* cell = CellAtPlace(table, step.section, step.pos);
+  if (!cell) return false;
+  TCell expected = *cell;
+  RestoreCellContent(expected, undo ? *step.after : *step.before);
+  return SameCell(*cell, expected);
+}
+
 bool TableUndo::Apply(TTable& table, const Step& step, bool undo) {
+  // A table changed since in a way no step recorded (another window, a
+  // pick from a list) is never put back over that change: the steps no
+  // longer describe it.
+  if (!Matches(table, step, undo)) {
+    Clear();
+    return false;
+  }
   if (step.rowsBefore) {
     RestoreRows(table, undo ? *step.rowsBefore : *step.rowsAfter);
   } else {

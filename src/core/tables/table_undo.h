@@ -56,7 +56,9 @@ class TableUndo {
   bool CanRedo() const { return done_ < steps_.size(); }
   // The table as before the last step (after the step undone last); the
   // table is then modified, recalculated and checked. False when there is
-  // nothing to undo or redo, or the cell of a value step no longer exists.
+  // nothing to undo or redo; also when the table no longer is as the step
+  // left it (changed in a way no step recorded): then nothing is put back
+  // and the steps are forgotten.
   bool Undo(TTable& table);
   bool Redo(TTable& table);
   void Clear();
@@ -73,6 +75,7 @@ class TableUndo {
     std::unique_ptr<TableRowsState> rowsBefore, rowsAfter;
   };
   void Push(Step step);
+  static bool Matches(TTable& table, const Step& step, bool undo);
   bool Apply(TTable& table, const Step& step, bool undo);
 
   std::vector<Step> steps_;

@@ -100,6 +100,29 @@ TEST(TableUndoTest, NewStepDropsRedoAndDepthIsKept) {
   EXPECT_EQ(g.Cell(1, 2).label.caption, "59") << "the value before the oldest step kept";
 }
 
+// A change no step recorded (the composition window, another program's
+// pick) is never overwritten by taking back an older step.
+TEST(TableUndoTest, AnUnrecordedChangeIsNeverUndoneOver) {
+  GrowingTable g({N, T, I}, {{"", "a", "1"}, {"", "b", "2"}});
+  TTable& t = g.table;
+  TableUndo undo;
+  Operation(t, undo, [&] { return InsertEmptyRow(t, 1); });
+  g.Cell(3, 3).label.caption = "99";  // not through a step
+  const std::string now = Fingerprint(t);
+  EXPECT_FALSE(undo.Undo(t));
+  EXPECT_EQ(Fingerprint(t), now);
+  EXPECT_FALSE(undo.CanUndo());
+
+  Type(t, undo, g.Cell(1, 2), "x");
+  g.Cell(1, 2).label.caption = "y";
+  EXPECT_FALSE(undo.Undo(t));
+  EXPECT_EQ(g.Cell(1, 2).label.caption, "y");
+  // The check marks and formula results are no such change.
+  Type(t, undo, g.Cell(2, 2), "z");
+  g.Cell(2, 2).label.remarked = true;
+  EXPECT_TRUE(undo.Undo(t));
+}
+
 TEST(TableUndoTest, UndoRecalculatesAndChecks) {
   GrowingTable g({N, I}, {{"", "0"}});
   TableUndo undo;
