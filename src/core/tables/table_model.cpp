@@ -126,6 +126,7 @@ bool TCell::SameContent(const TCell& o) const {
          Form == o.Form && BObj == o.BObj && BVal == o.BVal && BList == o.BList &&
          ListCode == o.ListCode && DirectInput == o.DirectInput &&
          definedFontName == o.definedFontName && definedFontSize == o.definedFontSize &&
+         definedColor == o.definedColor &&
          Col == o.Col && Row == o.Row && number == o.number;
 }
 

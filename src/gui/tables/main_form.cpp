@@ -544,6 +544,10 @@ void TMainForm::CloseFrame() {
   emit frameClosed();
 }
 
+void TMainForm::ApplyColors() {
+  for (TF_Table* w : windows_) w->ApplyColors();
+}
+
 void TMainForm::ApplyFont() {
   for (TF_Table* w : windows_) w->ApplyFont();
   RefreshTableActions();
