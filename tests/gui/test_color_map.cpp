@@ -102,6 +102,7 @@ class ColorMapTest : public QObject {
     // A report without a scheme shows the colours the tables define.
     QVERIFY(!std::filesystem::exists(path));
     for (const TReportTable& t : State().tables()) QVERIFY(!t.table->background);
+    Shot(&program_->structure(), "colors-structure-standard.png");
     if (ShowFin()) {
       Shot(&program_->frame(), "colors-table-standard.png");
       BackToStructure();
@@ -216,7 +217,11 @@ class ColorMapTest : public QObject {
     std::sort(levels.begin(), levels.end());
     for (std::size_t i = 1; i < levels.size(); ++i) QVERIFY(levels[i] - levels[i - 1] > 0.05);
     Shot(&program_->structure(), "colors-structure-distinct.png");
-    if (ShowFin()) {
+    if (gui::TF_Table* fin = ShowFin()) {
+      // The window's light in the scheme's blue for a table in norm.
+      QCOMPARE(fin->table().status, std::uint8_t{1});
+      const QColor light = fin->windowIcon().pixmap(16, 16).toImage().pixelColor(3, 8);
+      QVERIFY(light.blue() > light.red() && light.blue() > light.green());
       Shot(&program_->frame(), "colors-table-distinct.png");
       BackToStructure();
     }

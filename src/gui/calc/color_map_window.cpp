@@ -288,8 +288,7 @@ void TColorMap::BuildGroups() {
   // rows, and the rest scroll.
   const int rows = std::max(static_cast<int>(groups_.size()) - 1, 1);
   const int rowHeight = groups_.empty() ? 26 : groups_.front()->sizeHint().height();
-  cellsScroll_->setMinimumHeight(std::min(std::max(rows, kRowsShown), kRowsAtMost) *
-                                                                   rowHeight + 8);
+  cellsScroll_->setMinimumHeight(std::min(std::max(rows, kRowsShown), kRowsAtMost) * rowHeight + 8);
   adjustSize();
 }
 
@@ -331,7 +330,8 @@ void TColorMap::PickField(int x, int y) {
 void TColorMap::PickScale(int step) {
   if (groups_.empty()) return;
   scale_->SetColor(base_, step);
-  scheme_.pairs[static_cast<std::size_t>(edited_ - 1)].user = ScaleColor(base_, scale_->step(), TBrightnessScale::kSteps);
+  scheme_.pairs[static_cast<std::size_t>(edited_ - 1)].user =
+      ScaleColor(base_, scale_->step(), TBrightnessScale::kSteps);
   ShowGroup(edited_);
   SetPending();
 }
@@ -365,8 +365,8 @@ bool TColorMap::Save() {
 
 void TColorMap::done(int result) {
   if (pending_ && result != QDialog::Accepted) {
-    switch (ui_.ShowMessage(MessageKind::Confirmation, "Сохранить изменения в настройках?"_w, kYes | kNo | kCancel,
-                            kYes)) {
+    switch (
+        ui_.ShowMessage(MessageKind::Confirmation, "Сохранить изменения в настройках?"_w, kYes | kNo | kCancel, kYes)) {
       case kYes: Save(); return;
       case kNo: pending_ = false; break;
       default: return;  // the window stays open

@@ -146,8 +146,10 @@ void Light(QPainter& p, int index, const QColor& c) {
 
 QColor LightColor(int index) {
   switch (index) {
-    case kImageNorm: case kImageWinNorm: return RoleQColor(ColorRole::LightNorm);
-    case kImageEmpty: case kImageWinEmpty: return RoleQColor(ColorRole::LightEmpty);
+    case kImageNorm:
+    case kImageWinNorm: return RoleQColor(ColorRole::LightNorm);
+    case kImageEmpty:
+    case kImageWinEmpty: return RoleQColor(ColorRole::LightEmpty);
     default: return RoleQColor(ColorRole::LightErrors);
   }
 }

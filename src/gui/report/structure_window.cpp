@@ -371,10 +371,9 @@ void TF_StructRep::RebuildTree() {
 void TF_StructRep::UpdateLights() {
   TReportState* s = state();
   if (!s || !s->structure || !shownTree_) return;
-  if (LightScheme() != s->colorScheme().kind) {
-    SetLightScheme(s->colorScheme().kind);
-    if (legend_) legend_->update();
-  }
+  // The lights in the open report's scheme, the legend's too.
+  SetLightScheme(s->colorScheme().kind);
+  if (legend_) legend_->update();
   const StructureModel& m = *s->structure;
   for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
     QTreeWidgetItem* node = *it;
@@ -551,6 +550,7 @@ void TF_StructRep::ChooseColors() {
   TColorMap window(*s, this);
   if (!window.Prepare() || window.exec() != QDialog::Accepted) return;
   s->ReloadColorScheme();
+  SetLightScheme(s->colorScheme().kind);  // before the windows' icons are made again
   if (colorApplier_) colorApplier_();
   UpdateLights();
   UpdateStates();

@@ -296,9 +296,8 @@ void TF_StructRep::ConnectCommands() {
   on(StructureCommand::ImportThisYear, [this] { Import(ImportFromThisYear); });
   on(StructureCommand::ExportExcel, [this] { ExportExcel(); });
   on(StructureCommand::Colors, [this] { ChooseColors(); });
-  for (const StructureCommand id : {StructureCommand::ExportWord,
-                                    StructureCommand::SendInternet, StructureCommand::SendMedia, StructureCommand::SendEmail,
-                                    StructureCommand::Site})
+  for (const StructureCommand id : {StructureCommand::ExportWord, StructureCommand::SendInternet,
+                                    StructureCommand::SendMedia, StructureCommand::SendEmail, StructureCommand::Site})
     on(id, [this] { NotYet(); });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {

@@ -38,8 +38,9 @@ std::string Cell(int n, const std::string& body) { return "[Cell_" + std::to_str
 // the header cell is red.
 std::string Grid(TColor heading, TColor r1c1, TColor r1c2, TColor r2c1, TColor r2c2) {
   auto data = [](int row, int col, TColor c) {
-    return "State=D\r\nType=1\r\nCol=" + std::to_string(col) + "\r\nRow=" + std::to_string(row) + "\r\nVis=" +
-           std::to_string(30 * row + 40) + " " + std::to_string(80 * col) + " 80 30 5 " + std::to_string(c) + "\r\n";
+    return "State=D\r\nType=1\r\nCol=" + std::to_string(col) + "\r\nRow=" + std::to_string(row) +
+           "\r\nVis=" + std::to_string(30 * row + 40) + " " + std::to_string(80 * col) + " 80 30 5 " +
+           std::to_string(c) + "\r\n";
   };
   return "[Table]\r\nCount=6\r\nFixed=1\r\nRowCount=2\r\nColCount=2\r\nMinLeft=0\r\nMinTop=40\r\nMinTopD=70\r\n"
          "Name=G\r\n\r\n" +
@@ -122,13 +123,15 @@ TEST(ColorScheme, OnlyTheFirstTenEntriesRecolour) {
   TColorScheme s;
   s.pairs.push_back({kSchemeDefaultColor, kBlue});
   for (TColor c = 1; c <= 11; ++c) s.pairs.push_back({c, 100 + c});  // entries 2..12
-  s.pairs.push_back({kGrey, kRed});                                   // entry 13
+  s.pairs.push_back({kGrey, kRed});                                  // entry 13
   const struct {
     TColor defined, shown;
   } cases[] = {
-      {1, 101}, {9, 109},  // entries 2 and 10
-      {10, 10}, {11, 11},  // entries 11 and 12: listed, never applied
-      {kGrey, kGrey},      // entry 13
+      {1, 101},
+      {9, 109},  // entries 2 and 10
+      {10, 10},
+      {11, 11},                                    // entries 11 and 12: listed, never applied
+      {kGrey, kGrey},                              // entry 13
       {kSchemeDefaultColor, kSchemeDefaultColor},  // entry 1 never maps a cell
       {kYellow, kYellow},
   };
@@ -154,10 +157,10 @@ TEST(ColorScheme, AppliedToCellsByTheirDefinedColourAndSavedAsDefined) {
   EXPECT_EQ(t.grid.background, std::optional<TColor>(kYellow));
   EXPECT_EQ(t.Data(1, 1).label.color, kGrey);
   EXPECT_EQ(t.Data(1, 2).label.color, kWhite);
-  EXPECT_EQ(t.grid.top.cells[0]->label.color, kRed);            // the headings follow the scheme
-  EXPECT_EQ(t.grid.header.cells[0]->label.color, kRed);         // the header keeps its own
+  EXPECT_EQ(t.grid.top.cells[0]->label.color, kRed);     // the headings follow the scheme
+  EXPECT_EQ(t.grid.header.cells[0]->label.color, kRed);  // the header keeps its own
   EXPECT_TRUE(t.FormCell(1).label.transparent);
-  EXPECT_EQ(t.FormCell(1).label.color, kRed);                   // a transparent cell is left alone
+  EXPECT_EQ(t.FormCell(1).label.color, kRed);  // a transparent cell is left alone
   // Applying again changes nothing: the lookup is by the defined colour.
   ASSERT_TRUE(ApplyColourScheme(t.grid));
   EXPECT_EQ(t.Data(1, 1).label.color, kGrey);
@@ -186,11 +189,13 @@ TEST(ColorScheme, FileReadingAndSaving) {
   EXPECT_EQ(ReadColorScheme(dir / "Colors.opt"), TColorScheme{});  // no file, no scheme
   // Names, "$" hexadecimal and decimal; a missing entry takes the default;
   // a "Count" far beyond the file's lines is bounded by them.
-  const std::string original = "[Colors]\r\nCount=3\r\nDefColor1=clSilver\r\nUserColor1=$00FF0000\r\n"
-                                                   "DefColor2=255\r\nUserColor2=bad\r\n";
+  const std::string original =
+      "[Colors]\r\nCount=3\r\nDefColor1=clSilver\r\nUserColor1=$00FF0000\r\n"
+      "DefColor2=255\r\nUserColor2=bad\r\n";
   const std::string path = dir.Write("Colors.opt", original);
   const TColorScheme s = ReadColorScheme(path);
-  const std::vector<ColorPair> expected = {{0xC0C0C0, 0xFF0000}, {255, kSchemeDefaultColor}, {kSchemeDefaultColor, kSchemeDefaultColor}};
+  const std::vector<ColorPair> expected = {
+      {0xC0C0C0, 0xFF0000}, {255, kSchemeDefaultColor}, {kSchemeDefaultColor, kSchemeDefaultColor}};
   EXPECT_EQ(s.pairs, expected);
   EXPECT_EQ(s.kind, SchemeKind::Standard);
   EXPECT_EQ(ReadFile(path), original);  // reading wrote nothing
@@ -222,13 +227,13 @@ TEST(ColorScheme, TheDistinctSchemeDiffersInBrightness) {
     pairs.push_back({c, c});
   const std::vector<ColorPair> distinct = DistinctUserColors(pairs);
   ASSERT_EQ(distinct.size(), pairs.size());
-  EXPECT_EQ(distinct[0], pairs[0]);        // the background stays
-  EXPECT_EQ(distinct[1].user, clWhite);    // the brightest stays white
+  EXPECT_EQ(distinct[0], pairs[0]);      // the background stays
+  EXPECT_EQ(distinct[1].user, clWhite);  // the brightest stays white
   std::vector<double> levels;
   for (std::size_t k = 1; k < distinct.size(); ++k) {
     EXPECT_EQ(distinct[k].def, pairs[k].def);
     levels.push_back(Brightness(distinct[k].user));
-    EXPECT_GT(levels.back(), 0.25) << k;   // black text stays readable
+    EXPECT_GT(levels.back(), 0.25) << k;  // black text stays readable
   }
   std::sort(levels.begin(), levels.end());
   for (std::size_t i = 1; i < levels.size(); ++i) EXPECT_GT(levels[i] - levels[i - 1], 0.06) << i;
