@@ -157,16 +157,18 @@ double Brightness(TColor color) {
 }
 
 std::vector<ColorPair> DistinctUserColors(std::vector<ColorPair> pairs) {
-  if (pairs.size() < 2) return pairs;
-  std::vector<std::size_t> order(pairs.size() - 1);
+  // The ladder has a step for each entry that recolours tables; the entries
+  // after them recolour nothing and keep their defaults.
+  static_assert(std::size(kDistinctCells) == kAppliedColorEntries - 1);
+  const std::size_t applied = std::min(pairs.size(), static_cast<std::size_t>(kAppliedColorEntries));
+  if (applied < 2) return pairs;
+  std::vector<std::size_t> order(applied - 1);
   std::iota(order.begin(), order.end(), std::size_t{1});
   std::stable_sort(order.begin(), order.end(), [&pairs](std::size_t a, std::size_t b) {
     return Brightness(pairs[a].def) > Brightness(pairs[b].def);
   });
-  constexpr std::size_t kSteps = std::size(kDistinctCells);
-  // Entries past the ladder's end (never applied to tables) repeat its last step.
-  for (std::size_t rank = 0; rank < order.size(); ++rank)
-    pairs[order[rank]].user = kDistinctCells[std::min(rank, kSteps - 1)];
+  for (std::size_t rank = 0; rank < order.size(); ++rank) pairs[order[rank]].user = kDistinctCells[rank];
+  for (std::size_t k = applied; k < pairs.size(); ++k) pairs[k].user = pairs[k].def;
   return pairs;
 }
 

@@ -79,10 +79,11 @@ TColorScheme ReadColorScheme(const std::string& path);
 // Returns the scheme written; throws EFileError when it cannot be written.
 TColorScheme RebuildColorsFile(const std::string& path, const std::vector<TTable*>& tables, Interaction* ui);
 
-// The user colours of the distinct scheme for the cell entries (2 .. n):
-// ranked by the brightness of their defaults, the brightest default gets
-// white, the others ever darker pale yellows and blues, each step clearly
-// brighter than the next. The background entry keeps its user colour.
+// The user colours of the distinct scheme for the cell entries that
+// recolour tables (2 .. 10): ranked by the brightness of their defaults, the
+// brightest default gets white, the others ever darker pale yellows and
+// blues, each step clearly brighter than the next. The background entry
+// keeps its user colour; entries after the tenth keep their defaults.
 std::vector<ColorPair> DistinctUserColors(std::vector<ColorPair> pairs);
 // Every entry's user colour back to its default.
 std::vector<ColorPair> DefaultUserColors(std::vector<ColorPair> pairs);

@@ -239,6 +239,17 @@ TEST(ColorScheme, TheDistinctSchemeDiffersInBrightness) {
   for (std::size_t i = 1; i < levels.size(); ++i) EXPECT_GT(levels[i] - levels[i - 1], 0.06) << i;
   // Darker defaults get darker colours.
   EXPECT_GT(Brightness(distinct[2].user), Brightness(distinct[3].user));
+  // With more than ten entries the ladder goes to the ten that recolour
+  // tables, each a step of its own; a dark default after them takes none.
+  std::vector<ColorPair> many = pairs;
+  for (TColor c : {TColor{0x808080}, TColor{0x707070}, TColor{0x202020}, TColor{0x101010}}) many.push_back({c, c});
+  const std::vector<ColorPair> ranked = DistinctUserColors(many);
+  std::vector<TColor> used;
+  for (std::size_t k = 1; k < 10; ++k) used.push_back(ranked[k].user);
+  std::sort(used.begin(), used.end());
+  EXPECT_EQ(std::unique(used.begin(), used.end()), used.end());
+  EXPECT_EQ(ranked[10].user, ranked[10].def);
+  EXPECT_EQ(ranked[11].user, ranked[11].def);
 
   // The lights apart in brightness in the distinct scheme, and the frame of
   // a remark in a colour of its own in both.
