@@ -680,7 +680,7 @@ class TableWindowTest : public QObject {
     l.selected = true;
     {
       QPainter p(&image);
-      PaintCell(p, l, 0, 0);
+      PaintCell(p, l, 0, 0, Qt::red);
     }
     QCOMPARE(image.pixelColor(20, 15), QColor(Qt::white));  // filled
     QCOMPARE(image.pixelColor(5, 5), QColor(Qt::black));    // the inverted mark
@@ -693,7 +693,7 @@ class TableWindowTest : public QObject {
     image.fill(Qt::blue);
     {
       QPainter p(&image);
-      PaintCell(p, l, 0, 0);
+      PaintCell(p, l, 0, 0, Qt::red);
     }
     QCOMPARE(image.pixelColor(0, 15), QColor(Qt::black));
     QCOMPARE(image.pixelColor(20, 15), QColor(Qt::blue));  // transparent

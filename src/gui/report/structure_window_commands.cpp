@@ -298,9 +298,9 @@ void TF_StructRep::ConnectCommands() {
   on(StructureCommand::ImportLastYear, [this] { Import(ImportFromLastYear); });
   on(StructureCommand::ImportThisYear, [this] { Import(ImportFromThisYear); });
   on(StructureCommand::ExportExcel, [this] { ExportExcel(); });
-  for (const StructureCommand id : {StructureCommand::Colors, StructureCommand::ExportWord,
-                                    StructureCommand::SendInternet, StructureCommand::SendMedia, StructureCommand::SendEmail,
-                                    StructureCommand::Site})
+  on(StructureCommand::Colors, [this] { ChooseColors(); });
+  for (const StructureCommand id : {StructureCommand::ExportWord, StructureCommand::SendInternet,
+                                    StructureCommand::SendMedia, StructureCommand::SendEmail, StructureCommand::Site})
     on(id, [this] { NotYet(); });
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {

@@ -79,13 +79,16 @@ class TCellContainer : public QWidget {
     if (cell) owner_.CellMouseUp(*cell, e->position().toPoint() - Origin(*cell));
   }
   void Paint(QPainter& p, const QRect& clip, const std::vector<std::unique_ptr<TCell>>& cells) {
+    const QColor remark = RemarkColor();
     for (const auto& cell : cells) {
       const TFramedLabel& l = cell->label;
       if (!l.visible) continue;
       const QPoint o = Origin(*cell);
-      if (QRect(o.x(), o.y(), l.width, l.height).intersects(clip)) PaintCell(p, l, o.x(), o.y());
+      if (QRect(o.x(), o.y(), l.width, l.height).intersects(clip)) PaintCell(p, l, o.x(), o.y(), remark);
     }
   }
+  // The frame of a remarked cell in the report's colour scheme.
+  QColor RemarkColor() const { return QColorOf(owner_.table().hooks().SchemeColor(ColorRole::RemarkFrame)); }
   QColor Background() const {
     const TTable& t = owner_.table();
     return QColorOf(t.background ? *t.background : clBtnFace);
@@ -173,6 +176,7 @@ class TDataCanvas : public TCellContainer {
     // Only the rows the clip reaches: the cost stays with the viewport,
     // however many rows lie outside it.
     const int last = std::min(t.RowCount, static_cast<int>(t.data.size()) - 1);
+    const QColor remark = RemarkColor();
     for (int r = FirstRowBelow(t, clip.top()); r <= last; ++r) {
       const TRow& row = *t.data.rows[static_cast<std::size_t>(r)];
       if (row.size() == 0) continue;
@@ -180,7 +184,7 @@ class TDataCanvas : public TCellContainer {
       for (const auto& cell : row.cells) {
         const TFramedLabel& l = cell->label;
         if (!l.visible || l.left > clip.right() || l.left + l.width <= clip.left()) continue;
-        PaintCell(p, l, l.left, l.top);
+        PaintCell(p, l, l.left, l.top, remark);
       }
     }
   }

@@ -88,7 +88,7 @@ QFont QFontOf(const TFont& font) {
   return last;
 }
 
-void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y) {
+void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y, const QColor& remarkFrame) {
   const int w = label.width, h = label.height;
   if (w <= 0 || h <= 0) return;
   if (!label.transparent) p.fillRect(x, y, w, h, QColorOf(label.color));
@@ -146,10 +146,10 @@ void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y) {
 
   if (label.remarked && w > 6 && h > 6) {
     // Two pixels just inside the frame line, so that the grid stays.
-    p.fillRect(x + 1, y + 1, w - 2, 2, kRemarkFrameColor);
-    p.fillRect(x + 1, y + h - 3, w - 2, 2, kRemarkFrameColor);
-    p.fillRect(x + 1, y + 1, 2, h - 2, kRemarkFrameColor);
-    p.fillRect(x + w - 3, y + 1, 2, h - 2, kRemarkFrameColor);
+    p.fillRect(x + 1, y + 1, w - 2, 2, remarkFrame);
+    p.fillRect(x + 1, y + h - 3, w - 2, 2, remarkFrame);
+    p.fillRect(x + 1, y + 1, 2, h - 2, remarkFrame);
+    p.fillRect(x + w - 3, y + 1, 2, h - 2, remarkFrame);
   }
 }
 

@@ -19,16 +19,11 @@ QColor QColorOf(TColor color);
 // The model font as the toolkit's font (size in points).
 QFont QFontOf(const TFont& font);
 
-// The ring around a cell that a check message names: a strong orange that
-// stands apart from the blue of the current cell's frame and from red and
-// green for people who do not tell those apart, and reads on light fills.
-inline const QColor kRemarkFrameColor(0xE6, 0x61, 0x00);
-
 // Draws `label` with its top-left corner at (x, y): fill unless transparent,
 // the text in its box (margins, keypad placement, word wrap, tabs), the
-// inverted 5x5 mark of a flagged cell, the one-pixel frame, and the remark
-// ring of a cell a check message names.
-void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y);
+// inverted 5x5 mark of a flagged cell, the one-pixel frame, and the ring of
+// a cell a check message names, in `remarkFrame` (the colour scheme's).
+void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y, const QColor& remarkFrame);
 
 // The frame that marks the current cell: two pixels wide in the highlight
 // colour along the inside of the cell's edge.

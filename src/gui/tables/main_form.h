@@ -176,6 +176,8 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   // front, its protocol docked with that message chosen, the first cell
   // current and every named cell in view.
   void ShowRemark(TTable* table, int message);
+  // Every table window in the report's colour scheme (after "Цветовая карта").
+  void ApplyColors();
   // Closing (the close box, "Выход", the last table window closed): the
   // report recalculated, the statuses refreshed, the frame hidden and the
   // structure window back in front.
