@@ -148,6 +148,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   TreeSelection Selection() const;
   // "Excel": the selected node's tables into a spreadsheet workbook.
   void ExportExcel();
+  // "Word": the selected node as one document built from the print templates.
+  void ExportWord();
 
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
   void EditExecute(bool byEnter = false);

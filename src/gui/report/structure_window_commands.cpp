@@ -295,7 +295,8 @@ void TF_StructRep::ConnectCommands() {
   on(StructureCommand::ImportLastYear, [this] { Import(ImportFromLastYear); });
   on(StructureCommand::ImportThisYear, [this] { Import(ImportFromThisYear); });
   on(StructureCommand::ExportExcel, [this] { ExportExcel(); });
-  for (const StructureCommand id : {StructureCommand::Colors, StructureCommand::ExportWord,
+  on(StructureCommand::ExportWord, [this] { ExportWord(); });
+  for (const StructureCommand id : {StructureCommand::Colors,
                                     StructureCommand::SendInternet, StructureCommand::SendMedia, StructureCommand::SendEmail,
                                     StructureCommand::Site})
     on(id, [this] { NotYet(); });
