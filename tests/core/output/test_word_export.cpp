@@ -195,7 +195,7 @@ TEST(WordExport, SingleTablesAndTheirEdgeCases) {
   fs::remove(f.out + "t3.rtf");
   e.ExportTable(*t3->table);
   EXPECT_FALSE(fs::exists(f.out + "t3.rtf"));
-  EXPECT_TRUE(f.ui.messages.empty()) 
+  EXPECT_TRUE(f.ui.messages.empty());
 
   // A section that begins with a document: no break before the table
   // that follows it, whose orientation the first section takes.
