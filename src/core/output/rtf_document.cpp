@@ -238,7 +238,7 @@ RtfDocument RtfDocument::Parse(std::string_view rtf) {
   while (k < end) {
     const Token& x = t[k];
     if (x.kind == TokenKind::Word && !IsSectionWord(x.text) &&
-        !In(x.text, {"pard", "plain", "par", "trowd", "sect", "page", "ltrpar", "rtlpar", "intbl"}) &&
+        !In(x.text, {"pard", "plain", "par", "trowd", "sect", "page", "ltrpar", "rtlpar", "intbl", "bin"}) &&
         !IsCharacterToken(x)) {
       if (x.Is("deff") && x.hasParam) d.defaultFont_ = x.param;
       d.prelude_.push_back(x);
@@ -293,6 +293,7 @@ RtfDocument RtfDocument::Parse(std::string_view rtf) {
         }
         if (const auto semi = entry.name.find(';'); semi != std::string::npos) entry.name.resize(semi);
         while (!entry.name.empty() && entry.name.front() == ' ') entry.name.erase(0, 1);
+        Balance(entry.tokens);
         if (!entry.tokens.empty()) list.push_back(std::move(entry));
       }
     } else if (w->text == "colortbl") {
@@ -313,6 +314,7 @@ RtfDocument RtfDocument::Parse(std::string_view rtf) {
       }
     } else {
       d.otherHeader_.push_back(Slice(t, k, ge));
+      Balance(d.otherHeader_.back());
     }
     k = ge;
   }
@@ -341,6 +343,7 @@ void RtfDocument::ParseBody(const std::vector<Token>& t, std::size_t k, std::siz
         break;
       }
     }
+    Balance(s.props);
   };
   sections_.emplace_back();
   takeProps(sections_.back());
@@ -363,8 +366,14 @@ void RtfDocument::ParseBody(const std::vector<Token>& t, std::size_t k, std::siz
   while (k < end) {
     const Token& x = t[k];
     if (x.kind == TokenKind::Open && OpensDestination(t, k)) {
+      // A destination the file leaves open is closed where the file ends.
       const std::size_t ge = GroupEnd(t, k, end);
-      for (; k < ge; ++k) cur.push_back(t[k]);
+      int open = 0;
+      for (; k < ge; ++k) {
+        open += t[k].kind == TokenKind::Open ? 1 : t[k].kind == TokenKind::Close ? -1 : 0;
+        cur.push_back(t[k]);
+      }
+      for (; open > 0; --open) cur.push_back(CloseToken());
       continue;
     }
     ++k;
@@ -426,6 +435,8 @@ void RtfDocument::ParseBody(const std::vector<Token>& t, std::size_t k, std::siz
       inRow = false;
     }
   }
+  // Groups the file left open close with its body.
+  for (; depth > 0; --depth) cur.push_back(CloseToken());
   flushText(cur.size());
   Reindex();
 }
@@ -743,9 +754,10 @@ int RtfDocument::UpdateTablesOfContents() {
         ++updated;
         // Headings later in this block moved with the entries.
         for (Heading& h : headings)
-          if (h.section == s && h.block == b && h.first > fieldStart) {
-            h.first = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(h.first) + delta);
-            h.par = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(h.par) + delta);
+          if (h.section == s && h.block == b) {
+            // A heading whose paragraph holds the field ends further on.
+            if (h.first > fieldStart) h.first = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(h.first) + delta);
+            if (h.par > fieldStart) h.par = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(h.par) + delta);
           }
       }
     }
