@@ -624,6 +624,19 @@ void RtfDocument::SetLastSectionOrientation(bool landscape) {
   SetOrientationWords(props, landscape);
 }
 
+void RtfDocument::SetPortraitA4() {
+  std::erase_if(prelude_, [](const Token& x) { return x.Is("landscape") || x.Is("paperw") || x.Is("paperh"); });
+  prelude_.push_back(WordToken("paperw", kPortrait.width));
+  prelude_.push_back(WordToken("paperh", kPortrait.height));
+  for (Section& s : sections_) {
+    std::erase_if(s.props, [](const Token& x) { return x.Is("lndscpsxn"); });
+    for (Token& x : s.props) {
+      if (x.Is("pgwsxn")) x.param = kPortrait.width;
+      if (x.Is("pghsxn")) x.param = kPortrait.height;
+    }
+  }
+}
+
 void RtfDocument::AddPageNumbers() {
   for (std::size_t s = 0; s < sections_.size(); ++s) {
     auto& props = sections_[s].props;

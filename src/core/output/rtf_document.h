@@ -55,6 +55,9 @@ class RtfDocument {
   int SectionCount() const { return static_cast<int>(sections_.size()); }
   bool SectionLandscape(int section) const;  // from 1
   void SetLastSectionOrientation(bool landscape);
+  // A4 paper upright in every section, the margins as they are: the page
+  // setup a document is printed with.
+  void SetPortraitA4();
   // Centred page numbers in the footer of every page but the first.
   void AddPageNumbers();
   // Every table-of-contents field replaced by its entries: the headings of

@@ -58,6 +58,12 @@ std::optional<MapEntry> ParseMapEntry(std::string_view s) {
 
 }  // namespace
 
+std::string PrintableRtf(std::string_view rtf) {
+  rtf::RtfDocument d = rtf::RtfDocument::Parse(rtf);
+  d.SetPortraitA4();
+  return d.Write();
+}
+
 // --- the link --------------------------------------------------------------------------
 
 rtf::RtfDocument& TWordLink::NewDocument() {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/output/rtf_document.h"
@@ -45,6 +46,9 @@ class TWordLink {
  private:
   std::optional<rtf::RtfDocument> document_;
 };
+
+// A text document (RTF) as it is printed: on A4 paper, upright.
+std::string PrintableRtf(std::string_view rtf);
 
 // The texts of the title table's additional cells ("Дополнительные
 // ячейки" of "Print.ini"), Windows-1251; empty when not given.

@@ -164,6 +164,17 @@ TEST(RtfDocument, SectionsOrientationAndPageNumbers) {
   EXPECT_EQ(again.SectionCount(), 2);
   EXPECT_TRUE(again.SectionLandscape(2));
   EXPECT_EQ(again.Write(), rtf);
+
+  // Set up for printing: every section upright on A4, margins kept.
+  RtfDocument printed = RtfDocument::Parse(kTemplate);
+  printed.SetPortraitA4();
+  const std::string p = printed.Write();
+  EXPECT_FALSE(Has(p, "landscape")) << p;
+  EXPECT_FALSE(Has(p, "lndscpsxn")) << p;
+  EXPECT_TRUE(Has(p, "\\paperw11906\\paperh16838")) << p;
+  d.SetPortraitA4();
+  EXPECT_FALSE(d.SectionLandscape(2));
+  EXPECT_TRUE(Has(d.Write(), "\\sect\r\n\\sectd\\pgwsxn11906\\pghsxn16838\\marglsxn1134"));
 }
 
 TEST(RtfDocument, AppendingJoinsFontsColoursAndStyles) {
