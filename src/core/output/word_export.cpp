@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "core/foundation/codec.h"
@@ -169,6 +171,7 @@ void TWordExport::ExportSelection(int level, int section, int item) {
   if (!ReadSettings()) return;
   TFormProgress progress(&state_.ui());
   progress.Start(sections, "Передача данных. Ждите ..."_w, false);
+  progress_ = &progress;
   lastLandscape_ = false;
   link_.NewDocument();
   try {
@@ -201,12 +204,14 @@ void TWordExport::ExportSelection(int level, int section, int item) {
     Show();
   } catch (const std::exception&) {
     progress.Finish();
+    progress_ = nullptr;
     state_.ui().ShowMessage(MessageKind::Error, "При передаче данных возникла ошибка."_w, kOk, kOk);
     link_.Close();
     settings_.reset();
     return;
   }
   progress.Finish();
+  progress_ = nullptr;
   settings_.reset();
 }
 
@@ -252,7 +257,13 @@ bool TWordExport::InsertElement(const std::string& name) {
 
 void TWordExport::FillTable(TTable& table, bool threeTables) {
   rtf::RtfDocument& doc = link_.Document();
-  TFormProgress progress(&state_.ui());
+  // The export's one bar counts the entries or rows of the table.
+  auto restart = [this](int total) {
+    if (progress_) progress_->Reset(0, std::max(total, 1), "");
+  };
+  auto step = [this] {
+    if (progress_) progress_->Step();
+  };
   // Tables filled through a map of cells.
   const int listed = settings_ ? settings_->ReadInteger("Таблицы не фиксированные"_w, "Количество"_w, 0) & 0xff : 0;
   bool mapped = false;
@@ -261,14 +272,13 @@ void TWordExport::FillTable(TTable& table, bool threeTables) {
   if (mapped) {
     const int entries = settings_->ReadInteger(table.tableName, "Количество"_w, 0);
     const int last = doc.TableCount();
-    progress.Start(std::max(entries, 1), "Передача данных. Ждите ..."_w, false);
+    restart(entries);
     for (int i = 1; i <= entries; ++i) {
       if (const auto e = ParseMapEntry(settings_->ReadString(table.tableName, std::to_string(i), "")))
         if (const TCell* c = e->cell >= 2 ? CellByNumber(table.data, e->cell) : nullptr; c && !c->label.caption.empty())
           doc.SetCellText(last, e->row, e->column, c->label.caption, c->label.font.bold ? 1 : 0);
-      progress.Step();
+      step();
     }
-    progress.Finish();
     ++filled_;
     return;
   }
@@ -293,7 +303,7 @@ void TWordExport::FillTable(TTable& table, bool threeTables) {
     }
   }
   const int data = threeTables ? last - 1 : last;
-  progress.Start(std::max(table.RowCount, 1), "Передача данных. Ждите ..."_w, false);
+  restart(table.RowCount);
   for (int i = 1; i <= table.RowCount; ++i) {
     if (i > 1) doc.AddRow(data);
     const int row = doc.RowCount(data);
@@ -302,9 +312,8 @@ void TWordExport::FillTable(TTable& table, bool threeTables) {
         if (const TCell* c = CellAt(*r, j))
           if (const std::string text = DataText(*c); !text.empty())
             doc.SetCellText(data, row, j, text, c->label.font.bold ? 1 : 0);
-    progress.Step();
+    step();
   }
-  progress.Finish();
   ++filled_;
 }
 
@@ -319,6 +328,7 @@ void TWordExport::ExportTable(TTable& table) {
   }
   TFormProgress progress(&state_.ui());
   progress.Start(1, "Передача данных. Ждите ..."_w, false);
+  progress_ = &progress;
   lastLandscape_ = false;
   ReadAdditionalCells();
   rtf::RtfDocument& doc = link_.NewDocument();
@@ -336,6 +346,7 @@ void TWordExport::ExportTable(TTable& table) {
     link_.Close();
   }
   progress.Finish();
+  progress_ = nullptr;
   settings_.reset();
 }
 

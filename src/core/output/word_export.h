@@ -23,6 +23,7 @@ namespace rpt {
 class TTable;
 class TReportState;
 class TMyIniFile;
+class TFormProgress;
 }  // namespace rpt
 
 namespace rpt::output {
@@ -105,6 +106,7 @@ class TWordExport {
   TReportState& state_;
   TWordLink link_;
   std::unique_ptr<TMyIniFile> settings_;  // "Print.ini" while an export runs
+  TFormProgress* progress_ = nullptr;      // its window while it runs
   AdditionalCells extra_;
   bool lastLandscape_ = false;
   int filled_ = 0;

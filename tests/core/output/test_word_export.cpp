@@ -114,6 +114,16 @@ TEST(WordExport, WholeReportInTheOrderAndPagesOrdered) {
   ASSERT_TRUE(fs::exists(path));
   EXPECT_EQ(ReadWordFolder(f.folders.program), f.out);
   EXPECT_EQ(f.ui.shellRequests, std::vector<std::string>{"open " + path});
+  // One window, not stoppable, for the whole run; the tables move its bar.
+  int shown = 0, closed = 0;
+  for (const auto& p : f.ui.progress) {
+    shown += p.event == "show";
+    closed += p.event == "close";
+  }
+  EXPECT_EQ(shown, 1);
+  EXPECT_EQ(closed, 1);
+  ASSERT_FALSE(f.ui.progress.empty());
+  EXPECT_EQ(f.ui.progress[0].text, W("Передача данных. Ждите ..."));
 
   const RtfDocument d = f.Written("Отчет 2023.rtf");
   // Title (1 table), contents, Doc.rtf, T2 (3 tables), T3 (1); T4 is
