@@ -705,8 +705,15 @@ int RtfDocument::UpdateTablesOfContents() {
         int level = outline;
         if (level < 0)
           if (auto it = styleLevel.find(style); it != styleLevel.end()) level = it->second;
+        // The first character of the paragraph's own text, not of a field or
+        // another destination in it.
         std::size_t first = paraStart;
-        while (first < k && !IsCharacterToken(t[first])) ++first;
+        while (first < k && !IsCharacterToken(t[first])) {
+          if (t[first].kind == TokenKind::Open && OpensDestination(t, first))
+            first = GroupEnd(t, first, k);
+          else
+            ++first;
+        }
         std::string text = TextOf(t, paraStart, k, false);
         if (level >= 0 && first < k && text.find_first_not_of(" \t") != std::string::npos)
           headings.push_back({s, b, first, k, level, std::move(text), {}});
@@ -769,8 +776,12 @@ int RtfDocument::UpdateTablesOfContents() {
         for (Heading& h : headings)
           if (h.section == s && h.block == b) {
             // A heading whose paragraph holds the field ends further on.
-            if (h.first > fieldStart) h.first = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(h.first) + delta);
-            if (h.par > fieldStart) h.par = static_cast<std::size_t>(static_cast<std::ptrdiff_t>(h.par) + delta);
+            auto moved = [&](std::size_t at) {
+              if (at >= ge) return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + delta);
+              return std::min(at, fieldStart);
+            };
+            h.first = moved(h.first);
+            h.par = moved(h.par);
           }
       }
     }

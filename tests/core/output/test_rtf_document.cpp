@@ -208,6 +208,15 @@ TEST(RtfDocument, TableOfContentsPointsAtTheHeadings) {
   EXPECT_TRUE(Has(rtf, "{\\*\\bkmkstart _RptToc1}Chapter{\\*\\bkmkend _RptToc1}\\par")) << rtf;
   EXPECT_TRUE(Has(rtf, "{\\*\\bkmkstart _RptToc2}Part{\\*\\bkmkend _RptToc2}\\par")) << rtf;
   EXPECT_FALSE(Has(rtf, "_RptToc3"));
+
+  // A heading paragraph that holds the field itself: the bookmark starts
+  // at the heading's own text, after the entries.
+  RtfDocument h = RtfDocument::Parse(
+      "{\\rtf1\\pard\\outlinelevel0{\\field{\\*\\fldinst TOC \\\\o \"1-1\"}{\\fldrslt a long old result}} Head\\par}");
+  EXPECT_EQ(h.UpdateTablesOfContents(), 1);
+  const std::string hr = h.Write();
+  EXPECT_TRUE(Has(hr, "\\par\r\n}{\\*\\bkmkstart _RptToc1} Head{\\*\\bkmkend _RptToc1}\\par")) << hr;
+  EXPECT_EQ(RtfDocument::Parse(hr).Write(), hr);
 }
 
 }  // namespace
