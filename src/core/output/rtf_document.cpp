@@ -69,6 +69,30 @@ bool OpensDestination(const std::vector<Token>& t, std::size_t open) {
   return w && IsDestination(w->text);
 }
 
+// A copy of tokens with some left out. Leaving out what stood between a
+// "{" and a destination word would make the group a destination; an empty
+// group keeps the two apart.
+class FilteredTokens {
+ public:
+  void Keep(const Token& t) {
+    if (droppedAfterOpen_ && ((t.kind == TokenKind::Word && IsDestination(t.text)) ||
+                              (t.kind == TokenKind::Symbol && t.text == "*"))) {
+      out_.push_back(OpenToken());
+      out_.push_back(CloseToken());
+    }
+    droppedAfterOpen_ = false;
+    out_.push_back(t);
+  }
+  void Drop() {
+    if (!out_.empty() && out_.back().kind == TokenKind::Open) droppedAfterOpen_ = true;
+  }
+  std::vector<Token>& tokens() { return out_; }
+
+ private:
+  std::vector<Token> out_;
+  bool droppedAfterOpen_ = false;
+};
+
 // The index just past the group opened at `open` (or the end).
 std::size_t GroupEnd(const std::vector<Token>& t, std::size_t open, std::size_t limit) {
   int depth = 0;
@@ -151,23 +175,24 @@ std::vector<std::size_t> CellEnds(const std::vector<Token>& t) {
 // Tokens [b, e) without their characters, paragraph ends and destinations;
 // `insertAt` receives where the first character stood in the result.
 std::vector<Token> WithoutContent(const std::vector<Token>& t, std::size_t b, std::size_t e, std::size_t& insertAt) {
-  std::vector<Token> out;
+  FilteredTokens out;
   bool found = false;
   for (std::size_t k = b; k < e; ++k) {
     const Token& x = t[k];
     const bool destination = x.kind == TokenKind::Open && OpensDestination(t, k);
     if (destination || IsCharacterToken(x) || x.Is("par") || x.Is("page") || x.Is("column")) {
       if (!found) {
-        insertAt = out.size();
+        insertAt = out.tokens().size();
         found = true;
       }
       if (destination) k = GroupEnd(t, k, e) - 1;
+      out.Drop();
       continue;
     }
-    out.push_back(x);
+    out.Keep(x);
   }
-  if (!found) insertAt = out.size();
-  return out;
+  if (!found) insertAt = out.tokens().size();
+  return std::move(out.tokens());
 }
 
 void SetOrientationWords(std::vector<Token>& props, bool landscape) {
@@ -555,20 +580,21 @@ bool RtfDocument::RemoveBorders(int table) {
   if (rows == 0) return false;
   for (int row = 1; row <= rows; ++row) {
     Block* b = RowBlock(table, row);
-    std::vector<Token> out;
-    out.reserve(b->tokens.size());
+    FilteredTokens out;
     for (const Token& x : b->tokens) {
       if (x.kind == TokenKind::Word && (x.text.starts_with("clbrdr") || x.text.starts_with("trbrdr") ||
-                                        x.text.starts_with("brdr") || x.text == "brsp"))
+                                        x.text.starts_with("brdr") || x.text == "brsp")) {
+        out.Drop();
         continue;
+      }
       if (x.Is("cellx"))
         for (const char* side : {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr"}) {
-          out.push_back(WordToken(side));
-          out.push_back(WordToken("brdrnone"));
+          out.Keep(WordToken(side));
+          out.Keep(WordToken("brdrnone"));
         }
-      out.push_back(x);
+      out.Keep(x);
     }
-    b->tokens = std::move(out);
+    b->tokens = std::move(out.tokens());
     b->cellEnds = CellEnds(b->tokens);
   }
   return true;

@@ -137,6 +137,16 @@ TEST(RtfDocument, RowsAddedAndBordersRemoved) {
   EXPECT_FALSE(Has(rtf, "\\brdrs")) << rtf;
   EXPECT_TRUE(Has(rtf, "\\clbrdrr\\brdrnone\\cellx6000"));
   EXPECT_EQ(RtfDocument::Parse(rtf).RowCount(2), 3);
+
+  // Text that stood between a brace and a word that names a destination:
+  // cleared, the group must not turn into that destination and hide the cell.
+  RtfDocument g = RtfDocument::Parse("{\\rtf1\\trowd\\cellx1\\pard\\intbl{old\\fonttbl kept}\\cell\\row}");
+  ASSERT_TRUE(g.SetCellText(1, 1, 1, "new"));
+  ASSERT_TRUE(g.AddRow(1));
+  const RtfDocument g2 = RtfDocument::Parse(g.Write());
+  EXPECT_EQ(g2.RowCount(1), 2);
+  EXPECT_EQ(g2.CellCount(1, 2), 1);
+  EXPECT_EQ(g2.CellText(1, 1, 1), "new");
 }
 
 TEST(RtfDocument, SectionsOrientationAndPageNumbers) {
