@@ -23,6 +23,7 @@
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/qt_text.h"
 #include "support/gui_program.h"
+#include "support/temp_folder.h"
 
 namespace fs = std::filesystem;
 using namespace rpt;
