@@ -408,18 +408,26 @@ std::optional<SentFile> TReportSending::Finish(const std::string& path, std::str
   return sent;
 }
 
-std::optional<SentFile> TReportSending::SendInternet() {
-  Interaction& ui = state_.ui();
-  if (!ReadinessCheck()) return std::nullopt;
-  const std::string mail = state_.folders().mail;
+bool TReportSending::BeginMailRoute(Code& code) {
+  if (!ReadinessCheck()) return false;
+  const std::string& mail = state_.folders().mail;
   if (!ClearFolder(mail, false) || !ForceFolders(mail)) {
-    ui.ShowMessage(MessageKind::Error, S("В папку "_w) + Quoted(mail) + S(" записать данные не удалось."_w), kOk, kOk);
-    return std::nullopt;
+    state_.ui().ShowMessage(MessageKind::Error, S("В папку "_w) + Quoted(mail) + S(" записать данные не удалось."_w),
+                            kOk, kOk);
+    return false;
   }
-  const Code code = InstitutionCode();
-  if (code.fileName.empty()) return std::nullopt;
+  code = InstitutionCode();
+  if (code.fileName.empty()) return false;
   WriteCodeIntoStructure(code.code);
   WriteSystemInfoFile();
+  return true;
+}
+
+std::optional<SentFile> TReportSending::SendInternet() {
+  Interaction& ui = state_.ui();
+  Code code;
+  if (!BeginMailRoute(code)) return std::nullopt;
+  const std::string mail = state_.folders().mail;
   const std::string dataLines = DataLinesPath();
   const std::string fileName = Cp1251ToUtf8(code.fileName);
   const std::string dataFile = mail + fileName;
@@ -448,16 +456,9 @@ std::optional<SentFile> TReportSending::SendInternet() {
 
 std::optional<SentFile> TReportSending::SendEmail() {
   Interaction& ui = state_.ui();
-  if (!ReadinessCheck()) return std::nullopt;
+  Code code;
+  if (!BeginMailRoute(code)) return std::nullopt;
   const std::string mail = state_.folders().mail;
-  if (!ClearFolder(mail, false) || !ForceFolders(mail)) {
-    ui.ShowMessage(MessageKind::Error, S("В папку "_w) + Quoted(mail) + S(" записать данные не удалось."_w), kOk, kOk);
-    return std::nullopt;
-  }
-  const Code code = InstitutionCode();
-  if (code.fileName.empty()) return std::nullopt;
-  WriteCodeIntoStructure(code.code);
-  WriteSystemInfoFile();
   const std::string fileName = Cp1251ToUtf8(code.fileName);
   const std::string dataFile = mail + fileName;
   try {

@@ -126,6 +126,9 @@ class TReportSending {
   std::string DataLinesPath() const;
   bool WriteDataLines();
   void WriteSystemInfoFile();
+  // The Internet and e-mail routes up to the archive: the readiness check,
+  // the mail folder emptied, the code found and written, "SInfo.Inf".
+  bool BeginMailRoute(Code& code);
   std::optional<SentFile> SendMediaAfterCheck(Interaction& ui, std::optional<std::string> chosen);
   // Shows the route's message with the file's size and checksum, and
   // writes the checksum beside the file.

@@ -233,9 +233,11 @@ SystemFacts ReadSystemFacts() {
   std::set<std::string> seen;
   for (const MountEntry& e : ParseMountTable(ReadWholeFile("/proc/self/mounts").value_or(""))) {
     const auto kind = ClassifyMount(e, DeviceIsRemovable);
-    // A folder mounted twice (or a file bound over another) is listed once, as a folder.
+    if (!kind || !seen.insert(e.mountPoint).second) continue;
+    // A file bound over another is no drive. A network file system is not
+    // asked: a server that does not answer would hold the send up.
     std::error_code ec;
-    if (!kind || !seen.insert(e.mountPoint).second || !fs::is_directory(e.mountPoint, ec)) continue;
+    if (*kind != DriveKind::Network && !fs::is_directory(e.mountPoint, ec)) continue;
     DriveFacts d{e.mountPoint, *kind};
     if (*kind == DriveKind::Fixed) {
       const SpaceFacts space = SpaceOf(e.mountPoint);

@@ -111,10 +111,12 @@ struct Office {
   std::string report;
 
   explicit Office(const std::string& name = "Восточный университет", const std::string& typed = "",
-                  const std::string& options = kOptions, const std::string& t2 = "7")
+                  const std::string& options = kOptions, const std::string& t2 = "7", bool subreport = false)
       : folders(FolderSet::FromProgramFolder(dir / "prog/")) {
     fs::create_directories(folders.data);
-    auto files = testing::BlankReportFiles();
+    testing::StructureOptions structure;
+    structure.subreport = subreport;
+    auto files = testing::BlankReportFiles(structure);
     files[1].second = TitleTable(name, typed);
     files[2].second = testing::FormTable(t2);
     auto templates = files;
@@ -294,6 +296,21 @@ TEST(Sending, MediaWritesBesideTheReportNameAndRefusesTheDataFolder) {
   EXPECT_EQ(ReadFile(o.folders.mail + "R_B12H.rpt"), ReadFile(sent->path));
   EXPECT_EQ(o.ui.messages.back().text.substr(0, W("Файл данных отчета \"R_B12H.rpt\" записан в папку \"").size()),
             W("Файл данных отчета \"R_B12H.rpt\" записан в папку \""));
+}
+
+TEST(Sending, SubreportOnAMediumIsItsPackage) {
+  // A sub-report needs no name: the empty name cell does not stop it.
+  Office o("", "", kOptions, "7", true);
+  ASSERT_TRUE(o.state->isSubreport);
+  o.ui.pickerAnswers = {o.dir / "usb"};
+  const auto sent = o.Sending().SendMedia();
+  ASSERT_TRUE(sent);
+  const std::string target = o.dir / "usb/Отчет 2023 (для отправки)/";
+  EXPECT_EQ(sent->path, target + "Report.rpt");
+  EXPECT_EQ(ReadFile(sent->path), ReadFile(o.report + "Report.rpt"));
+  const std::string said = W("Подотчет записан в папку \"") + Utf8ToCp1251(target) + "\".";
+  EXPECT_EQ(o.ui.messages.back().text.substr(0, said.size()), said);
+  EXPECT_FALSE(fs::exists(o.folders.mail));
 }
 
 TEST(Sending, SiteOpensWithTheCodeOrSaysTheBrowserFailed) {
