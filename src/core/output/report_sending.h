@@ -118,7 +118,8 @@ class TReportSending {
   // The send archive at `destination`; false when a message was shown.
   bool BuildSendArchive(const std::string& destination);
 
-  // Why the last route stopped at a summary: the tables listed there.
+  // True when the last route stopped at a summary: cancelled there, or
+  // "Подробности" opened the protocol.
   bool stoppedAtSummary() const { return stoppedAtSummary_; }
 
  private:

@@ -26,7 +26,8 @@ class QtSendDesk : public output::SendDesk {
 
 enum class SendCommand { Internet, Media, Email, Site };
 
-// Runs the command with the busy pointer; `site` is the receiving site's page.
+// Runs the command, showing any failure it raises; `site` is the receiving
+// site's page.
 void RunSendCommand(TReportState& state, const std::string& site, SendCommand command, QWidget* parent);
 
 }  // namespace rpt::gui
