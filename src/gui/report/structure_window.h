@@ -185,6 +185,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void ConnectCommands();
   void RebuildHistory();
   void NotYet();
+  void ConnectSendCommands();
   void ConnectSubreportCommands();
   // An import command, then the lights and the commands brought up to date.
   void Import(void (*run)(TReportState&, QWidget*));
