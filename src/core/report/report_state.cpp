@@ -143,8 +143,18 @@ void TReportState::RegisterTableLinks(TTable& table, std::string_view references
   engine_->RegisterTableLinks(table, references);
 }
 bool TReportState::HasRules(std::string_view tableName) { return engine_->HasRules(tableName); }
-TColor TReportState::DisplayColor(TColor fileColor) { return engine_->DisplayColor(fileColor); }
-std::optional<TColor> TReportState::BackgroundColor() { return engine_->BackgroundColor(); }
+TColor TReportState::DisplayColor(TColor fileColor) { return colorScheme_.DisplayColor(fileColor); }
+std::optional<TColor> TReportState::BackgroundColor() { return colorScheme_.Background(); }
+
+std::string TReportState::ColorsFilePath() const {
+  if (currentFolder.empty() || !structure) return {};
+  return FindEntryNoCase(currentFolder, kColorsFileName).value_or(currentFolder + std::string(kColorsFileName));
+}
+
+void TReportState::ReloadColorScheme() {
+  const std::string path = ColorsFilePath();
+  colorScheme_ = path.empty() ? TColorScheme{} : ReadColorScheme(path);
+}
 
 void TReportState::ForgetStructure() {
   structure.reset();
@@ -379,6 +389,10 @@ TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& rep
     caption = std::string(isSubreport ? "Подготовка подотчета: "_w : "Подготовка отчета: "_w) + W(reportFolder);
     treeVisible = true;
     AttachEngine();
+    // The scheme the tables are shown in: the report folder's, not the
+    // working folder's (it is no part of the package).
+    colorScheme_ = ReadColorScheme(
+        FindEntryNoCase(reportFolder, kColorsFileName).value_or(reportFolder + std::string(kColorsFileName)));
 
     if (!LoadTables(progress)) return ReadOutcome::TableMissing;
     // The engine learns the tables once they are all loaded: a table's

@@ -19,6 +19,7 @@
 #include "core/calc/report_engine.h"
 #include "core/calc/structure.h"
 #include "core/calc/table_map.h"
+#include "core/tables/color_scheme.h"
 #include "core/tables/table.h"
 
 namespace rpt {
@@ -124,6 +125,16 @@ class TReportState : private TableHooks {
     context_.userFontSize = size;
   }
 
+  // --- the colour scheme ------------------------------------------------------
+  // The open report's "Colors.opt" as read when the report was loaded or
+  // last re-read; no entries without a report or a file.
+  const TColorScheme& colorScheme() const { return colorScheme_; }
+  // The open report's "Colors.opt" (UTF-8; an existing spelling of the name
+  // wins); empty when no report is open.
+  std::string ColorsFilePath() const;
+  // Reads "Colors.opt" again (after the colour window saved it).
+  void ReloadColorScheme();
+
   // --- the state --------------------------------------------------------------
   const FolderSet& folders() const { return folders_; }
   Interaction& ui() const { return *ui_; }
@@ -193,6 +204,7 @@ class TReportState : private TableHooks {
   bool HasRules(std::string_view tableName) override;
   TColor DisplayColor(TColor fileColor) override;
   std::optional<TColor> BackgroundColor() override;
+  TColor SchemeColor(ColorRole role) override { return colorScheme_.Role(role); }
 
   // Saves the modified tables (recalculated first) and packs the working
   // folder into the report's package; `always` packs even when nothing changed.
@@ -229,6 +241,7 @@ class TReportState : private TableHooks {
   std::unique_ptr<ReportEngine> ownEngine_;
   ReportEngine* engine_;
   TableContext context_;
+  TColorScheme colorScheme_;
   bool loading_ = false;
   bool rulesOpened_ = false;
   TReportLock lock_;

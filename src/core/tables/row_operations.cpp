@@ -114,6 +114,7 @@ void CopyRow(TTable& t, int source, int destination, bool withColumns, bool visi
     to->SetValue(from->GetValue());
     if (to->type == cell_type::kRowNumber) to->SetValue(std::to_string(number));
     l.color = f.color;
+    to->definedColor = from->definedColor;
     l.hint = f.hint;
     l.showHint = f.showHint;
     l.font = f.font;

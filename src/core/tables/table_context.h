@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "core/foundation/colors_fonts.h"
+#include "core/tables/color_scheme.h"
 
 namespace rpt {
 
@@ -65,6 +66,9 @@ class TableHooks {
   // background colour when the scheme holds at least one pair.
   virtual TColor DisplayColor(TColor fileColor) { return fileColor; }
   virtual std::optional<TColor> BackgroundColor() { return std::nullopt; }
+  // The colour the scheme gives a role painted apart from the cells (the
+  // lights, the frame around a remarked cell).
+  virtual TColor SchemeColor(ColorRole role) { return RoleColor(SchemeKind::Standard, role); }
 
  private:
   bool loading_ = false;

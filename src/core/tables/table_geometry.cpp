@@ -211,7 +211,7 @@ bool ApplyColourScheme(TTable& t) {
   if (!background) return false;
   t.background = background;
   auto recolour = [&hooks](TCell& c) {
-    if (!c.label.transparent) c.label.color = hooks.DisplayColor(c.label.color);
+    if (!c.label.transparent) c.label.color = hooks.DisplayColor(c.definedColor);
   };
   if (!t.grid) {
     if (TRow* row = FirstRow(t.data))

@@ -55,8 +55,8 @@ void SetCellFont(TTable& table, std::string_view face, int size);
 // The colour scheme of the hooks (TableHooks::BackgroundColor and
 // DisplayColor) given to the table's background and to its cells that are
 // not transparent (grid tables: headings and data; form tables: the data
-// row). False, and nothing changed, without a scheme; else the table is
-// marked modified.
+// row), each looked up by the colour its table file defines. False, and
+// nothing changed, without a scheme; else the table is marked modified.
 bool ApplyColourScheme(TTable& table);
 
 }  // namespace rpt

@@ -285,6 +285,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
 
   label.framed = k.Bool(kFrame, true);
   const TColor fileColor = static_cast<TColor>(vis.color);
+  cell->definedColor = fileColor;
   if (label.framed || !IsNotEditedType(type)) {
     label.transparent = false;
     label.color = t.hooks().DisplayColor(fileColor);

@@ -122,11 +122,10 @@ void TCell::SetHeight(std::int32_t height) {
 }
 
 bool TCell::SameContent(const TCell& o) const {
-  return label == o.label && type == o.type && Dec == o.Dec && Len == o.Len && List == o.List &&
-         Form == o.Form && BObj == o.BObj && BVal == o.BVal && BList == o.BList &&
-         ListCode == o.ListCode && DirectInput == o.DirectInput &&
-         definedFontName == o.definedFontName && definedFontSize == o.definedFontSize &&
-         Col == o.Col && Row == o.Row && number == o.number;
+  return label == o.label && type == o.type && Dec == o.Dec && Len == o.Len && List == o.List && Form == o.Form &&
+         BObj == o.BObj && BVal == o.BVal && BList == o.BList && ListCode == o.ListCode &&
+         DirectInput == o.DirectInput && definedFontName == o.definedFontName && definedFontSize == o.definedFontSize &&
+         definedColor == o.definedColor && Col == o.Col && Row == o.Row && number == o.number;
 }
 
 void TNoDataSect::Clear() {

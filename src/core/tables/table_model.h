@@ -137,6 +137,9 @@ class alignas(64) TCell {
   bool DirectInput = true;
   std::string definedFontName;
   std::int32_t definedFontSize = 8;
+  // The fill colour as the table file defines it: what a save writes and
+  // what the colour scheme looks up (the label shows the scheme's colour).
+  TColor definedColor = 0;
   std::int32_t number = 0;
 
   // Stores a value: "." becomes "," in reals and numeric formula results;

@@ -310,8 +310,11 @@ void Saver::WriteCell(TCell& cell, char state, std::int32_t dy, std::int32_t dx)
   w.Blank();
   w.Int(l.TextAlign());
   w.Blank();
-  // Colours are signed 32-bit in the file (system colours are negative).
-  w.Int(static_cast<std::int32_t>(l.color));
+  // The defined colour, not the scheme's: the scheme is a way of showing
+  // the report, and mapping an already mapped colour again at the next load
+  // would change it once more. Signed 32-bit in the file (system colours
+  // are negative).
+  w.Int(static_cast<std::int32_t>(cell.definedColor));
   w.Raw("\r\n");
   w.Bool("Frame", l.framed);
   w.Raw("Cap=");

@@ -95,6 +95,7 @@ bool TProgram::Start() {
     if (ownUi_) ownUi_->SetParent(structure_.get());
   });
   structure_->SetFontApplier([this] { frame_->ApplyFont(); });
+  structure_->SetColorApplier([this] { frame_->ApplyColors(); });
   if (protocol_) {
     // Report mode's "Таблица" opens the table through the structure tree.
     QObject::connect(protocol_.get(), &TFormProtocol::tableRequested, structure_.get(),

@@ -99,21 +99,58 @@ void Excluded(QPainter& p) {
   p.drawLine(QPointF(10.8, 5.2), QPointF(5.2, 10.8));
 }
 
-void Light(QPainter& p, const QColor& c) {
+SchemeKind lightScheme = SchemeKind::Standard;
+
+QColor RoleQColor(ColorRole role) {
+  const TColor c = RoleColor(lightScheme, role);
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+// A light says its status by its shape as well as its colour: a disc with a
+// check mark (norm), an empty ring (empty), a disc with a cross (errors).
+void Light(QPainter& p, int index, const QColor& c) {
+  const QColor edge = c.darker(230);
+  if (index == kImageEmpty || index == kImageWinEmpty) {
+    p.setBrush(Qt::NoBrush);
+    p.setPen(Outline(edge, 4.2));
+    p.drawEllipse(QRectF(3.6, 3.6, 8.8, 8.8));
+    p.setPen(Outline(c, 2.6));
+    p.drawEllipse(QRectF(3.6, 3.6, 8.8, 8.8));
+    return;
+  }
   QRadialGradient g(QPointF(6.2, 5.8), 8.5);
-  g.setColorAt(0.0, c.lighter(175));
-  g.setColorAt(0.45, c);
-  g.setColorAt(1.0, c.darker(160));
-  p.setPen(Outline(c.darker(230), 1.0));
+  g.setColorAt(0.0, c.lighter(140));
+  g.setColorAt(0.5, c);
+  g.setColorAt(1.0, c.darker(140));
+  p.setPen(Outline(edge, 1.0));
   p.setBrush(g);
-  p.drawEllipse(QRectF(2.0, 2.0, 12, 12));
+  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
+  // The mark in white with a dark rim, readable on either scheme's colour.
+  QPainterPath mark;
+  if (index == kImageNorm || index == kImageWinNorm) {
+    mark.moveTo(4.6, 8.3);
+    mark.lineTo(7.0, 10.7);
+    mark.lineTo(11.4, 5.4);
+  } else {
+    mark.moveTo(5.3, 5.3);
+    mark.lineTo(10.7, 10.7);
+    mark.moveTo(10.7, 5.3);
+    mark.lineTo(5.3, 10.7);
+  }
+  p.setBrush(Qt::NoBrush);
+  p.setPen(Outline(edge.darker(150), 3.4));
+  p.drawPath(mark);
+  p.setPen(Outline(Qt::white, 2.0));
+  p.drawPath(mark);
 }
 
 QColor LightColor(int index) {
   switch (index) {
-    case kImageNorm: case kImageWinNorm: return QColor(0x1e, 0xb4, 0x32);
-    case kImageEmpty: case kImageWinEmpty: return QColor(0xf2, 0xc4, 0x00);
-    default: return QColor(0xe0, 0x20, 0x1c);
+    case kImageNorm:
+    case kImageWinNorm: return RoleQColor(ColorRole::LightNorm);
+    case kImageEmpty:
+    case kImageWinEmpty: return RoleQColor(ColorRole::LightEmpty);
+    default: return RoleQColor(ColorRole::LightErrors);
   }
 }
 
@@ -140,7 +177,7 @@ void PaintImage(QPainter& p, int index, const QRectF& r) {
     case kImageDocument: Document(p); break;
     case kImageTable: Table(p); break;
     case kImageExcluded: Excluded(p); break;
-    default: Light(p, LightColor(index)); break;
+    default: Light(p, index, LightColor(index)); break;
   }
   p.restore();
 }
@@ -156,7 +193,7 @@ QIcon ImageIcon(int index) {
 
 QIcon NodeIcon(int image, int stateImage) {
   static QHash<int, QIcon> cache;
-  const int key = (image + 1) * 64 + (stateImage + 1);
+  const int key = ((image + 1) * 64 + (stateImage + 1)) * 2 + (lightScheme == SchemeKind::Distinct ? 1 : 0);
   auto it = cache.find(key);
   if (it != cache.end()) return *it;
   QIcon icon;
@@ -168,6 +205,9 @@ QIcon NodeIcon(int image, int stateImage) {
   cache.insert(key, icon);
   return icon;
 }
+
+void SetLightScheme(SchemeKind kind) { lightScheme = kind; }
+SchemeKind LightScheme() { return lightScheme; }
 
 int LightForStatus(int status) {
   switch (status) {

@@ -8,6 +8,8 @@
 #include <QPixmap>
 #include <QRectF>
 
+#include "core/tables/color_scheme.h"
+
 class QPainter;
 
 namespace rpt::gui {
@@ -35,6 +37,10 @@ void PaintImage(QPainter& p, int index, const QRectF& r);
 QIcon ImageIcon(int index);
 // A node's picture: its state image (or room for one) left of its image.
 QIcon NodeIcon(int image, int stateImage);
+// The scheme the lights are painted in (the open report's); icons made
+// afterwards follow it.
+void SetLightScheme(SchemeKind kind);
+SchemeKind LightScheme();
 // The light of a table status (1 norm, 2 empty, 3 errors); none otherwise.
 int LightForStatus(int status);
 

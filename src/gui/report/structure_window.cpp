@@ -32,6 +32,7 @@
 #include "core/calc/structure.h"
 #include "core/output/excel_export.h"
 #include "core/output/word_export.h"
+#include "gui/calc/color_map_window.h"
 #include "gui/foundation/command_set.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
@@ -390,6 +391,9 @@ void TF_StructRep::RebuildTree() {
 void TF_StructRep::UpdateLights() {
   TReportState* s = state();
   if (!s || !s->structure || !shownTree_) return;
+  // The lights in the open report's scheme, the legend's too.
+  SetLightScheme(s->colorScheme().kind);
+  if (legend_) legend_->update();
   const StructureModel& m = *s->structure;
   for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
     QTreeWidgetItem* node = *it;
@@ -558,6 +562,18 @@ void TF_StructRep::ChooseFont() {
   const std::string error = WriteTableFontChoice(s.folders().program, choice);
   if (!error.empty()) s.ui().ShowMessage(MessageKind::Error, error, kOk, kOk);
   if (fontApplier_) fontApplier_();
+}
+
+void TF_StructRep::ChooseColors() {
+  TReportState* s = state();
+  if (!s || !s->structure) return;
+  TColorMap window(*s, this);
+  if (!window.Prepare() || window.exec() != QDialog::Accepted) return;
+  s->ReloadColorScheme();
+  SetLightScheme(s->colorScheme().kind);  // before the windows' icons are made again
+  if (colorApplier_) colorApplier_();
+  UpdateLights();
+  UpdateStates();
 }
 
 void TF_StructRep::TreePressed(QTreeWidgetItem* item) {

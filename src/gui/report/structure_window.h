@@ -119,6 +119,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void SetTableOpener(std::function<void(const std::string&)> opener) { tableOpener_ = std::move(opener); }
   // After the user chose a table font: every table window applies it.
   void SetFontApplier(std::function<void()> applier) { fontApplier_ = std::move(applier); }
+  // Gives every table window the colour scheme saved in "Цветовая карта".
+  void SetColorApplier(std::function<void()> applier) { colorApplier_ = std::move(applier); }
   bool exitMode() const { return exitMode_; }
 
   QTreeWidget* Tree() const { return tree_; }
@@ -185,10 +187,14 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void ConnectCommands();
   void RebuildHistory();
   void NotYet();
+  void ConnectSendCommands();
   void ConnectSubreportCommands();
   // An import command, then the lights and the commands brought up to date.
   void Import(void (*run)(TReportState&, QWidget*));
   void ChooseFont();
+  // "Цвета ...": the colour map window; after "Сохранить" the scheme goes
+  // to every table window and the lights.
+  void ChooseColors();
   void TreePressed(QTreeWidgetItem* item);
   bool OpenDocumentItem(const std::string& file);
   TReportState* state() const;
@@ -204,6 +210,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   CommandSet<StructureCommand, StructureMenu> commands_{this};
   std::function<void(const std::string&)> tableOpener_;
   std::function<void()> fontApplier_;
+  std::function<void()> colorApplier_;
   bool exitMode_ = false;
   bool printerInstalled_ = false;
   bool wasLoading_ = false;

@@ -241,6 +241,8 @@ void TMainForm::CreateTableWindow(const TReportTable& entry) {
 }
 
 void TMainForm::StateChanged(const TReportState& s) {
+  // The windows' icons show the lights in the report's scheme.
+  SetLightScheme(s.colorScheme().kind);
   if (!s.loading()) {
     const auto& tables = s.tables();
     bool same = tables.size() == windows_.size();
@@ -542,6 +544,10 @@ void TMainForm::CloseFrame() {
     structure_->UpdateStates();
   }
   emit frameClosed();
+}
+
+void TMainForm::ApplyColors() {
+  for (TF_Table* w : windows_) w->ApplyColors();
 }
 
 void TMainForm::ApplyFont() {

@@ -164,6 +164,8 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   bool OpenTable(std::string_view fileCp1251);
   // The user's table font to every table window.
   void ApplyFont();
+  // Every table window in the report's colour scheme (after "Цветовая карта").
+  void ApplyColors();
   // Closing (the close box, "Выход", the last table window closed): the
   // report recalculated, the statuses refreshed, the frame hidden and the
   // structure window back in front.

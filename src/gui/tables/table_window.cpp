@@ -535,6 +535,8 @@ void TF_Table::ApplyFont() {
 }
 
 void TF_Table::ApplyColors() {
+  // The icon's light follows the scheme even when no cell changes.
+  ApplyStatus();
   if (!ApplyColourScheme(*table_)) return;
   RefreshCells();
 }
