@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 
 #include "core/foundation/codec.h"
 
@@ -703,7 +704,7 @@ int RtfDocument::UpdateTablesOfContents() {
   for (const Entry& e : styles_)
     if (e.kind == "s")
       for (const Token& x : e.tokens)
-        if (x.Is("outlinelevel")) styleLevel[e.number] = x.param;
+        if (x.Is("outlinelevel") && x.param >= 0 && x.param <= 9) styleLevel[e.number] = x.param;
 
   struct Heading {
     std::size_t section, block, first, par;
@@ -725,7 +726,8 @@ int RtfDocument::UpdateTablesOfContents() {
           continue;
         }
         if (t[k].Is("pard")) outline = -1, style = 0;
-        if (t[k].Is("outlinelevel")) outline = t[k].param;
+        // Levels run 0 to 9; anything else is body text.
+        if (t[k].Is("outlinelevel")) outline = t[k].param >= 0 && t[k].param <= 9 ? t[k].param : -1;
         if (t[k].Is("s")) style = t[k].param;
         if (!t[k].Is("par")) continue;
         int level = outline;
@@ -829,8 +831,15 @@ int RtfDocument::UpdateTablesOfContents() {
 
 void RtfDocument::Append(const RtfDocument& other) {
   std::map<std::int32_t, std::int32_t> fontMap, colorMap, styleMap;
-  std::int32_t nextFont = 0;
-  for (const Entry& f : fonts_) nextFont = std::max(nextFont, f.number + 1);
+  // New entries take the lowest numbers not in use (a file may use any).
+  auto nextFree = [](std::set<std::int32_t>& used) {
+    std::int32_t n = 0;
+    while (used.count(n)) ++n;
+    used.insert(n);
+    return n;
+  };
+  std::set<std::int32_t> fontsUsed;
+  for (const Entry& f : fonts_) fontsUsed.insert(f.number);
   for (const Entry& f : other.fonts_) {
     auto same = std::find_if(fonts_.begin(), fonts_.end(),
                              [&](const Entry& g) { return g.name == f.name && g.charset == f.charset; });
@@ -839,7 +848,7 @@ void RtfDocument::Append(const RtfDocument& other) {
       continue;
     }
     Entry copy = f;
-    copy.number = nextFont++;
+    copy.number = nextFree(fontsUsed);
     fontMap[f.number] = copy.number;
     for (Token& x : copy.tokens)
       if (x.Is("f")) {
@@ -862,8 +871,8 @@ void RtfDocument::Append(const RtfDocument& other) {
     }
     colorMap[static_cast<std::int32_t>(i)] = mapped;
   }
-  std::int32_t nextStyle = 0;
-  for (const Entry& s : styles_) nextStyle = std::max(nextStyle, s.number + 1);
+  std::set<std::int32_t> stylesUsed;
+  for (const Entry& s : styles_) stylesUsed.insert(s.number);
   std::vector<Entry> added;
   for (const Entry& s : other.styles_) {
     auto same = std::find_if(styles_.begin(), styles_.end(),
@@ -873,7 +882,7 @@ void RtfDocument::Append(const RtfDocument& other) {
       continue;
     }
     Entry copy = s;
-    copy.number = nextStyle++;
+    copy.number = nextFree(stylesUsed);
     styleMap[s.number] = copy.number;
     added.push_back(std::move(copy));
   }

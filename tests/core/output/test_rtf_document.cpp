@@ -197,11 +197,12 @@ TEST(RtfDocument, AppendingJoinsFontsColoursAndStyles) {
   const std::string rtf = d.Write();
   EXPECT_TRUE(Has(rtf, "{\\f2\\fnil Courier;}")) << rtf;
   EXPECT_TRUE(Has(rtf, "\\red255\\green0\\blue0 ;}")) << rtf;
-  // heading 2 is the same style here; Quote comes in under a new number.
-  EXPECT_TRUE(Has(rtf, "{\\s3\\sbasedon2 Quote;}")) << rtf;
+  // heading 2 is the same style here; Quote comes in under the lowest
+  // number free.
+  EXPECT_TRUE(Has(rtf, "{\\s1\\sbasedon2 Quote;}")) << rtf;
   // The default font there (Arial) is \f1 here: after \plain it is said.
   EXPECT_TRUE(Has(rtf, "\\pard\\plain\\f1\\s2\\f2\\cf2 red\\cf1 black\\par")) << rtf;
-  EXPECT_TRUE(Has(rtf, "\\pard\\plain\\f1\\s3 q\\par")) << rtf;
+  EXPECT_TRUE(Has(rtf, "\\pard\\plain\\f1\\s1 q\\par")) << rtf;
 }
 
 TEST(RtfDocument, TableOfContentsPointsAtTheHeadings) {
