@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config python3
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  zlib1g-dev libmspack-dev libxlsxwriter-dev
+  zlib1g-dev libmspack-dev libxlsxwriter-dev nettle-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   xvfb xauth fonts-dejavu-core fonts-liberation2
 )

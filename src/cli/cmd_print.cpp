@@ -4,12 +4,11 @@
 // whole report or a section from the print-start item on, or one item.
 // Text documents go into the PDF in their place when LibreOffice and a
 // tool to join PDFs are installed; otherwise they are named on stderr.
-#include <QCoreApplication>
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
 
+#include "cli/qt_application.h"
 #include "cli/report_session.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/text_case.h"
@@ -22,18 +21,6 @@ namespace rpt::cli {
 namespace {
 
 constexpr int kPdfDpi = 300;
-
-// Qt's painting needs an application object; without a display it uses
-// the offscreen platform.
-void EnsureGuiApplication() {
-  if (QCoreApplication::instance()) return;
-  if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "reportctl";
-  static char* argv[] = {name, nullptr};
-  static QGuiApplication app(argc, argv);
-}
 
 void PrintTable(painting::PdfBook& book, TTable& table) {
   if (const std::string m = book.AddTable(table); !m.empty())

@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "core/output/word_export.h"
+
 namespace rpt::painting {
 
 namespace {
@@ -48,6 +50,20 @@ std::string Run(const std::string& program, const QStringList& args, int timeout
   return {};
 }
 
+// A copy of a document for the office to print: an RTF document set up on
+// A4 paper upright (its margins kept), as documents are printed; any other
+// file as it is.
+bool CopyForPrinting(const QString& from, const QString& to) {
+  if (QFileInfo(from).suffix().compare(QLatin1String("rtf"), Qt::CaseInsensitive) != 0) return QFile::copy(from, to);
+  QFile in(from);
+  if (!in.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = in.readAll();
+  const std::string printable = output::PrintableRtf(std::string_view(bytes.constData(), bytes.size()));
+  QFile out(to);
+  return out.open(QIODevice::WriteOnly) &&
+         out.write(printable.data(), static_cast<qint64>(printable.size())) == static_cast<qint64>(printable.size());
+}
+
 // The office's private profile for one run.
 QString ProfileArgument(const QString& folder) {
   return QStringLiteral("-env:UserInstallation=") + QUrl::fromLocalFile(folder).toString();
@@ -77,7 +93,7 @@ std::vector<std::string> ConvertToPdf(const std::string& office, const std::vect
     const QString base = QStringLiteral("doc-%1").arg(i + 1, 3, 10, QLatin1Char('0'));
     const QString suffix = QFileInfo(Q(documents[i])).suffix();
     const QString copy = work.filePath(base + (suffix.isEmpty() ? QString() : "." + suffix));
-    if (!QFile::copy(Q(documents[i]), copy)) continue;
+    if (!CopyForPrinting(Q(documents[i]), copy)) continue;
     args << copy;
     expected[i] = QDir(Q(outDir)).filePath(base + ".pdf").toStdString();
   }
@@ -97,7 +113,9 @@ std::string PrintOnPrinter(const std::string& office, const std::string& documen
     args << "-p";
   else
     args << "--pt" << Q(printer);
-  args << Q(document);
+  const QString copy = work.filePath("document." + QFileInfo(Q(document)).suffix());
+  if (!CopyForPrinting(Q(document), copy)) return "cannot read " + document;
+  args << copy;
   return Run(office, args, kOfficeTimeoutMs);
 }
 

@@ -1,5 +1,6 @@
 // The report's text documents on paper or in a PDF, through LibreOffice run
-// headless, and PDF files joined with pdfunite (poppler-utils) or qpdf.
+// headless (an RTF document set up on A4 paper upright first, as documents
+// are printed), and PDF files joined with pdfunite (poppler-utils) or qpdf.
 // Each run of LibreOffice gets a profile of its own, so that an office the
 // user has open neither takes the job over nor is disturbed by it.
 #pragma once

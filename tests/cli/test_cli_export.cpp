@@ -1,9 +1,11 @@
 // reportctl export-xlsx: the demo report into a workbook, read back from
 // its XML (tests/support/xlsx_dump.py); the file opens in LibreOffice when
-// it is installed.
+// it is installed. reportctl export-rtf: the demo report as one document,
+// converted to PDF by LibreOffice and read back with pdftotext.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "support/demo_report.h"
@@ -88,6 +90,83 @@ TEST(CliExportXlsx, NothingToExport) {
   EXPECT_EQ(Export(report, "--section 99", dir / "x.xlsx").exitCode, 1);
   EXPECT_EQ(Export(report, "--all --section 1", dir / "x.xlsx").exitCode, 2);
   EXPECT_FALSE(fs::exists(dir / "x.xlsx"));
+}
+
+ShellRun ExportRtf(const std::string& report, const std::string& what, const std::string& out) {
+  return RunShell(ShellQuote(REPORTCTL_PATH) + " export-rtf --program-folder " + ShellQuote(BuildProgramFolder()) +
+                  " " + ShellQuote(report) + " " + what + " " + ShellQuote(out));
+}
+
+// A page's text with every run of blanks made one blank.
+std::string PageText(const std::string& pdf, int page) {
+  const std::string text = RunShell("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page) +
+                                    " " + ShellQuote(pdf) + " -")
+                               .out;
+  return std::regex_replace(text, std::regex("[ \t]+"), " ");
+}
+
+TEST(CliExportRtf, DemoReportAsOneDocumentInLibreOffice) {
+  TempFolder dir;
+  const std::string report = PackedDemoReport(dir, "demo");
+  ASSERT_FALSE(report.empty());
+  const std::string rtf = dir / "all.rtf";
+  const ShellRun r = ExportRtf(report, "--all", rtf);
+  ASSERT_EQ(r.exitCode, 0) << r.out;
+  EXPECT_EQ(r.out, rtf + ": 22 tables\n");
+  EXPECT_EQ(ExportRtf(report, "--section 3", dir / "s3.rtf").out, dir / "s3.rtf" + ": 4 tables\n");
+  EXPECT_EQ(ExportRtf(report, "--item Fin.ini", dir / "fin.rtf").exitCode, 0);
+  // A document item alone is the document itself; nothing is exported.
+  EXPECT_EQ(ExportRtf(report, "--item Ukaz.rtf", dir / "ukaz.rtf").exitCode, 1);
+  EXPECT_FALSE(fs::exists(dir / "ukaz.rtf"));
+
+  if (RunShell("command -v soffice && command -v pdftotext && command -v pdfinfo").exitCode != 0 ||
+      !fs::exists("/usr/lib/libreoffice/program/libswlo.so"))
+    GTEST_SKIP() << "LibreOffice Writer (libreoffice-writer-nogui) or poppler-utils is not installed";
+  const ShellRun conv = RunShell("cd " + ShellQuote(dir / "") + " && HOME=" + ShellQuote(dir / "") +
+                                 " soffice --headless --convert-to pdf all.rtf >/dev/null 2>&1");
+  ASSERT_EQ(conv.exitCode, 0);
+  const std::string pdf = dir / "all.pdf";
+  // One page for each element in the order of the report: the title, the
+  // contents, then sections 1 to 6 (section 7 is not printed), each
+  // element on a page of its own. Landscape where "Print.ini" says so.
+  const std::string info = RunShell("pdfinfo -f 1 -l 99 " + ShellQuote(pdf)).out;
+  EXPECT_TRUE(Has(info, "Pages:           26\n")) << info;
+  std::string orientations;
+  const std::regex size("size: +([0-9.]+) x ([0-9.]+)");
+  for (std::sregex_iterator m(info.begin(), info.end(), size), e; m != e; ++m)
+    orientations += std::stod((*m)[1]) > std::stod((*m)[2]) ? 'L' : 'P';
+  EXPECT_EQ(orientations, "PPPPPPPPPPLPPLLLPLPPLLLPPP");
+  const std::pair<int, const char*> starts[] = {
+      {1, "ОТЧЕТ"}, {2, "СОДЕРЖАНИЕ"}, {3, "Указания по заполнению"}, {12, "Таблица 3.1"},
+      {14, "Таблица 3.3"}, {19, "Форма 4.4"}, {23, "Таблица 5.3"}, {26, "Пояснительная записка"}};
+  for (const auto& [page, start] : starts) EXPECT_TRUE(Has(PageText(pdf, page).substr(0, 400), start)) << page;
+
+  // The contents list the headings with the pages they stand on; the pages
+  // are numbered from the second.
+  const std::string contents = PageText(pdf, 2);
+  EXPECT_TRUE(std::regex_search(contents, std::regex("Объем финансирования научных исследований и разработок по "
+                                                     "источникам\\.+12\n")))
+      << contents;
+  EXPECT_FALSE(std::regex_search(PageText(pdf, 1), std::regex("\n 1\n")));
+  EXPECT_TRUE(std::regex_search(contents, std::regex("\n 2\n")));
+
+  // The title through its map of cells.
+  const std::string title = PageText(pdf, 1);
+  EXPECT_TRUE(Has(title, "Должность руководителя организации Ректор\n")) << title;
+  EXPECT_TRUE(Has(title, "Фамилия, имя, отчество руководителя Петров Сергей Николаевич\n")) << title;
+  // A grid table: the institution above it, its rows in place, both
+  // signature pairs with the last one ("НОК") standing.
+  const std::string fin = PageText(pdf, 12);
+  EXPECT_TRUE(Has(fin, "Северогорский государственный технический университет\n")) << fin;
+  EXPECT_TRUE(Has(fin, "\n 1 438600,0 183700,0 178900,0 76000,0\n")) << fin;
+  EXPECT_TRUE(Has(fin, "Средства бюджетов, всего (сумма строк 3-5) 2 285900,0 135000,0 117500,0 33400,0\n")) << fin;
+  EXPECT_TRUE(Has(fin, "договоры с иностранными заказчиками 12 7400,0 0,0 2800,0 4600,0\n")) << fin;
+  EXPECT_TRUE(Has(fin, "Ректор ________________ Петров Сергей Николаевич\n")) << fin;
+  EXPECT_TRUE(Has(fin, "Начальник научно-исследовательской части ________________ Кузнецов Андрей Павлович\n")) << fin;
+  // A growing table on a landscape page: a row per record.
+  const std::string granty = PageText(pdf, 14);
+  EXPECT_TRUE(std::regex_search(granty, std::regex("\\n 1 22-19-00412 [^\\n]* 31.12.2024 7000,0\\n"))) << granty;
+  EXPECT_TRUE(std::regex_search(granty, std::regex("\\n 3 ФИ-2022-118 [^\\n]* 31.12.2023 12000,0\\n"))) << granty;
 }
 
 }  // namespace

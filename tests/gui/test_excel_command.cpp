@@ -1,7 +1,8 @@
-// The "Excel" command in the desktop program: the structure window exports
-// the selected table into the folder chosen and hands the workbook to the
-// desktop; the first export asks for the folder with the toolkit's folder
-// picker, and cancelling it writes nothing and remembers no folder.
+// The "Excel" and "Word" commands in the desktop program: the structure
+// window exports the selected table into the folder chosen and hands the
+// workbook or document to the desktop; the first export asks for the
+// folder with the toolkit's folder picker, and cancelling it writes
+// nothing and remembers no folder.
 //
 // With REPORT_GUI_SHOTS set (under a virtual X server), the picker as the
 // export opens it is saved as excel-folder-dialog.png.
@@ -14,12 +15,14 @@
 #include "core/app/startup.h"
 #include "core/foundation/config_keys.h"
 #include "core/output/excel_export.h"
+#include "core/foundation/codec.h"
 #include "core/report/report_state.h"
 #include "gui/foundation/qt_interaction.h"
 #include "gui/foundation/translations.h"
 #include "support/gui_program.h"
 
 using namespace rpt;
+using namespace rpt::literals;
 
 class ExcelCommandTest : public QObject {
   Q_OBJECT
@@ -48,6 +51,35 @@ class ExcelCommandTest : public QObject {
     // A document selected: the command is off.
     w.Tree()->setCurrentItem(testing::NodeOfFile(w.Tree(), "Annot.rtf"));
     QVERIFY(!w.Command(testing::U("ExportExcel"))->isEnabled());
+  }
+
+  void structureWindowExportsToTheWordProcessor() {
+    testing::TempFolder folder;
+    testing::InstallPackages(folder.path());
+    testing::ScriptedInteraction ui;
+    auto program = testing::StartedProgram(folder.path(), ui, testing::UniqueLockName("word"));
+    QVERIFY(program);
+    gui::TF_StructRep& w = program->structure();
+    const std::string out = folder / "Документы/";
+    std::filesystem::create_directories(out);
+    w.Tree()->setCurrentItem(testing::NodeOfFile(w.Tree(), "Fin.ini"));
+    QVERIFY(w.Command(testing::U("ExportWord"))->isEnabled());
+    ui.messages.clear();
+    ui.pickerAnswers = {out};
+    w.Command(testing::U("ExportWord"))->trigger();
+    const std::string rtf = out + "Отчет1 - Fin.rtf";
+    QVERIFY(std::filesystem::is_regular_file(rtf));
+    QCOMPARE(ui.shellRequests, std::vector<std::string>{"open " + rtf});
+    QCOMPARE(ui.MessageTexts(), std::vector<std::string>{std::string("Выполняем передачу в MS Word?"_w)});
+    QCOMPARE(QString::fromStdString(ReadWordFolder(folder / "")), QString::fromStdString(out));
+    QVERIFY(w.isEnabled());
+    // A document selected: the command opens it for editing.
+    ui.shellRequests.clear();
+    w.Tree()->setCurrentItem(testing::NodeOfFile(w.Tree(), "Annot.rtf"));
+    QVERIFY(w.Command(testing::U("ExportWord"))->isEnabled());
+    w.Command(testing::U("ExportWord"))->trigger();
+    QCOMPARE(ui.shellRequests.size(), std::size_t{1});
+    QVERIFY(ui.shellRequests[0].ends_with("/Annot.rtf"));
   }
 
   void firstExportAsksForTheFolder() {

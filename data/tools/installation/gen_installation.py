@@ -392,9 +392,10 @@ def document_rtf(parts):
 def contents_rtf():
     doc = Rtf(False)
     doc.par("СОДЕРЖАНИЕ", align="c", bold=True, size=28, space_after=240)
+    # No page break of its own: the export breaks the page before the
+    # element that follows, as before every element.
     doc.field_toc("Содержание будет построено при передаче отчета в текстовый редактор. "
                   "Для обновления нажмите F9.")
-    doc.page_break()
     return doc.render()
 
 

@@ -62,6 +62,19 @@ std::string WriteExcelFolder(const std::string& programFolder, const std::string
   return ini.Release();
 }
 
+std::string ReadWordFolder(const std::string& programFolder) {
+  TMyIniFile ini(PathIn(programFolder, kLocalOptionsFileName));
+  ini.DiscardChanges();
+  const std::string folder = Cp1251ToUtf8(ini.ReadString("Настройки"_w, "Папка Word"_w, ""));
+  return folder.empty() || folder.back() == '/' ? folder : folder + "/";
+}
+
+std::string WriteWordFolder(const std::string& programFolder, const std::string& folder) {
+  TMyIniFile ini(PathIn(programFolder, kLocalOptionsFileName));
+  ini.WriteString("Настройки"_w, "Папка Word"_w, Utf8ToCp1251(folder));
+  return ini.Release();
+}
+
 std::vector<std::string> ReadRecentReports(const std::string& programFolder) {
   const ProfileFile history(PathIn(programFolder, kHistoryFileName));
   std::vector<std::string> folders;

@@ -35,6 +35,10 @@ TableFontChoice ReadTableFontChoice(const std::string& programFolder);
 std::string ReadExcelFolder(const std::string& programFolder);
 // Empty on success, else why the file could not be written.
 [[nodiscard]] std::string WriteExcelFolder(const std::string& programFolder, const std::string& folder);
+// The folder for word-processor documents ("LocOpt.cnf", section
+// "Настройки", key "Папка Word"), as the spreadsheet folder.
+std::string ReadWordFolder(const std::string& programFolder);
+[[nodiscard]] std::string WriteWordFolder(const std::string& programFolder, const std::string& folder);
 
 // Recent report folders of "History.ini" ("TF_StructRep.MRUManager1" /
 // "Item_0", "Item_1", …), most recent first, as UTF-8 paths ending with "/".

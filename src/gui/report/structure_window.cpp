@@ -31,6 +31,7 @@
 #include "core/app/startup.h"
 #include "core/calc/structure.h"
 #include "core/output/excel_export.h"
+#include "core/output/word_export.h"
 #include "gui/calc/color_map_window.h"
 #include "gui/foundation/command_set.h"
 #include "gui/foundation/help.h"
@@ -215,6 +216,25 @@ void TF_StructRep::ExportExcel() {
   setEnabled(true);
   // The export moved the report to the top of the recent list and
   // recalculated its tables.
+  RebuildHistory();
+  UpdateLights();
+  UpdateStates();
+}
+
+void TF_StructRep::ExportWord() {
+  TReportState* s = state();
+  const TreeSelection sel = Selection();
+  if (!s || !sel.valid) return;
+  setEnabled(false);
+  try {
+    output::TWordExport exporter(*s);
+    // A document chosen alone opens for editing, as "Редактирование" does.
+    exporter.editDocument = [this](int, int) { EditExecute(); };
+    exporter.Run(sel.level, sel.section, sel.item);
+  } catch (const std::exception& e) {
+    s->ui().ShowMessage(MessageKind::Error, ErrorMessage(e), kOk, kOk);
+  }
+  setEnabled(true);
   RebuildHistory();
   UpdateLights();
   UpdateStates();

@@ -151,6 +151,8 @@ class TF_StructRep : public QMainWindow, public ReportView {
   TreeSelection Selection() const;
   // "Excel": the selected node's tables into a spreadsheet workbook.
   void ExportExcel();
+  // "Word": the selected node as one document built from the print templates.
+  void ExportWord();
 
   // *Edit* of the selected node; `byEnter` toggles folder nodes.
   void EditExecute(bool byEnter = false);
@@ -186,6 +188,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void ConnectCommands();
   void RebuildHistory();
   void NotYet();
+  void ConnectSendCommands();
   void ConnectSubreportCommands();
   // An import command, then the lights and the commands brought up to date.
   void Import(void (*run)(TReportState&, QWidget*));

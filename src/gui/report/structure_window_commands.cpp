@@ -33,6 +33,7 @@
 #include "core/app/startup.h"
 #include "core/calc/structure.h"
 #include "gui/foundation/command_set.h"
+#include "gui/print/send_commands.h"
 #include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
@@ -299,9 +300,8 @@ void TF_StructRep::ConnectCommands() {
   on(StructureCommand::ImportThisYear, [this] { Import(ImportFromThisYear); });
   on(StructureCommand::ExportExcel, [this] { ExportExcel(); });
   on(StructureCommand::Colors, [this] { ChooseColors(); });
-  for (const StructureCommand id : {StructureCommand::ExportWord, StructureCommand::SendInternet,
-                                    StructureCommand::SendMedia, StructureCommand::SendEmail, StructureCommand::Site})
-    on(id, [this] { NotYet(); });
+  on(StructureCommand::ExportWord, [this] { ExportWord(); });
+  ConnectSendCommands();
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this] {
     if (selectTab_) selectTab_->Select(SelectedPosition());
@@ -313,6 +313,24 @@ void TF_StructRep::ConnectCommands() {
     if (!IsFolderNode(item)) EditExecute(false);
   });
   connect(tree_, &QTreeWidget::itemPressed, this, [this](QTreeWidgetItem* item) { TreePressed(item); });
+}
+
+void TF_StructRep::ConnectSendCommands() {
+  // A send recalculates and checks every table (and may save): the lights
+  // and the states are drawn again afterwards.
+  auto send = [this](SendCommand command) {
+    return [this, command] {
+      TReportState* s = state();
+      if (!s) return;
+      RunSendCommand(*s, session_->options().siteAddress, command, this);
+      UpdateLights();
+      UpdateStates();
+    };
+  };
+  commands_.OnTriggered(StructureCommand::SendInternet, send(SendCommand::Internet));
+  commands_.OnTriggered(StructureCommand::SendMedia, send(SendCommand::Media));
+  commands_.OnTriggered(StructureCommand::SendEmail, send(SendCommand::Email));
+  commands_.OnTriggered(StructureCommand::Site, send(SendCommand::Site));
 }
 
 void TF_StructRep::ConnectSubreportCommands() {
