@@ -1,6 +1,5 @@
 #include "core/output/word_export.h"
 
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -24,11 +23,6 @@ using namespace literals;
 namespace {
 
 constexpr std::string_view kSettingsFile = "Print.ini";
-
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
 
 // The text a data cell gives: numbers with the decimal comma.
 std::string DataText(const TCell& cell) {
