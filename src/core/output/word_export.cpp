@@ -1,6 +1,5 @@
 #include "core/output/word_export.h"
 
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
