@@ -1,5 +1,7 @@
 #include "core/output/word_export.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
