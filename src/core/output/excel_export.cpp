@@ -1,7 +1,5 @@
 #include "core/output/excel_export.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include "core/foundation/errors.h"
 #include "core/foundation/interaction.h"
 #include "core/foundation/progress.h"
+#include "core/output/export_target.h"
 #include "core/output/print_layout.h"
 #include "core/report/report_state.h"
 #include "core/tables/table.h"
@@ -314,45 +313,15 @@ void TExcelExport::TransferCell(TCell& cell, const SheetGrid& grid, int dx, int 
 // --- writing and showing the workbook -------------------------------------------------
 
 std::string TExcelExport::FileNameOf(int level, int section, int item) const {
-  std::string folder = state_.currentFolder;
-  while (!folder.empty() && folder.back() == '/') folder.pop_back();
-  std::string name = folder.substr(folder.rfind('/') + 1);
-  if (name.empty()) name = "Report";
-  if (level == 1) {
-    name += " - раздел " + std::to_string(section + 1);
-  } else if (level == 2 && state_.structure && section >= 0 &&
-             section < static_cast<int>(state_.structure->sections.size())) {
-    const auto& items = state_.structure->sections[section].items;
-    if (item >= 0 && item < static_cast<int>(items.size()))
-      name += " - " + Cp1251ToUtf8(items[item].file.substr(0, items[item].file.find('.')));
-  }
-  return name + ".xlsx";
+  return ExportFileName(state_, level, section, item, ".xlsx");
 }
 
 std::optional<std::string> TExcelExport::TargetPath() {
   if (!outputPath.empty()) return outputPath;
-  Interaction& ui = state_.ui();
-  const std::string program = state_.folders().program;
-  std::string folder = ReadExcelFolder(program);
-  struct stat st {};
-  if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    const char* home = std::getenv("HOME");
-    auto chosen = ui.ChooseFolder("Папка для книг Excel"_w, home ? home : "/");
-    if (!chosen) return std::nullopt;
-    folder = *chosen;
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    // A folder that cannot be remembered is asked for again next time.
-    (void)WriteExcelFolder(program, folder);
-  }
+  static constexpr ExportTargetKind kKind{ReadExcelFolder, WriteExcelFolder, "Папка для книг Excel"_w,
+                                            "Сохранить книгу Excel"_w, "Книга Excel (*.xlsx)"_w};
   if (fileName_.empty()) fileName_ = FileNameOf(0, 0, 0);
-  const std::string path = folder + fileName_;
-  if (::stat(path.c_str(), &st) != 0) return path;
-  if (ui.ShowMessage(
-          MessageKind::Confirmation,
-          std::string("Файл \""_w) + Utf8ToCp1251(fileName_) + std::string("\" уже существует. Заменить его?"_w),
-          kYes | kNo, kNo) == kYes)
-    return path;
-  return ui.ChooseSaveFile("Сохранить книгу Excel"_w, "Книга Excel (*.xlsx)"_w, path);
+  return ChooseExportTarget(state_, kKind, fileName_);
 }
 
 void TExcelExport::Show() {

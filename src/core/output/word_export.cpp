@@ -1,7 +1,5 @@
 #include "core/output/word_export.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -14,6 +12,7 @@
 #include "core/foundation/my_ini_file.h"
 #include "core/foundation/progress.h"
 #include "core/foundation/text_case.h"
+#include "core/output/export_target.h"
 #include "core/report/report_state.h"
 #include "core/tables/table.h"
 
@@ -348,45 +347,15 @@ void TWordExport::ExportTable(TTable& table) {
 // --- writing and showing the document --------------------------------------------------
 
 std::string TWordExport::FileNameOf(int level, int section, int item) const {
-  std::string folder = state_.currentFolder;
-  while (!folder.empty() && folder.back() == '/') folder.pop_back();
-  std::string name = folder.substr(folder.rfind('/') + 1);
-  if (name.empty()) name = "Report";
-  if (level == 1) {
-    name += " - раздел " + std::to_string(section + 1);
-  } else if (level == 2 && state_.structure && section >= 0 &&
-             section < static_cast<int>(state_.structure->sections.size())) {
-    const auto& items = state_.structure->sections[section].items;
-    if (item >= 0 && item < static_cast<int>(items.size()))
-      name += " - " + Cp1251ToUtf8(items[item].file.substr(0, items[item].file.find('.')));
-  }
-  return name + ".rtf";
+  return ExportFileName(state_, level, section, item, ".rtf");
 }
 
 std::optional<std::string> TWordExport::TargetPath() {
   if (!outputPath.empty()) return outputPath;
-  Interaction& ui = state_.ui();
-  const std::string program = state_.folders().program;
-  std::string folder = ReadWordFolder(program);
-  struct stat st {};
-  if (folder.empty() || ::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-    const char* home = std::getenv("HOME");
-    auto chosen = ui.ChooseFolder("Папка для документов Word"_w, home ? home : "/");
-    if (!chosen) return std::nullopt;
-    folder = *chosen;
-    if (folder.empty() || folder.back() != '/') folder += '/';
-    // A folder that cannot be remembered is asked for again next time.
-    (void)WriteWordFolder(program, folder);
-  }
+  static constexpr ExportTargetKind kKind{ReadWordFolder, WriteWordFolder, "Папка для документов Word"_w,
+                                            "Сохранить документ Word"_w, "Документ RTF (*.rtf)"_w};
   if (fileName_.empty()) fileName_ = FileNameOf(0, 0, 0);
-  const std::string path = folder + fileName_;
-  if (::stat(path.c_str(), &st) != 0) return path;
-  if (ui.ShowMessage(
-          MessageKind::Confirmation,
-          std::string("Файл \""_w) + Utf8ToCp1251(fileName_) + std::string("\" уже существует. Заменить его?"_w),
-          kYes | kNo, kNo) == kYes)
-    return path;
-  return ui.ChooseSaveFile("Сохранить документ Word"_w, "Документ RTF (*.rtf)"_w, path);
+  return ChooseExportTarget(state_, kKind, fileName_);
 }
 
 void TWordExport::Show() {
