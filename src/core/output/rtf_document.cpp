@@ -6,69 +6,38 @@
 #include <set>
 
 #include "core/foundation/codec.h"
+#include "core/output/rtf_token_groups.h"
 
 namespace rpt::output::rtf {
 
 namespace {
 
-// The page of a section: A4 with the margins of the installation's print
-// templates, portrait or landscape.
-struct PageGeometry {
-  int width, height, left, right, top, bottom;
-};
-constexpr PageGeometry kPortrait{11906, 16838, 1701, 567, 1134, 1134};
-constexpr PageGeometry kLandscape{16838, 11906, 1134, 851, 1701, 850};
-
-bool In(std::string_view w, std::initializer_list<std::string_view> set) {
-  return std::find(set.begin(), set.end(), w) != set.end();
-}
-
 bool IsHeaderGroupWord(std::string_view w) {
-  return In(w, {"fonttbl", "colortbl", "stylesheet", "info", "filetbl", "revtbl", "listtable", "listoverridetable",
-                "rsidtbl", "generator", "xmlnstbl", "pgdsctbl", "latentstyles", "themedata", "colorschememapping",
-                "datastore", "defchp", "defpap", "mmathPr", "userprops", "wgrffmtfilter", "docvar", "fchars",
-                "lchars", "protusertbl", "listpicture", "pnseclvl"});
+  return OneOf(w, {"fonttbl", "colortbl", "stylesheet", "info", "filetbl", "revtbl", "listtable", "listoverridetable",
+                   "rsidtbl", "generator", "xmlnstbl", "pgdsctbl", "latentstyles", "themedata", "colorschememapping",
+                   "datastore", "defchp", "defpap", "mmathPr", "userprops", "wgrffmtfilter", "docvar", "fchars",
+                   "lchars", "protusertbl", "listpicture", "pnseclvl"});
 }
 
 // Words that belong to the character set and defaults of the whole file.
 bool IsCharsetWord(std::string_view w) {
-  return In(w, {"rtf", "ansi", "mac", "pc", "pca", "ansicpg", "deff", "adeff", "deflang", "deflangfe", "adeflang",
-                "uc"}) ||
+  return OneOf(w, {"rtf", "ansi", "mac", "pc", "pca", "ansicpg", "deff", "adeff", "deflang", "deflangfe", "adeflang",
+                   "uc"}) ||
          w.starts_with("stshf");
 }
 
 bool IsSectionWord(std::string_view w) {
   return w == "sectd" || w.ends_with("sxn") ||
-         In(w, {"titlepg", "sbknone", "sbkcol", "sbkpage", "sbkeven", "sbkodd", "pgnstarts", "pgncont", "pgnrestart",
-                "pgndec", "pgnucrm", "pgnlcrm", "pgnucltr", "pgnlcltr", "pgnx", "pgny", "headery", "footery", "cols",
-                "colsx", "colno", "colsr", "colw", "linebetcol", "vertalt", "vertalb", "vertalc", "vertalj",
-                "endnhere", "ltrsect", "rtlsect", "linemod", "linex", "linestarts", "linerestart", "lineppage",
-                "linecont", "sectunlocked", "sectdefaultcl", "sectexpand", "sectlinegrid", "sectspecifycl",
-                "sectspecifyl", "sectspecifygenN", "stextflow", "ds", "pgbrdropt", "pgbrdrhead", "pgbrdrfoot"}) ||
+         OneOf(w, {"titlepg", "sbknone", "sbkcol", "sbkpage", "sbkeven", "sbkodd", "pgnstarts", "pgncont", "pgnrestart",
+                   "pgndec", "pgnucrm", "pgnlcrm", "pgnucltr", "pgnlcltr", "pgnx", "pgny", "headery", "footery", "cols",
+                   "colsx", "colno", "colsr", "colw", "linebetcol", "vertalt", "vertalb", "vertalc", "vertalj",
+                   "endnhere", "ltrsect", "rtlsect", "linemod", "linex", "linestarts", "linerestart", "lineppage",
+                   "linecont", "sectunlocked", "sectdefaultcl", "sectexpand", "sectlinegrid", "sectspecifycl",
+                   "sectspecifyl", "sectspecifygenN", "stextflow", "ds", "pgbrdropt", "pgbrdrhead", "pgbrdrfoot"}) ||
          w.starts_with("pgbrdr") || w.starts_with("sftn") || w.starts_with("saftn");
 }
 
 bool IsHeaderFooter(std::string_view w) { return w.starts_with("header") || w.starts_with("footer"); }
-
-bool IsFontWord(std::string_view w) { return w == "f" || w == "af"; }
-bool IsColorWord(std::string_view w) {
-  return In(w, {"cf", "cb", "chcbpat", "chcfpat", "highlight", "clcbpat", "clcfpat", "clcbpatraw", "clcfpatraw",
-                "cbpat", "cfpat", "brdrcf", "trcbpat", "trcfpat", "ulc", "trcbpatraw"});
-}
-bool IsStyleWord(std::string_view w) { return In(w, {"s", "cs", "ts", "ds", "sbasedon", "snext", "slink"}); }
-
-// The word that names a group: the first token after "{", past a "\*".
-const Token* GroupWord(const std::vector<Token>& t, std::size_t open) {
-  std::size_t k = open + 1;
-  if (k < t.size() && t[k].kind == TokenKind::Symbol && t[k].text == "*") ++k;
-  return k < t.size() && t[k].kind == TokenKind::Word ? &t[k] : nullptr;
-}
-
-bool OpensDestination(const std::vector<Token>& t, std::size_t open) {
-  if (open + 1 < t.size() && t[open + 1].kind == TokenKind::Symbol && t[open + 1].text == "*") return true;
-  const Token* w = GroupWord(t, open);
-  return w && IsDestination(w->text);
-}
 
 // A copy of tokens with some left out. Leaving out what stood between a
 // "{" and a destination word would make the group a destination; an empty
@@ -94,16 +63,6 @@ class FilteredTokens {
   bool droppedAfterOpen_ = false;
 };
 
-// The index just past the group opened at `open` (or the end).
-std::size_t GroupEnd(const std::vector<Token>& t, std::size_t open, std::size_t limit) {
-  int depth = 0;
-  for (std::size_t k = open; k < limit; ++k) {
-    if (t[k].kind == TokenKind::Open) ++depth;
-    if (t[k].kind == TokenKind::Close && --depth == 0) return k + 1;
-  }
-  return limit;
-}
-
 std::vector<Token> Slice(const std::vector<Token>& t, std::size_t b, std::size_t e) {
   return std::vector<Token>(t.begin() + static_cast<std::ptrdiff_t>(b), t.begin() + static_cast<std::ptrdiff_t>(e));
 }
@@ -125,6 +84,75 @@ void Balance(std::vector<Token>& t) {
   }
   while (depth-- > 0) out.push_back(CloseToken());
   t = std::move(out);
+}
+
+// Tokens [b, e) without their characters, paragraph ends and destinations;
+// `insertAt` receives where the first character stood in the result.
+std::vector<Token> WithoutContent(const std::vector<Token>& t, std::size_t b, std::size_t e, std::size_t& insertAt) {
+  FilteredTokens out;
+  bool found = false;
+  for (std::size_t k = b; k < e; ++k) {
+    const Token& x = t[k];
+    const bool destination = x.kind == TokenKind::Open && OpensDestination(t, k);
+    if (destination || IsCharacterToken(x) || x.Is("par") || x.Is("page") || x.Is("column")) {
+      if (!found) {
+        insertAt = out.tokens().size();
+        found = true;
+      }
+      if (destination) k = GroupEnd(t, k, e) - 1;
+      out.Drop();
+      continue;
+    }
+    out.Keep(x);
+  }
+  if (!found) insertAt = out.tokens().size();
+  return std::move(out.tokens());
+}
+
+void SetOrientationWords(std::vector<Token>& props, bool landscape) {
+  std::erase_if(props, [](const Token& x) {
+    return x.kind == TokenKind::Word && OneOf(x.text, {"lndscpsxn", "pgwsxn", "pghsxn", "marglsxn", "margrsxn",
+                                                       "margtsxn", "margbsxn"});
+  });
+  const PageGeometry& g = landscape ? kLandscape : kPortrait;
+  // Header and footer groups stay last.
+  auto at = std::find_if(props.begin(), props.end(), [](const Token& x) { return x.kind == TokenKind::Open; });
+  std::vector<Token> words;
+  if (landscape) words.push_back(WordToken("lndscpsxn"));
+  words.push_back(WordToken("pgwsxn", g.width));
+  words.push_back(WordToken("pghsxn", g.height));
+  words.push_back(WordToken("marglsxn", g.left));
+  words.push_back(WordToken("margrsxn", g.right));
+  words.push_back(WordToken("margtsxn", g.top));
+  words.push_back(WordToken("margbsxn", g.bottom));
+  props.insert(at, words.begin(), words.end());
+}
+
+}  // namespace
+
+// --- questions about the token stream --------------------------------------------------
+
+// The word that names a group: the first token after "{", past a "\*".
+const Token* GroupWord(const std::vector<Token>& t, std::size_t open) {
+  std::size_t k = open + 1;
+  if (k < t.size() && t[k].kind == TokenKind::Symbol && t[k].text == "*") ++k;
+  return k < t.size() && t[k].kind == TokenKind::Word ? &t[k] : nullptr;
+}
+
+bool OpensDestination(const std::vector<Token>& t, std::size_t open) {
+  if (open + 1 < t.size() && t[open + 1].kind == TokenKind::Symbol && t[open + 1].text == "*") return true;
+  const Token* w = GroupWord(t, open);
+  return w && IsDestination(w->text);
+}
+
+// The index just past the group opened at `open` (or the end).
+std::size_t GroupEnd(const std::vector<Token>& t, std::size_t open, std::size_t limit) {
+  int depth = 0;
+  for (std::size_t k = open; k < limit; ++k) {
+    if (t[k].kind == TokenKind::Open) ++depth;
+    if (t[k].kind == TokenKind::Close && --depth == 0) return k + 1;
+  }
+  return limit;
 }
 
 // The text of tokens (Windows-1251): \uN to the code page, its fallback
@@ -173,50 +201,6 @@ std::vector<std::size_t> CellEnds(const std::vector<Token>& t) {
   return ends;
 }
 
-// Tokens [b, e) without their characters, paragraph ends and destinations;
-// `insertAt` receives where the first character stood in the result.
-std::vector<Token> WithoutContent(const std::vector<Token>& t, std::size_t b, std::size_t e, std::size_t& insertAt) {
-  FilteredTokens out;
-  bool found = false;
-  for (std::size_t k = b; k < e; ++k) {
-    const Token& x = t[k];
-    const bool destination = x.kind == TokenKind::Open && OpensDestination(t, k);
-    if (destination || IsCharacterToken(x) || x.Is("par") || x.Is("page") || x.Is("column")) {
-      if (!found) {
-        insertAt = out.tokens().size();
-        found = true;
-      }
-      if (destination) k = GroupEnd(t, k, e) - 1;
-      out.Drop();
-      continue;
-    }
-    out.Keep(x);
-  }
-  if (!found) insertAt = out.tokens().size();
-  return std::move(out.tokens());
-}
-
-void SetOrientationWords(std::vector<Token>& props, bool landscape) {
-  std::erase_if(props, [](const Token& x) {
-    return x.kind == TokenKind::Word && In(x.text, {"lndscpsxn", "pgwsxn", "pghsxn", "marglsxn", "margrsxn",
-                                                    "margtsxn", "margbsxn"});
-  });
-  const PageGeometry& g = landscape ? kLandscape : kPortrait;
-  // Header and footer groups stay last.
-  auto at = std::find_if(props.begin(), props.end(), [](const Token& x) { return x.kind == TokenKind::Open; });
-  std::vector<Token> words;
-  if (landscape) words.push_back(WordToken("lndscpsxn"));
-  words.push_back(WordToken("pgwsxn", g.width));
-  words.push_back(WordToken("pghsxn", g.height));
-  words.push_back(WordToken("marglsxn", g.left));
-  words.push_back(WordToken("margrsxn", g.right));
-  words.push_back(WordToken("margtsxn", g.top));
-  words.push_back(WordToken("margbsxn", g.bottom));
-  props.insert(at, words.begin(), words.end());
-}
-
-}  // namespace
-
 // --- reading ---------------------------------------------------------------------------
 
 RtfDocument::RtfDocument() {
@@ -264,7 +248,7 @@ RtfDocument RtfDocument::Parse(std::string_view rtf) {
   while (k < end) {
     const Token& x = t[k];
     if (x.kind == TokenKind::Word && !IsSectionWord(x.text) &&
-        !In(x.text, {"pard", "plain", "par", "trowd", "sect", "page", "ltrpar", "rtlpar", "intbl", "bin"}) &&
+        !OneOf(x.text, {"pard", "plain", "par", "trowd", "sect", "page", "ltrpar", "rtlpar", "intbl", "bin"}) &&
         !IsCharacterToken(x)) {
       if (x.Is("deff") && x.hasParam) d.defaultFont_ = x.param;
       d.prelude_.push_back(x);
@@ -309,7 +293,7 @@ RtfDocument RtfDocument::Parse(std::string_view rtf) {
           if (y.kind == TokenKind::Word && y.hasParam) {
             if (fonts && y.text == "f" && !named) entry.number = y.param, named = true;
             if (fonts && y.text == "fcharset") entry.charset = y.param;
-            if (!fonts && !named && In(y.text, {"s", "cs", "ts", "ds"})) {
+            if (!fonts && !named && OneOf(y.text, {"s", "cs", "ts", "ds"})) {
               entry.kind = y.text;
               entry.number = y.param;
               named = true;
@@ -694,261 +678,6 @@ void RtfDocument::AddPageNumbers() {
       kept.push_back(std::move(x));
     props = std::move(kept);
   }
-}
-
-// --- the table of contents -------------------------------------------------------------
-
-int RtfDocument::UpdateTablesOfContents() {
-  // Outline levels of the paragraph styles.
-  std::map<std::int32_t, int> styleLevel;
-  for (const Entry& e : styles_)
-    if (e.kind == "s")
-      for (const Token& x : e.tokens)
-        if (x.Is("outlinelevel") && x.param >= 0 && x.param <= 9) styleLevel[e.number] = x.param;
-
-  struct Heading {
-    std::size_t section, block, first, par;
-    int level;
-    std::string text;
-    std::string mark;
-  };
-  std::vector<Heading> headings;
-  for (std::size_t s = 0; s < sections_.size(); ++s) {
-    const auto& blocks = sections_[s].blocks;
-    for (std::size_t b = 0; b < blocks.size(); ++b) {
-      if (blocks[b].row) continue;
-      const auto& t = blocks[b].tokens;
-      int outline = -1, style = 0;
-      std::size_t paraStart = 0;
-      for (std::size_t k = 0; k < t.size(); ++k) {
-        if (t[k].kind == TokenKind::Open && OpensDestination(t, k)) {
-          k = GroupEnd(t, k, t.size()) - 1;
-          continue;
-        }
-        if (t[k].Is("pard")) outline = -1, style = 0;
-        // Levels run 0 to 9; anything else is body text.
-        if (t[k].Is("outlinelevel")) outline = t[k].param >= 0 && t[k].param <= 9 ? t[k].param : -1;
-        if (t[k].Is("s")) style = t[k].param;
-        if (!t[k].Is("par")) continue;
-        int level = outline;
-        if (level < 0)
-          if (auto it = styleLevel.find(style); it != styleLevel.end()) level = it->second;
-        // The first character of the paragraph's own text, not of a field or
-        // another destination in it.
-        std::size_t first = paraStart;
-        while (first < k && !IsCharacterToken(t[first])) {
-          if (t[first].kind == TokenKind::Open && OpensDestination(t, first))
-            first = GroupEnd(t, first, k);
-          else
-            ++first;
-        }
-        std::string text = TextOf(t, paraStart, k, false);
-        if (level >= 0 && first < k && text.find_first_not_of(" \t") != std::string::npos)
-          headings.push_back({s, b, first, k, level, std::move(text), {}});
-        paraStart = k + 1;
-      }
-    }
-  }
-
-  int updated = 0;
-  for (std::size_t s = 0; s < sections_.size(); ++s) {
-    for (std::size_t b = 0; b < sections_[s].blocks.size(); ++b) {
-      auto& t = sections_[s].blocks[b].tokens;
-      if (sections_[s].blocks[b].row) continue;
-      for (std::size_t k = 0; k < t.size(); ++k) {
-        if (t[k].kind != TokenKind::Open || !GroupWord(t, k) || GroupWord(t, k)->text != "field") continue;
-        const std::size_t ge = GroupEnd(t, k, t.size());
-        std::size_t instruction = k + 1;
-        while (instruction < ge && !(t[instruction].kind == TokenKind::Open && GroupWord(t, instruction) &&
-                                     GroupWord(t, instruction)->text == "fldinst"))
-          ++instruction;
-        if (instruction >= ge) continue;
-        std::string inst;
-        for (std::size_t q = instruction; q < GroupEnd(t, instruction, ge); ++q)
-          if (t[q].kind == TokenKind::Text) inst += t[q].text;
-        const auto p = inst.find_first_not_of(' ');
-        if (p == std::string::npos || inst.compare(p, 4, "TOC ") != 0) continue;
-        // The levels of \o "a-b"; 1-3 by default.
-        int low = 1, high = 3;
-        if (const auto o = inst.find("\\o"); o != std::string::npos) {
-          const auto q = inst.find('"', o);
-          if (q != std::string::npos && q + 3 < inst.size() && inst[q + 2] == '-') {
-            low = inst[q + 1] - '0';
-            high = inst[q + 3] - '0';
-          }
-        }
-        std::vector<Token> entries{OpenToken()};
-        for (Heading& h : headings) {
-          if (h.level + 1 < low || h.level + 1 > high) continue;
-          if (h.mark.empty()) h.mark = "_RptToc" + std::to_string(++bookmarks_);
-          const int width = kPortrait.width - kPortrait.left - kPortrait.right;
-          for (Token x : {WordToken("pard"), WordToken("plain"), WordToken("ql"), WordToken("li", 283 * (h.level + 1 - low)),
-                          WordToken("tqr"), WordToken("tldot"), WordToken("tx", width), WordToken("f", defaultFont_),
-                          WordToken("fs", 24), OpenToken(), WordToken("uc", 1)})
-            entries.push_back(std::move(x));
-          AppendText(entries, h.text);
-          for (Token x : {CloseToken(), WordToken("tab"), OpenToken(), WordToken("field"), OpenToken(),
-                          Token{TokenKind::Symbol, false, 0, "*"}, WordToken("fldinst"),
-                          TextToken(" PAGEREF " + h.mark + " \\h "), CloseToken(), OpenToken(), WordToken("fldrslt"),
-                          TextToken("1"), CloseToken(), CloseToken(), WordToken("par")})
-            entries.push_back(std::move(x));
-        }
-        entries.push_back(CloseToken());
-        const std::size_t fieldStart = k;
-        const std::ptrdiff_t delta = static_cast<std::ptrdiff_t>(entries.size()) - static_cast<std::ptrdiff_t>(ge - k);
-        t.erase(t.begin() + static_cast<std::ptrdiff_t>(k), t.begin() + static_cast<std::ptrdiff_t>(ge));
-        t.insert(t.begin() + static_cast<std::ptrdiff_t>(k), entries.begin(), entries.end());
-        k += entries.size() - 1;
-        ++updated;
-        // Headings later in this block moved with the entries.
-        for (Heading& h : headings)
-          if (h.section == s && h.block == b) {
-            // A heading whose paragraph holds the field ends further on.
-            auto moved = [&](std::size_t at) {
-              if (at >= ge) return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(at) + delta);
-              return std::min(at, fieldStart);
-            };
-            h.first = moved(h.first);
-            h.par = moved(h.par);
-          }
-      }
-    }
-  }
-  // The bookmarks the entries refer to, from the last so positions hold.
-  for (auto it = headings.rbegin(); it != headings.rend(); ++it) {
-    if (it->mark.empty()) continue;
-    auto& t = sections_[it->section].blocks[it->block].tokens;
-    const Token star{TokenKind::Symbol, false, 0, "*"};
-    std::vector<Token> endMark{OpenToken(), star, WordToken("bkmkend"), TextToken(it->mark), CloseToken()};
-    std::vector<Token> startMark{OpenToken(), star, WordToken("bkmkstart"), TextToken(it->mark), CloseToken()};
-    t.insert(t.begin() + static_cast<std::ptrdiff_t>(it->par), endMark.begin(), endMark.end());
-    t.insert(t.begin() + static_cast<std::ptrdiff_t>(it->first), startMark.begin(), startMark.end());
-  }
-  return updated;
-}
-
-// --- joining documents --------------------------------------------------------------------
-
-void RtfDocument::Append(const RtfDocument& other) {
-  std::map<std::int32_t, std::int32_t> fontMap, colorMap, styleMap;
-  // New entries take the lowest numbers not in use (a file may use any).
-  auto nextFree = [](std::set<std::int32_t>& used) {
-    std::int32_t n = 0;
-    while (used.count(n)) ++n;
-    used.insert(n);
-    return n;
-  };
-  std::set<std::int32_t> fontsUsed;
-  for (const Entry& f : fonts_) fontsUsed.insert(f.number);
-  for (const Entry& f : other.fonts_) {
-    auto same = std::find_if(fonts_.begin(), fonts_.end(),
-                             [&](const Entry& g) { return g.name == f.name && g.charset == f.charset; });
-    if (same != fonts_.end()) {
-      fontMap[f.number] = same->number;
-      continue;
-    }
-    Entry copy = f;
-    copy.number = nextFree(fontsUsed);
-    fontMap[f.number] = copy.number;
-    for (Token& x : copy.tokens)
-      if (x.Is("f")) {
-        x.param = copy.number;
-        break;
-      }
-    fonts_.push_back(std::move(copy));
-  }
-  if (colors_.empty()) colors_.push_back(-1);
-  for (std::size_t i = 0; i < other.colors_.size(); ++i) {
-    const std::int32_t c = other.colors_[i];
-    std::int32_t mapped = 0;
-    if (c >= 0) {
-      auto same = std::find(colors_.begin() + 1, colors_.end(), c);
-      if (same == colors_.end()) {
-        colors_.push_back(c);
-        same = colors_.end() - 1;
-      }
-      mapped = static_cast<std::int32_t>(same - colors_.begin());
-    }
-    colorMap[static_cast<std::int32_t>(i)] = mapped;
-  }
-  std::set<std::int32_t> stylesUsed;
-  for (const Entry& s : styles_) stylesUsed.insert(s.number);
-  std::vector<Entry> added;
-  for (const Entry& s : other.styles_) {
-    auto same = std::find_if(styles_.begin(), styles_.end(),
-                             [&](const Entry& g) { return g.kind == s.kind && g.name == s.name; });
-    if (same != styles_.end()) {
-      styleMap[s.number] = same->number;
-      continue;
-    }
-    Entry copy = s;
-    copy.number = nextFree(stylesUsed);
-    styleMap[s.number] = copy.number;
-    added.push_back(std::move(copy));
-  }
-  const std::int32_t ourDefault = fontMap.count(other.defaultFont_) ? fontMap[other.defaultFont_] : defaultFont_;
-
-  auto remap = [&](std::vector<Token> t) {
-    std::vector<Token> out;
-    out.reserve(t.size());
-    for (Token& x : t) {
-      if (x.kind == TokenKind::Word && x.hasParam) {
-        const std::map<std::int32_t, std::int32_t>* m = IsFontWord(x.text)    ? &fontMap
-                                                        : IsColorWord(x.text) ? &colorMap
-                                                        : IsStyleWord(x.text) ? &styleMap
-                                                                              : nullptr;
-        if (m)
-          if (auto it = m->find(x.param); it != m->end()) x.param = it->second;
-      }
-      const bool plain = x.Is("plain");
-      out.push_back(std::move(x));
-      // After \plain a run takes the default font, which is another here.
-      if (plain && ourDefault != defaultFont_) out.push_back(WordToken("f", ourDefault));
-    }
-    return out;
-  };
-  for (Entry& s : added) {
-    bool own = true;
-    std::vector<Token> tokens = remap(s.tokens);
-    // The style's own number was remapped with the others; make sure.
-    for (Token& x : tokens)
-      if (own && x.kind == TokenKind::Word && x.text == s.kind) {
-        x.param = s.number;
-        own = false;
-      }
-    s.tokens = std::move(tokens);
-    styles_.push_back(std::move(s));
-  }
-  // Lists come along when this document has none of its own.
-  const bool haveLists = std::any_of(otherHeader_.begin(), otherHeader_.end(), [](const std::vector<Token>& g) {
-    const Token* w = GroupWord(g, 0);
-    return w && (w->text == "listtable" || w->text == "listoverridetable");
-  });
-  if (!haveLists)
-    for (const auto& g : other.otherHeader_) {
-      const Token* w = GroupWord(g, 0);
-      if (w && (w->text == "listtable" || w->text == "listoverridetable")) otherHeader_.push_back(remap(g));
-    }
-
-  for (std::size_t s = 0; s < other.sections_.size(); ++s) {
-    if (s > 0) {
-      Section next;
-      next.props = remap(other.sections_[s].props);
-      sections_.push_back(std::move(next));
-    }
-    auto& blocks = sections_.back().blocks;
-    for (const Block& b : other.sections_[s].blocks) {
-      Block copy;
-      copy.row = b.row;
-      copy.tokens = remap(b.tokens);
-      if (copy.row) copy.cellEnds = CellEnds(copy.tokens);
-      if (!copy.row && !blocks.empty() && !blocks.back().row)
-        blocks.back().tokens.insert(blocks.back().tokens.end(), copy.tokens.begin(), copy.tokens.end());
-      else
-        blocks.push_back(std::move(copy));
-    }
-  }
-  Reindex();
 }
 
 // --- writing ---------------------------------------------------------------------------
