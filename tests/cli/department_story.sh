@@ -22,15 +22,11 @@ typed=17        # what the department types into Kadry, row 2, column 3
 table=Kadry.ini
 cell=2-3
 
-step() { echo "--- $*"; }
+. "$(dirname "$0")/story_common.sh"
 
 step "head office: the demo report"
 office="$work/office"
-mkdir -p "$office/Help"
-cp -R "$bin/Help/Data" "$office/Help/"
-python3 "$src/data/tools/installation/gen_demo.py" "$work/gen" >/dev/null
-mkdir -p "$office/Отчет"
-"$ctl" pack "$work/gen/Demo2022" "$office/Отчет/Report.rpt"
+demo_office "$office"
 report="$office/Отчет"
 sub="$office/Кафедра 3"
 

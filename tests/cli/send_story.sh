@@ -18,15 +18,10 @@ ctl="$bin/reportctl"
 work=$(mktemp -d "${TMPDIR:-/tmp}/send-story.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-fail() { echo "$*" >&2; exit 1; }
-step() { echo "--- $*"; }
+. "$(dirname "$0")/story_common.sh"
 
 office="$work/office"
-mkdir -p "$office/Help"
-cp -R "$bin/Help/Data" "$office/Help/"
-python3 "$src/data/tools/installation/gen_demo.py" "$work/gen" >/dev/null
-mkdir -p "$office/Отчет"
-"$ctl" pack "$work/gen/Demo2022" "$office/Отчет/Report.rpt"
+demo_office "$office"
 report="$office/Отчет"
 mail="$office/Почтовый ящик"
 code=H83791   # the demo institution's code, "Н83791" in the list

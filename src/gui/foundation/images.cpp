@@ -251,21 +251,24 @@ QIcon ProgramIcon() {
   return icon;
 }
 
-QIcon LetterGlyph(const QString& letters, const QColor& color) {
+QIcon Glyph(const std::function<void(QPainter&)>& paint) {
   QIcon icon;
-  for (qreal dpr : {1.0, 2.0})
-    icon.addPixmap(Render(16, 16, dpr, [&](QPainter& p) {
-      p.setPen(Qt::NoPen);
-      p.setBrush(color);
-      p.drawRoundedRect(QRectF(1, 1, 14, 14), 2.5, 2.5);
-      QFont f;
-      f.setBold(true);
-      f.setPixelSize(letters.size() > 1 ? 8 : 11);
-      p.setFont(f);
-      p.setPen(Qt::white);
-      p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, letters);
-    }));
+  for (qreal dpr : {1.0, 2.0}) icon.addPixmap(Render(16, 16, dpr, paint));
   return icon;
+}
+
+QIcon LetterGlyph(const QString& letters, const QColor& color) {
+  return Glyph([&](QPainter& p) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(color);
+    p.drawRoundedRect(QRectF(1, 1, 14, 14), 2.5, 2.5);
+    QFont f;
+    f.setBold(true);
+    f.setPixelSize(letters.size() > 1 ? 8 : 11);
+    p.setFont(f);
+    p.setPen(Qt::white);
+    p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, letters);
+  });
 }
 
 }  // namespace rpt::gui

@@ -5,8 +5,11 @@
 
 #include <QColor>
 #include <QIcon>
+#include <QPainter>
 #include <QPixmap>
 #include <QRectF>
+
+#include <functional>
 
 #include "core/tables/color_scheme.h"
 
@@ -47,7 +50,9 @@ int LightForStatus(int status);
 void PaintProgramIcon(QPainter& p, const QRectF& r);
 QIcon ProgramIcon();
 
-// A tool-bar glyph: one or two letters on a coloured tile, at 1x and 2x.
+// A 16x16 tool-bar glyph painted by `paint` (antialiased), at 1x and 2x.
+QIcon Glyph(const std::function<void(QPainter&)>& paint);
+// A tool-bar glyph: one or two letters on a coloured tile.
 QIcon LetterGlyph(const QString& letters, const QColor& color);
 
 }  // namespace rpt::gui

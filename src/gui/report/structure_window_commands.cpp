@@ -55,31 +55,17 @@ namespace {
 
 // The lights glyph: three lamps one above the other.
 QIcon LightsGlyph() {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) {
-    QPixmap pm(QSize(qRound(16 * dpr), qRound(16 * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+  return Glyph([](QPainter& p) {
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0x30, 0x30, 0x30));
     p.drawRoundedRect(QRectF(4, 0.5, 8, 15), 2, 2);
     const int lights[] = {kImageErrors, kImageEmpty, kImageNorm};
     for (int i = 0; i < 3; ++i) PaintImage(p, lights[i], QRectF(4.5, 1 + i * 4.8, 7, 7));
-    icon.addPixmap(pm);
-  }
-  return icon;
+  });
 }
 
 QIcon PrinterGlyph() {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) {
-    QPixmap pm(QSize(qRound(16 * dpr), qRound(16 * dpr)));
-    pm.setDevicePixelRatio(dpr);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
+  return Glyph([](QPainter& p) {
     p.setPen(QPen(QColor(0x40, 0x40, 0x48), 1));
     p.setBrush(Qt::white);
     p.drawRect(QRectF(4.5, 1.5, 7, 5));
@@ -87,9 +73,7 @@ QIcon PrinterGlyph() {
     p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1.5, 1.5);
     p.setBrush(Qt::white);
     p.drawRect(QRectF(4.5, 10.5, 7, 4));
-    icon.addPixmap(pm);
-  }
-  return icon;
+  });
 }
 
 }  // namespace
