@@ -246,7 +246,7 @@ void TF_StructRep::NotYet() {
 }
 
 void TF_StructRep::Help(int topic) {
-  if (session_) ShowHelp(session_->state().ui(), session_->state().folders().program, topic);
+  if (session_) ShowHelp(session_->state().ui(), session_->state().folders(), topic);
 }
 
 QAction* TF_StructRep::Command(const QString& name) const { return commands_.Named(name); }

@@ -693,7 +693,7 @@ TFormInstruction& TMainForm::Instruction() {
 }
 
 void TMainForm::Help(int topic) {
-  if (TReportState* s = state()) ShowHelp(s->ui(), s->folders().program, topic);
+  if (TReportState* s = state()) ShowHelp(s->ui(), s->folders(), topic);
 }
 
 void TMainForm::SubreportData() {
