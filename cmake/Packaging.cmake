@@ -62,17 +62,21 @@ set(CPACK_PACKAGE_NAME report)
 set(CPACK_PACKAGE_VENDOR "ReportSystem project")
 set(CPACK_PACKAGE_CONTACT "ReportSystem project <report@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "annual statistical report on research activity")
+# The long description; CPack puts the summary above it and indents it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "annual statistical report on research activity
- A desktop program with which a university prepares its annual statistical
- report on research activity: tables and text documents in sections, typed
- cells, formulas across tables, check rules with a traffic light per table,
- sub-reports for departments, import from last year's report, printing,
- export to spreadsheets and word processors, and the data file for sending.
- .
- Its report files are byte-compatible with the Windows-1251 files of
- existing installations. The package also holds reportctl, the same
- operations on the command line, and the user's manual in Russian.")
+    "A desktop program with which a university prepares its annual statistical
+report on research activity: tables and text documents in sections, typed
+cells, formulas across tables, check rules with a traffic light per table,
+sub-reports for departments, import from last year's report, printing,
+export to spreadsheets and word processors, and the data file for sending.
+
+Its report files are byte-compatible with the Windows-1251 files of
+existing installations. The package also holds reportctl, the same
+operations on the command line, and the user's manual in Russian.")
+# The installed packages are cabinets named "*.a" by the system's own
+# convention, which lintian takes for static libraries; the overrides say so.
+install(FILES ${PACKAGE_SOURCE}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME report)
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

@@ -19,6 +19,7 @@
 namespace fs = std::filesystem;
 using namespace rpt;
 using namespace rpt::testing;
+using namespace rpt::literals;
 
 namespace {
 
@@ -69,11 +70,17 @@ class HelpTest : public QObject {
     w.Help(1);
     w.Help(106);
     w.Help(12345);  // a topic without a section: the contents
+    // F1 asks for the topic of the window, or of its tree.
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Tree()->setFocus();
+    QTest::keyClick(w.Tree(), Qt::Key_F1);
     const std::vector<std::string> expected = {
         "address " + FileAddress(help + "index.html"),
         "address " + FileAddress(help + "go/structure-window.html"),
         "address " + FileAddress(help + "go/printing.html"),
         "address " + FileAddress(help + "index.html"),
+        "address " + FileAddress(help + "go/structure-tree.html"),
     };
     QCOMPARE(ui.shellRequests, expected);
     QVERIFY(ui.messages.empty());

@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QShortcut>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <filesystem>
@@ -73,6 +74,12 @@ void ShowHelp(Interaction& ui, const FolderSet& folders, int topic) {
   const std::string help = HelpFolder(folders);
   if (help.empty() || !ui.OpenAddress(HelpAddress(help, topic)))
     ui.ShowMessage(MessageKind::Information, "Справочная система не установлена."_w, kOk, kOk);
+}
+
+void OnHelpKey(QWidget* window, std::function<void()> show) {
+  auto* key = new QShortcut(QKeySequence(Qt::Key_F1), window);
+  key->setContext(Qt::WindowShortcut);
+  QObject::connect(key, &QShortcut::activated, window, std::move(show));
 }
 
 void ShowAboutBox(QWidget* parent) {

@@ -3,6 +3,7 @@
 // HTML help, opened in the desktop's browser.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -37,6 +38,10 @@ std::string HelpAddress(const std::string& helpFolder, int topic);
 // Hands the topic's address to the desktop's browser; without the help the
 // information "Справочная система не установлена."
 void ShowHelp(Interaction& ui, const FolderSet& folders, int topic);
+
+// F1 anywhere in `window` (its own window, children included) calls `show`,
+// which opens the window's help topic.
+void OnHelpKey(QWidget* window, std::function<void()> show);
 
 // "О программе": modal, released when closed.
 void ShowAboutBox(QWidget* parent);

@@ -133,6 +133,7 @@ TF_StructRep::TF_StructRep(QWidget* parent) : QMainWindow(parent), tree_(new QTr
   BuildToolBar();
   BuildStatusBar();
   BuildPopups();
+  OnHelpKey(this, [this] { Help(tree_->hasFocus() ? 2 : 1); });
   commands_.CheckComplete();
   ConnectCommands();
   resize(780, 560);
