@@ -85,6 +85,15 @@ class HelpTest : public QObject {
     QCOMPARE(ui.shellRequests, expected);
     QVERIFY(ui.messages.empty());
 
+    // No browser takes it: the warning names the file to open by hand.
+    ui.shellSucceeds = false;
+    w.Help(1);
+    QCOMPARE(ui.MessageTexts(),
+             std::vector<std::string>{Utf8ToCp1251("Не удается открыть справку в браузере. Справка находится в файле " +
+                                                   help + "index.html")});
+    ui.messages.clear();
+    ui.shellSucceeds = true;
+
     // The help gone: the program says so, and nothing goes to a browser.
     fs::remove_all(folder / "Help/html");
     ui.shellRequests.clear();

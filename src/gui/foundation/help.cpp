@@ -72,8 +72,17 @@ std::string HelpAddress(const std::string& helpFolder, int topic) {
 
 void ShowHelp(Interaction& ui, const FolderSet& folders, int topic) {
   const std::string help = HelpFolder(folders);
-  if (help.empty() || !ui.OpenAddress(HelpAddress(help, topic)))
+  if (help.empty()) {
     ui.ShowMessage(MessageKind::Information, "Справочная система не установлена."_w, kOk, kOk);
+    return;
+  }
+  // The help is there but no browser took it: say where it lies, so that
+  // it can be opened by hand.
+  if (!ui.OpenAddress(HelpAddress(help, topic)))
+    ui.ShowMessage(MessageKind::Warning,
+                   std::string("Не удается открыть справку в браузере. Справка находится в файле "_w) +
+                       Utf8ToCp1251(help + "index.html"),
+                   kOk, kOk);
 }
 
 void OnHelpKey(QWidget* window, std::function<void()> show) {

@@ -36,7 +36,8 @@ std::string HelpFolder(const FolderSet& folders);
 // file address), or the contents when the topic has none.
 std::string HelpAddress(const std::string& helpFolder, int topic);
 // Hands the topic's address to the desktop's browser; without the help the
-// information "Справочная система не установлена."
+// information "Справочная система не установлена.", without a browser a
+// warning naming the help's file.
 void ShowHelp(Interaction& ui, const FolderSet& folders, int topic);
 
 // F1 anywhere in `window` (its own window, children included) calls `show`,
