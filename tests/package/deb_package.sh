@@ -22,11 +22,14 @@ dpkg-deb -f "$deb" Package Version Depends Recommends
 
 fail() { echo "FAIL: $*"; exit 1; }
 dpkg-deb -c "$deb" | awk '{ $1=$2=$3=$4=$5=""; print substr($0, 6) }' | sed 's#^\./#/#' >"$work/contents"
-for path in /usr/bin/report /usr/bin/reportctl \
+desktop=()
+# A build without the desktop program packs reportctl alone.
+[[ -x $build/bin/report ]] && desktop=(/usr/bin/report /usr/share/applications/report.desktop
+  /usr/share/icons/hicolor/scalable/apps/report.svg /usr/share/man/man1/report.1.gz)
+for path in "${desktop[@]}" /usr/bin/reportctl \
     /usr/share/report/Help/Data/TI.a /usr/share/report/Help/Data/TL.a /usr/share/report/Help/Data/TP.a \
     /usr/share/report/Help/Data/S.a /usr/share/report/Help/Data/Demo.rpt \
     /usr/share/report/Help/html/index.html "/usr/share/report/Doc/Руководство пользователя.rtf" \
-    /usr/share/applications/report.desktop /usr/share/icons/hicolor/scalable/apps/report.svg \
     /usr/share/doc/report/copyright /usr/share/man/man1/reportctl.1.gz; do
   grep -qxF "$path" "$work/contents" || fail "the package lacks $path"
 done

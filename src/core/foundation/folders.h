@@ -81,7 +81,8 @@ struct ProgramLocation {
 
 // Where the program keeps its files, given the folder holding the executable:
 // that folder itself when it is writable and holds "Help/Data/" (a portable
-// installation, packages beside the program); otherwise "$XDG_DATA_HOME/<programName>/" (by default
+// installation, packages beside the program); otherwise
+// "$XDG_DATA_HOME/<programName>/" (by default
 // "$HOME/.local/share/<programName>/"), with the packages read from the
 // installation: the executable folder's "Help/Data/" when it exists, else
 // "<prefix>/share/<programName>/Help/Data/" for an executable in
