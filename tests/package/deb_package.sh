@@ -53,5 +53,5 @@ if ! command -v lintian >/dev/null; then
   echo "lintian is not installed: the package was not linted"
   exit 0
 fi
-lintian --fail-on error --no-tag-display-limit "$deb" | tee "$work/lintian.log" || fail "lintian found errors"
+lintian --fail-on error --tag-display-limit 0 "$deb" | tee "$work/lintian.log" || fail "lintian found errors"
 echo "lintian: $(grep -c '^E:' "$work/lintian.log" || true) errors, $(grep -c '^W:' "$work/lintian.log" || true) warnings"
