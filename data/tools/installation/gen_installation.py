@@ -73,7 +73,7 @@ IMPORTS = [
 # table file, data row (0: the footer's total of a growing table), column
 # and the line's caption.
 KEY_TOTALS = [
-    ("Kadry.ini", 1, 3, "Численность работников, выполнявших исследования"),
+    ("Kadry.ini", 1, 3, "Работники, выполнявшие исследования"),
     ("KadrDol.ini", 7, 3, "Научно-педагогические работники"),
     ("Aspir.ini", 6, 7, "Аспиранты и докторанты на конец года"),
     ("Fin.ini", 1, 3, "Объем финансирования, тыс. руб."),

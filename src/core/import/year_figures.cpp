@@ -20,7 +20,7 @@ using namespace literals;
 
 namespace {
 
-constexpr std::size_t kCaptionLength = 48;
+constexpr std::size_t kCaptionLength = 40;
 
 std::optional<long double> NumberOf(std::string_view text) {
   if (tables::TrimText(text).empty()) return std::nullopt;
@@ -34,8 +34,12 @@ std::string Shortened(std::string text) {
   return text;
 }
 
+// A caption on one line: a leading "$" stands for the blanks that indent
+// it in the table.
 std::string CaptionText(const std::string& caption) {
-  return std::string(tables::TrimText(tables::OneLine(caption)));
+  std::string_view text = caption;
+  if (!text.empty() && text.front() == '$') text.remove_prefix(1);
+  return std::string(tables::TrimText(tables::OneLine(text)));
 }
 
 // The heading over column `col`: the deepest caption of the column

@@ -21,6 +21,7 @@
 #include <cmath>
 
 #include "core/tables/table_text.h"
+#include "core/tables/year_change.h"
 #include "gui/foundation/qt_text.h"
 
 namespace rpt::gui {
@@ -33,12 +34,17 @@ QString Number(long double value) {
   return FromCp1251(tables::FormatFixed(value, whole ? 0 : 1));
 }
 
-// A category's caption: the figure's caption and both values.
+// A category's caption: the figure's caption, and below it both values
+// and the change.
 QString CategoryCaption(const YearFigure& f) {
-  QString text = FromCp1251(f.caption) + QLatin1String(": ");
+  // Axis labels are rich text: a line break is "<br>".
+  QString text = FromCp1251(f.caption).toHtmlEscaped() + QLatin1String("<br>");
   text += f.last ? Number(*f.last) : U("—");
   text += U(" → ");
   text += f.current ? Number(*f.current) : U("—");
+  if (f.last && f.current && *f.last != 0)
+    text += QLatin1String(" (") + FromCp1251(FormatPercent((*f.current - *f.last) / std::fabs(*f.last) * 100)) +
+            QLatin1Char(')');
   return text;
 }
 
@@ -88,7 +94,7 @@ void TFormYearCharts::Choose(int index) {
     choice_->setCurrentIndex(index);  // comes back here
     return;
   }
-  const QString caption = choice_ ? title_ + QLatin1String(" — ") + choice_->itemText(index) : title_;
+  const QString caption = choice_ ? title_ + U(" — ") + choice_->itemText(index) : title_;
   Fill(*view_, caption, figuresOf_(index), percent_);
 }
 
