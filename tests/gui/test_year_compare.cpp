@@ -15,6 +15,8 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QHorizontalBarSeries>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSvgRenderer>
@@ -113,6 +115,7 @@ class YearCompareTest : public QObject {
   void flaggedFiguresCarryTheirMarkAndLastYearsValue() {
     Demo demo;
     if (!demo.Start("marks")) QSKIP("the demo report could not be generated");
+    QVERIFY(demo.program->structure().Command(U("CompareLastYear"))->isEnabled());
     QVERIFY(demo.Compare());
     // The choice is the report's: kept beside its package.
     QCOMPARE(QString::fromStdString(ReadComparisonSettings(demo.state().currentFolder).lastYearFolder),
@@ -154,6 +157,19 @@ class YearCompareTest : public QObject {
       QVERIFY(screen.copy(frame.frameGeometry()).save(qEnvironmentVariable("REPORT_GUI_SHOTS") + "/year-tooltip.png"));
       QToolTip::hideText();
     }
+  }
+
+  // The dialog names last year's report and keeps the thresholds it shows.
+  void theDialogGivesBackItsSettings() {
+    ScriptedInteraction ui;
+    ComparisonSettings none;
+    TCompareDialog empty(none, "/", ui);
+    QVERIFY(!empty.findChild<QPushButton*>("CompareButton")->isEnabled());
+    ComparisonSettings settings{"/reports/2021/", {30, 20, false}};
+    TCompareDialog dialog(settings, "/", ui);
+    QVERIFY(dialog.findChild<QPushButton*>("CompareButton")->isEnabled());
+    QCOMPARE(dialog.folderEdit()->text(), U("/reports/2021/"));
+    QVERIFY(dialog.settings() == settings);
   }
 
   void aLineOfTheListBringsItsCellUp() {

@@ -16,6 +16,7 @@
 #include "core/foundation/codec.h"
 #include "core/foundation/folders.h"
 #include "core/foundation/interaction.h"
+#include "core/foundation/text_case.h"
 #include "core/import/import_common.h"
 #include "core/import/year_figures.h"
 #include "core/report/report_state.h"
@@ -132,9 +133,12 @@ TFormYearChanges::TFormYearChanges(QWidget* parent) : QDialog(parent) {
 }
 
 void TFormYearChanges::Fill(const TYearComparison& comparison, const TReportState& state) {
-  flagged_ = comparison.Flagged(state);
+  const std::vector<FlaggedCell> flagged = comparison.Flagged(state);
+  state_ = &state;
+  lines_.clear();
   list_->clear();
-  for (const FlaggedCell& f : flagged_) {
+  for (const FlaggedCell& f : flagged) {
+    lines_.push_back({f.table->file, f.cell->id()});
     const TReportTable& t = *f.table;
     const std::string title = t.caption.empty() ? t.itemTitle : t.caption;
     auto* item = new QTreeWidgetItem(list_);
@@ -149,16 +153,30 @@ void TFormYearChanges::Fill(const TYearComparison& comparison, const TReportStat
   for (int c = 0; c < 5; ++c) list_->resizeColumnToContents(c);
   list_->setColumnWidth(0, std::min(list_->columnWidth(0), 280));
   heading_->setText(U("Отчет прошлого года: ") + FolderText(comparison.folder()) + U("\nОтмечено ячеек: ") +
-                    QString::number(flagged_.size()));
+                    QString::number(flagged.size()));
   if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));
-  go_->setEnabled(!flagged_.empty());
+  go_->setEnabled(!flagged.empty());
 }
 
 void TFormYearChanges::Choose(int index) {
-  if (index < 0 || index >= static_cast<int>(flagged_.size())) return;
-  const FlaggedCell& f = flagged_[static_cast<std::size_t>(index)];
-  const TTable* table = f.table->table.get();
-  const TCell* cell = f.cell;
+  if (!state_ || index < 0 || index >= static_cast<int>(lines_.size())) return;
+  const Line& line = lines_[static_cast<std::size_t>(index)];
+  const TTable* table = nullptr;
+  const TCell* cell = nullptr;
+  for (const TReportTable& t : state_->tables())
+    if (t.table && SameText(t.file, line.file)) {
+      table = t.table.get();
+      break;
+    }
+  if (!table) return;
+  const auto find = [&](const std::vector<std::unique_ptr<TCell>>& cells) {
+    for (const auto& c : cells)
+      if (!cell && c->id() == line.cell) cell = c.get();
+  };
+  find(table->header.cells);
+  find(table->top.cells);
+  for (const auto& row : table->data.rows) find(row->cells);
+  find(table->footer.cells);
   // Modal over the structure window: the table comes up in the frame.
   if (isModal()) accept();
   emit cellRequested(table, cell);

@@ -7,6 +7,7 @@
 
 #include <QDialog>
 #include <QObject>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -65,7 +66,14 @@ class TFormYearChanges : public QDialog {
   QLabel* heading_;
   QTreeWidget* list_;
   QPushButton* go_;
-  std::vector<FlaggedCell> flagged_;
+  // Each line's cell by its table's file and its identity, found again
+  // when chosen: the tables may have been reloaded since.
+  struct Line {
+    std::string file;
+    std::uint64_t cell = 0;
+  };
+  std::vector<Line> lines_;
+  const TReportState* state_ = nullptr;
 };
 
 class TYearCompare : public QObject {

@@ -298,7 +298,8 @@ void TMainForm::ShowYearChange(const TTable* table, const TCell* cell) {
   };
   bool found = owns(table->header.cells) || owns(table->top.cells) || owns(table->footer.cells);
   for (const auto& row : table->data.rows) found = found || owns(row->cells);
-  if (found) w->SetCurrentCell(const_cast<TCell*>(cell), true);
+  // A cell a row command removed meanwhile: the table alone comes up.
+  if (cell && found) w->SetCurrentCell(const_cast<TCell*>(cell), true);
 }
 
 void TMainForm::FocusData(TF_Table* window) {
