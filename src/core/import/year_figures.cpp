@@ -34,12 +34,12 @@ std::string Shortened(std::string text) {
   return text;
 }
 
-// A caption on one line: a leading "$" stands for the blanks that indent
-// it in the table.
+// A caption on one line, without the blanks that indent it in the table.
 std::string CaptionText(const std::string& caption) {
-  std::string_view text = caption;
-  if (!text.empty() && text.front() == '$') text.remove_prefix(1);
-  return std::string(tables::TrimText(tables::OneLine(text)));
+  std::string text = caption;
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
+  return std::string(tables::TrimText(text));
 }
 
 // The heading over column `col`: the deepest caption of the column
