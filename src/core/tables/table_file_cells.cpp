@@ -17,20 +17,6 @@ std::string KeyText(std::string_view text) { return UpperCase(tables::TrimText(t
 
 bool IsKeyType(int type) { return type == cell_type::kText || type == cell_type::kListValue; }
 
-// A record's key: one entry per text and list cell of its row.
-struct KeyEntry {
-  int type;
-  std::string key;
-  int bList, bVal;
-};
-
-std::vector<KeyEntry> RecordKeyOf(const TTable& table, int row) {
-  std::vector<KeyEntry> entries;
-  if (const TRow* r = RowAt(table.data, row))
-    for (const auto& c : r->cells)
-      if (IsKeyType(c->type)) entries.push_back({c->type, KeyText(c->label.caption), c->BList, c->BVal});
-  return entries;
-}
 
 // The section of the table that holds `cell` outside the data rows, and
 // the cell's place in it.
@@ -49,6 +35,14 @@ std::optional<SectionPlace> PlaceOutsideData(const TTable& table, const TCell& c
 }
 
 }  // namespace
+
+RecordKey RecordKeyOf(const TTable& table, int row) {
+  RecordKey key;
+  if (const TRow* r = RowAt(table.data, row))
+    for (const auto& c : r->cells)
+      if (IsKeyType(c->type)) key.entries.push_back({c->type, KeyText(c->label.caption), c->BList, c->BVal});
+  return key;
+}
 
 TableFileCells TableFileCells::Read(const std::string& path) {
   return TableFileCells(tables::IniSnapshot::FromFile(path));
@@ -100,7 +94,7 @@ int TableFileCells::Find(const TTable& table, const TCell& cell) const {
       const FileCell& c = cells_[it->second[place->index]];
       return c.type == cell.type && c.col == cell.Col ? c.number : 0;
     }
-    return FindInRecord(table, cell);
+    return FindInRecords(RecordsOf(RecordKeyOf(table, cell.Row)), cell);
   }
   const int own = FileNumberOf(table, cell);
   if (own <= 1) return 0;
@@ -113,22 +107,16 @@ int TableFileCells::Find(const TTable& table, const TCell& cell) const {
   return 0;
 }
 
-int TableFileCells::FindInRecord(const TTable& table, const TCell& cell) const {
-  const std::vector<KeyEntry> key = RecordKeyOf(table, cell.Row);
-  // A cell without an export code is known by its column as well: "BObj"
-  // -1 alone would match the record's name cell.
-  const auto sameCell = [&](const FileCell& c) {
-    return c.bObj == cell.BObj && (cell.BObj >= 0 || c.col == cell.Col);
-  };
-  if (key.empty()) {
-    for (const auto& c : cells_)
-      if (sameCell(c)) return c.number;
-    return 0;
+TableFileCells::Records TableFileCells::RecordsOf(const RecordKey& key) const {
+  Records records;
+  if (key.entries.empty()) {
+    records.all = true;
+    return records;
   }
   const auto isKeyRow = [&](int row) {
     const auto cellsOfRow = cellsByRow_.find(row);
     if (cellsOfRow == cellsByRow_.end()) return false;
-    for (const auto& entry : key) {
+    for (const auto& entry : key.entries) {
       bool matched = false;
       for (const std::size_t at : cellsOfRow->second) {
         const FileCell& c = cells_[at];
@@ -144,19 +132,33 @@ int TableFileCells::FindInRecord(const TTable& table, const TCell& cell) const {
   // Only rows holding every key text can match: look through those of the
   // rarest one.
   const std::vector<int>* candidates = nullptr;
-  for (const auto& entry : key) {
+  for (const auto& entry : key.entries) {
     const auto it = rowsByKey_.find(entry.key);
-    if (it == rowsByKey_.end()) return 0;
+    if (it == rowsByKey_.end()) return records;
     if (!candidates || it->second.size() < candidates->size()) candidates = &it->second;
   }
+  for (const int row : *candidates)
+    if (isKeyRow(row)) records.rows.push_back(row);
+  return records;
+}
+
+int TableFileCells::FindInRecords(const Records& records, const TCell& cell) const {
+  // A cell without an export code is known by its column as well: "BObj"
+  // -1 alone would match the record's name cell.
+  const auto sameCell = [&](const FileCell& c) {
+    return c.bObj == cell.BObj && (cell.BObj >= 0 || c.col == cell.Col);
+  };
+  if (records.all) {
+    for (const auto& c : cells_)
+      if (sameCell(c)) return c.number;
+    return 0;
+  }
   int found = 0;
-  for (const int row : *candidates) {
-    if (!isKeyRow(row)) continue;
+  for (const int row : records.rows)
     for (const std::size_t at : cellsByRow_.at(row)) {
       const FileCell& c = cells_[at];
       if (sameCell(c) && (found == 0 || c.number < found)) found = c.number;
     }
-  }
   return found;
 }
 

@@ -29,6 +29,17 @@ struct FileCell {
   std::string value;  // the value as the cell shows it
 };
 
+// A record's key: one entry per text and list cell of a data row.
+struct RecordKey {
+  struct Entry {
+    int type;
+    std::string key;  // trimmed, upper-cased
+    int bList, bVal;
+  };
+  std::vector<Entry> entries;
+};
+RecordKey RecordKeyOf(const TTable& table, int row);
+
 class TableFileCells {
  public:
   // Raises EFileError when the file cannot be read.
@@ -52,9 +63,16 @@ class TableFileCells {
   //   which every cell without an export code shares).
   int Find(const TTable& table, const TCell& cell) const;
 
- private:
-  int FindInRecord(const TTable& table, const TCell& cell) const;
-  int FindBySectionPlace(const TTable& table, const TCell& cell) const;
+  // The two steps of finding a growing table's data cell, for callers that
+  // look up every cell of a row: the file's rows whose text and list cells
+  // match every entry of `key` (every row for an empty key, marked by
+  // `all`), then the cell of those rows that holds `cell`.
+  struct Records {
+    bool all = false;
+    std::vector<int> rows;
+  };
+  Records RecordsOf(const RecordKey& key) const;
+  int FindInRecords(const Records& records, const TCell& cell) const;
 
   std::vector<FileCell> cells_;
   // Text and list cells by their key: the rows a record key can lie in.

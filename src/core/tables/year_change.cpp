@@ -59,11 +59,14 @@ bool IsComparedCell(const TCell& cell) {
 std::vector<ComparedCell> CompareWithLastYear(const TTable& table, const TableFileCells& lastYear,
                                               const ChangeThresholds& thresholds) {
   std::vector<ComparedCell> out;
+  // A growing table's record is looked up once for all its cells.
+  std::optional<TableFileCells::Records> records;
   const auto add = [&](const TCell& cell) {
     if (!IsComparedCell(cell)) return;
     ComparedCell compared;
     compared.cell = &cell;
-    if (const FileCell* last = lastYear.Numbered(lastYear.Find(table, cell))) {
+    const int number = records ? lastYear.FindInRecords(*records, cell) : lastYear.Find(table, cell);
+    if (const FileCell* last = lastYear.Numbered(number)) {
       compared.lastNumber = last->number;
       compared.lastValue = last->value;
       compared.change = CompareYearValues(last->value, cell.label.caption, thresholds);
@@ -74,8 +77,11 @@ std::vector<ComparedCell> CompareWithLastYear(const TTable& table, const TableFi
                                      static_cast<const TNoDataSect*>(&table.top)})
     for (const auto& cell : section->cells) add(*cell);
   // A grid table's row 0 is the buffer row the user copies rows into.
-  for (std::size_t r = table.grid ? 1 : 0; r < table.data.rows.size(); ++r)
+  for (std::size_t r = table.grid ? 1 : 0; r < table.data.rows.size(); ++r) {
+    if (table.growing) records = lastYear.RecordsOf(RecordKeyOf(table, static_cast<int>(r)));
     for (const auto& cell : table.data.rows[r]->cells) add(*cell);
+  }
+  records.reset();
   for (const auto& cell : table.footer.cells) add(*cell);
   return out;
 }
