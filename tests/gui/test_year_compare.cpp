@@ -2,7 +2,7 @@
 // running program: flagged figures carry their mark and last year's value
 // in the tool tip, and follow the user's typing; a line of the list of
 // changes brings its cell up in its table; the charts hold this year's and
-// last year's figures and are saved as PNG and SVG.
+// last year's figures and are saved as PNG and SVG and printed.
 //
 // With REPORT_GUI_SHOTS set (tests/gui/screenshots.sh), the tool tip, the
 // list of changes and the charts are saved as PNG files there.
@@ -17,6 +17,7 @@
 #include <QHorizontalBarSeries>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPrinter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QSvgRenderer>
@@ -239,6 +240,11 @@ class YearCompareTest : public QObject {
     QVERIFY(!QImage(QString::fromStdString(dir + "chart.png")).isNull());
     QSvgRenderer svg(QString::fromStdString(dir + "chart.svg"));
     QVERIFY(svg.isValid());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(dir + "chart.pdf"));
+    QVERIFY(table.PrintOn(printer));
+    QVERIFY(std::filesystem::file_size(dir + "chart.pdf") > 1000);
 
     const auto totals = ReadKeyTotals(demo.state().folders().templates);
     QCOMPARE(int(totals.size()), 8);

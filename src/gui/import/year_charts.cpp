@@ -182,16 +182,16 @@ void TFormYearCharts::Print() {
   printer.setPageOrientation(QPageLayout::Landscape);
   QPrintDialog dialog(&printer, this);
   if (dialog.exec() != QDialog::Accepted) return;
+  if (!PrintOn(printer)) QMessageBox::critical(this, U("Ошибка"), U("Не удалось начать печать."));
+}
+
+bool TFormYearCharts::PrintOn(QPrinter& printer) {
   QPainter painter;
-  if (!painter.begin(&printer)) {
-    QMessageBox::critical(this, U("Ошибка"), U("Не удалось начать печать."));
-    return;
-  }
+  if (!painter.begin(&printer)) return false;
   const QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-  // The chart as shown, scaled to the page with its proportions kept.
   const QSize size = view_->size().scaled(page.size(), Qt::KeepAspectRatio);
   view_->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
-  painter.end();
+  return painter.end();
 }
 
 }  // namespace rpt::gui

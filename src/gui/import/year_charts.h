@@ -14,6 +14,7 @@
 class QChartView;
 class QComboBox;
 class QLabel;
+class QPrinter;
 
 namespace rpt::gui {
 
@@ -34,6 +35,8 @@ class TFormYearCharts : public QDialog {
   // the file could not be written.
   bool SavePng(const QString& path);
   bool SaveSvg(const QString& path);
+  // The chart on one page of `printer`, scaled with its proportions kept.
+  bool PrintOn(QPrinter& printer);
 
   // A chart of `figures`: this year's and last year's bars side by side,
   // or (percentOfLastYear) this year in percent of last year.
