@@ -126,7 +126,8 @@ TFormYearChanges::TFormYearChanges(QWidget* parent) : QDialog(parent) {
   connect(go_, &QPushButton::clicked, this, [this] {
     if (QTreeWidgetItem* item = list_->currentItem()) Choose(list_->indexOfTopLevelItem(item));
   });
-  connect(list_, &QTreeWidget::itemDoubleClicked, this,
+  // A double click or Enter on a line, as "Таблица".
+  connect(list_, &QTreeWidget::itemActivated, this,
           [this](QTreeWidgetItem* item) { Choose(list_->indexOfTopLevelItem(item)); });
   connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) { go_->setEnabled(item); });
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
