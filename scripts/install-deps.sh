@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   zlib1g-dev libmspack-dev libxlsxwriter-dev nettle-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2
 )
 if [[ "${1:-}" == "--test" ]]; then

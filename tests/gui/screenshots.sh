@@ -129,3 +129,8 @@ echo "saved $out/composition.png"
 # compared, and the remarked cells of a table in their frames.
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_explained_errors" choosingAMessageSelectsItsCells >/dev/null
 echo "saved $out/protocol-values.png and $out/remarked-cell.png"
+
+# Last year beside this year: the tool tip of a marked figure, the list of
+# changes and the charts of a table and of the key totals.
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_year_compare" >/dev/null
+echo "saved $out/year-tooltip.png, year-changes.png, year-chart-column.png, year-chart-totals.png, year-chart-summary.png"

@@ -69,6 +69,20 @@ IMPORTS = [
     ("Zapiska.rtf", "Zapiska.rtf", ""),
 ]
 
+# The report's key totals, one line each in the summary against last year:
+# table file, data row (0: the footer's total of a growing table), column
+# and the line's caption.
+KEY_TOTALS = [
+    ("Kadry.ini", 1, 3, "Работники, выполнявшие исследования"),
+    ("KadrDol.ini", 7, 3, "Научно-педагогические работники"),
+    ("Aspir.ini", 6, 7, "Аспиранты и докторанты на конец года"),
+    ("Fin.ini", 1, 3, "Объем финансирования, тыс. руб."),
+    ("Granty.ini", 0, 8, "Гранты, тыс. руб."),
+    ("Publ.ini", 7, 3, "Публикации"),
+    ("RID.ini", 7, 4, "Охранные документы"),
+    ("Podr.ini", 0, 8, "Объем НИР подразделений, тыс. руб."),
+]
+
 
 def options_sections(T, L):
     imports = [("Количество", len(IMPORTS))]
@@ -82,6 +96,8 @@ def options_sections(T, L):
                                ("Список", L["Vuz"].file), ("Поле кода вуза", 2)]),
         ("Наименование вуза новое", [("Ячейка", title.num("org_new"))]),
         ("Программа", [("Имя", "Report")]),
+        ("Основные показатели", [("Количество", len(KEY_TOTALS))] +
+         [(str(k), "%s;%d;%d;%s" % line) for k, line in enumerate(KEY_TOTALS, start=1)]),
     ]
 
 

@@ -498,6 +498,19 @@ def validate(files, T, L):
         if "TabIni/" + parts[1] not in files:
             P.add("Options.cnf", "import entry %d names a missing file" % k)
 
+    keys = opt["Основные показатели"]
+    for k in range(1, int(keys["Количество"]) + 1):
+        name, row, col, _ = keys[str(k)].split(";", 3)
+        tb = T.get(name[:-len(".ini")])
+        row, col = int(row), int(col)
+        if tb is None:
+            P.add("Options.cnf", "key total %d names a missing table" % k)
+        elif row == 0 and not getattr(tb, "totals", {}).get(col):
+            P.add("Options.cnf", "key total %d: no total in column %d" % (k, col))
+        elif row > 0 and not any(c.state == "D" and c.row == row and c.col == col and c.type in (2, 3, 7)
+                                 for c in tb.cells):
+            P.add("Options.cnf", "key total %d: no figure in row %d, column %d" % (k, row, col))
+
     # Print settings and templates.
     pr = parse_settings(files["PrintDocs/Print.ini"])
     for name in T:

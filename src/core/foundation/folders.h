@@ -26,6 +26,8 @@ inline constexpr std::string_view kLocalOptionsFileName = "LocOpt.cnf";
 inline constexpr std::string_view kHistoryFileName = "History.ini";
 inline constexpr std::string_view kCheckRulesFileName = "Check.chk";
 inline constexpr std::string_view kColorsFileName = "Colors.opt";
+// A report's comparison with last year: which report, which thresholds.
+inline constexpr std::string_view kComparisonFileName = "Compare.opt";
 inline constexpr std::string_view kInstructionsFileName = "Instr.txt";
 inline constexpr std::string_view kScratchTextFileName = "T.txt";
 inline constexpr std::string_view kPrintSettingsFileName = "Print.ini";

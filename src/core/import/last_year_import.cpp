@@ -9,6 +9,7 @@
 #include "core/report/report_state.h"
 #include "core/calc/structure.h"
 #include "core/tables/table.h"
+#include "core/import/year_comparison.h"
 
 namespace fs = std::filesystem;
 
@@ -106,6 +107,7 @@ ImportOutcome TLastYearImport::Import(const std::string& source, const std::vect
   }
   if (state_.IsModified() && !state_.Save()) return out;
   out.ran = true;
+  RememberLastYear(folder);
   bool all = true;
   try {
     for (int number : selected) {
@@ -124,6 +126,16 @@ ImportOutcome TLastYearImport::Import(const std::string& source, const std::vect
   out.allImported = all;
   FinishImport(state_, all, kImportDone, out.protocol, showProtocol);
   return out;
+}
+
+void TLastYearImport::RememberLastYear(const std::string& folder) {
+  if (state_.currentFolder.empty() || state_.currentFolder == state_.folders().program) return;
+  ComparisonSettings settings = ReadComparisonSettings(state_.currentFolder);
+  if (settings.lastYearFolder == folder) return;
+  settings.lastYearFolder = folder;
+  // Remembering is a convenience for the comparison: a report folder that
+  // cannot be written still takes the import.
+  (void)WriteComparisonSettings(state_.currentFolder, settings);
 }
 
 bool TLastYearImport::ImportEntryFrom(const ImportEntry& entry, const std::string& importFolder,

@@ -49,6 +49,8 @@ class TLastYearImport {
 
  private:
   const ImportEntry* EntryNumbered(int number) const;
+  // The source becomes the report's last year for the comparison.
+  void RememberLastYear(const std::string& folder);
   // One entry; false when it was not imported.
   bool ImportEntryFrom(const ImportEntry& entry, const std::string& importFolder, ImportProtocol& protocol);
 

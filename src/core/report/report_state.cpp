@@ -43,10 +43,10 @@ bool IsInside(const std::string& folder, const std::string& outer) {
 }
 
 // The files a report folder holds of the report itself: the package and its
-// backup, the colour scheme, the transfer archive of a department's report
-// and the report's lock file.
-constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", "Colors.opt", "Arch.rpt",
-                                                kReportLockName};
+// backup, the colour scheme, the comparison settings, the transfer archive
+// of a department's report and the report's lock file.
+constexpr std::string_view kReportOwnFiles[] = {"Report.rpt", "Report.rpt$", kColorsFileName, kComparisonFileName,
+                                                "Arch.rpt", kReportLockName};
 // The new package a save was writing: "Report.rpt~" and a unique ending.
 constexpr std::string_view kUnfinishedPackage = "Report.rpt~";
 // How many of a folder's other entries the delete question names.

@@ -13,8 +13,8 @@
 #include "core/foundation/text_case.h"
 #include "core/report/report_state.h"
 #include "core/subreports/inclusion.h"
-#include "core/tables/ini_snapshot.h"
 #include "core/tables/table.h"
+#include "core/tables/table_file_cells.h"
 #include "core/tables/table_text.h"
 
 namespace fs = std::filesystem;
@@ -28,58 +28,7 @@ namespace {
 constexpr std::string_view kReportSource = "Отчет"_w;
 constexpr std::string_view kSumSource = "Сумма по всем подотчетам"_w;
 
-// One data cell of a table file, as far as finding a record needs it.
-struct FileCell {
-  int number = 0;
-  int row = 0, col = 0;
-  int type = 0;
-  int bObj = -1, bList = -1, bVal = -1;
-  std::string key;  // the text trimmed and upper-cased
-};
-
-std::string KeyText(std::string_view text) { return UpperCase(tables::TrimText(text)); }
-
 std::string SectionName(int n) { return "Cell_" + std::to_string(n); }
-
-bool IsKeyType(int type) { return type == cell_type::kText || type == cell_type::kListValue; }
-
-std::vector<FileCell> ReadFileCells(const tables::IniSnapshot& ini) {
-  const std::int64_t count = ini.Get("Table").ReadInteger("Count", 0);
-  std::vector<FileCell> cells;
-  tables::IniSnapshot::Section sec;
-  for (std::int64_t n = 2; n <= count + 1; ++n) {
-    ini.Select(SectionName(static_cast<int>(n)), sec);
-    FileCell c;
-    c.number = static_cast<int>(n);
-    c.row = sec.ReadInteger("Row", 0);
-    c.col = sec.ReadInteger("Col", 0);
-    c.type = sec.ReadInteger("Type", 0);
-    c.bObj = sec.ReadInteger("BObj", -1);
-    c.bList = sec.ReadInteger("BList", -1);
-    c.bVal = sec.ReadInteger("BVal", -1);
-    if (IsKeyType(c.type)) c.key = KeyText(tables::DecodeMultiLine(sec.ReadString("Cap", "")));
-    cells.push_back(std::move(c));
-  }
-  return cells;
-}
-
-// The cell's number as the table file numbers it: a growing table's cells
-// are numbered when they are saved, in the order NumberCells uses.
-int FileNumberOf(const TTable& table, const TCell& cell) {
-  if (cell.number > 0 || !table.grid) return cell.number;
-  int n = 2;
-  const auto visit = [&](const std::vector<std::unique_ptr<TCell>>& cells) -> bool {
-    for (const auto& c : cells) {
-      if (c.get() == &cell) return true;
-      ++n;
-    }
-    return false;
-  };
-  if (visit(table.header.cells) || visit(table.top.cells)) return n;
-  for (int r = 1; r <= table.RowCount; ++r)
-    if (const TRow* row = RowAt(table.data, r); row && visit(row->cells)) return n;
-  return visit(table.footer.cells) ? n : 0;
-}
 
 std::string TableFileName(const TTable& table) { return fs::path(table.filePath).filename().string(); }
 
@@ -93,48 +42,7 @@ CompositionSource CompositionSourceOf(const TReportState& state) {
 }
 
 int FindSubreportCell(const std::string& tableFilePath, const TTable& table, const TCell& cell) {
-  const auto ini = tables::IniSnapshot::FromFile(tableFilePath);
-  const std::vector<FileCell> cells = ReadFileCells(ini);
-  if (table.growing) {
-    // The record is known by the texts of its text and list cells.
-    struct KeyEntry {
-      int type;
-      std::string key;
-      int bList, bVal;
-    };
-    std::vector<KeyEntry> keyEntries;
-    if (const TRow* row = RowAt(table.data, cell.Row))
-      for (const auto& c : row->cells)
-        if (IsKeyType(c->type)) keyEntries.push_back({c->type, KeyText(c->label.caption), c->BList, c->BVal});
-    const auto isKeyRow = [&](int row) {
-      for (const auto& entry : keyEntries) {
-        bool matched = false;
-        for (const auto& c : cells) {
-          if (c.row != row || !IsKeyType(c.type) || c.key != entry.key) continue;
-          if (entry.type == cell_type::kListValue && (c.bList != entry.bList || c.bVal != entry.bVal)) continue;
-          matched = true;
-          break;
-        }
-        if (!matched) return false;
-      }
-      return true;
-    };
-    // A cell without an export code is known by its column as well: "BObj"
-    // -1 alone would match the record's name cell.
-    for (const auto& c : cells)
-      if (c.bObj == cell.BObj && (cell.BObj >= 0 || c.col == cell.Col) && isKeyRow(c.row)) return c.number;
-    return 0;
-  }
-  const int own = FileNumberOf(table, cell);
-  if (own <= 1) return 0;
-  if (own - 2 < static_cast<int>(cells.size()) && cells[static_cast<std::size_t>(own - 2)].bObj == cell.BObj)
-    return own;
-  // Only an export code identifies a cell elsewhere in the file: "BObj" -1
-  // is shared by every cell without one, and a save would write into any.
-  if (cell.BObj < 0) return 0;
-  for (const auto& c : cells)
-    if (c.bObj == cell.BObj) return c.number;
-  return 0;
+  return TableFileCells::Read(tableFilePath).Find(table, cell);
 }
 
 TSubreportComposition::TSubreportComposition(TTable& table, TCell& cell, CompositionSource source, Interaction& ui)
@@ -168,11 +76,12 @@ CompositionRow TSubreportComposition::SubreportRow(const std::string& stored) co
   if (!row.present) return row;
   const auto path = FindEntryNoCase(copy, fileName);
   if (!path) return row;
-  row.cellNumber = FindSubreportCell(*path, table_, cell_);
-  if (row.cellNumber <= 1) return row;
+  const auto cells = TableFileCells::Read(*path);
+  row.cellNumber = cells.Find(table_, cell_);
+  const FileCell* found = cells.Numbered(row.cellNumber);
+  if (!found) return row;
   row.found = true;
-  const auto ini = tables::IniSnapshot::FromFile(*path);
-  row.value = tables::DecodeMultiLine(ini.Get(SectionName(row.cellNumber)).ReadString("Cap", ""));
+  row.value = found->value;
   return row;
 }
 

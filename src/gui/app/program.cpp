@@ -22,6 +22,8 @@
 #include "gui/calc/protocol_window.h"
 #include "gui/lists/list_window.h"
 #include "gui/report/structure_window.h"
+#include "gui/import/year_compare.h"
+#include "gui/tables/table_window.h"
 #include "gui/tables/main_form.h"
 
 namespace rpt::gui {
@@ -32,8 +34,10 @@ class TProgramView : public ReportView {
  public:
   TF_StructRep* structure = nullptr;
   TMainForm* frame = nullptr;
+  TYearCompare* yearCompare = nullptr;
 
   void StateChanged(const TReportState& state) override {
+    if (yearCompare) yearCompare->Follow();
     if (frame) frame->StateChanged(state);
     if (structure) structure->StateChanged(state);
   }
@@ -58,6 +62,8 @@ TProgram::TProgram(const FolderSet& folders, std::string programName, Interactio
 }
 
 TProgram::~TProgram() {
+  if (view_) view_->yearCompare = nullptr;
+  yearCompare_.reset();
   // The protocol window leaves the checker, which goes with the session.
   protocol_.reset();
   session_.reset();
@@ -112,6 +118,27 @@ bool TProgram::Start() {
   session_->state().runFolderDialog = [this](TFormNewRep& dialog) {
     TFormNewRepDialog::Run(dialog, structure_.get(), [this] { structure_->Help(4); });
   };
+  yearCompare_ = std::make_unique<TYearCompare>(session_->state(), *ui_);
+  view_->yearCompare = yearCompare_.get();
+  QObject::connect(yearCompare_.get(), &TYearCompare::comparisonChanged, frame_.get(),
+                   [this] { frame_->SetYearComparison(&yearCompare_->comparison()); });
+  QObject::connect(yearCompare_.get(), &TYearCompare::cellRequested, frame_.get(),
+                   [this](const TTable* table, const TCell* cell) {
+                     // From the structure window the table comes up in the frame first.
+                     if (!frame_->isVisible())
+                       for (const TReportTable& entry : session_->state().tables())
+                         if (entry.table.get() == table) structure_->EditItemFile(entry.file);
+                     frame_->ShowYearChange(table, cell);
+                   });
+  QObject::connect(frame_.get(), &TMainForm::yearChangesRequested, frame_.get(),
+                   [this] { yearCompare_->ShowChanges(frame_.get(), false); });
+  QObject::connect(frame_.get(), &TMainForm::yearChartRequested, frame_.get(), [this](TF_Table* window) {
+    for (const TReportTable& entry : session_->state().tables())
+      if (entry.table.get() == &window->table()) yearCompare_->ShowTableChart(window->table(), entry.file, frame_.get());
+  });
+  structure_->SetYearActions([this] { yearCompare_->Configure(structure_.get()); },
+                             [this] { yearCompare_->ShowSummary(structure_.get()); });
+  frame_->SetYearComparison(&yearCompare_->comparison());
   frame_->AttachSession(session_.get());
   structure_->AttachSession(session_.get());
   if (!session_->Start(true)) {

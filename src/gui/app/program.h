@@ -24,6 +24,7 @@ class TMainForm;
 class TSelectTab;
 class TSplashForm;
 class TProgramView;
+class TYearCompare;
 
 class TProgram {
  public:
@@ -45,6 +46,7 @@ class TProgram {
   TProgramSession& session() { return *session_; }
   Interaction& ui() { return *ui_; }
   TSplashForm* splash() { return splash_.get(); }
+  TYearCompare& yearCompare() { return *yearCompare_; }
 
  private:
   FolderSet folders_;
@@ -59,6 +61,7 @@ class TProgram {
   std::unique_ptr<TFormProtocol> protocol_;
   std::unique_ptr<TSelectTab> selectTab_;
   std::unique_ptr<TFormList> listWindow_;
+  std::unique_ptr<TYearCompare> yearCompare_;
   std::unique_ptr<TProgramSession> session_;  // destroyed first: it reports to the windows
 };
 

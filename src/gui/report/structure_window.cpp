@@ -291,6 +291,10 @@ void TF_StructRep::UpdateStates() {
   commands_[StructureCommand::ImportThisYear]->setVisible(st.thisYearVisible);
   enable(StructureCommand::ExportWord, st.word);
   enable(StructureCommand::ExportExcel, st.excel);
+  // Last year's figures go with a whole report, not a structure being edited.
+  const bool wholeReport = in.treeVisible && !in.structureEditing && in.tablesOpen;
+  enable(StructureCommand::CompareLastYear, wholeReport);
+  enable(StructureCommand::YearSummary, wholeReport);
   enable(StructureCommand::Check, st.check);
   enable(StructureCommand::SubStructure, st.structure);
   enable(StructureCommand::SubCorrection, st.correction);
@@ -522,6 +526,17 @@ void TF_StructRep::EditItemTitled(const QString& caption) {
       EditExecute(false);
       return;
     }
+  }
+}
+
+void TF_StructRep::EditItemFile(const std::string& fileCp1251) {
+  const QString file = FromCp1251(fileCp1251);
+  for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+    if (KindOf(*it) != NodeKind::Table || (*it)->data(0, kFileRole).toString().compare(file, Qt::CaseInsensitive) != 0)
+      continue;
+    tree_->setCurrentItem(*it);
+    EditExecute(false);
+    return;
   }
 }
 

@@ -78,6 +78,8 @@ enum class StructureCommand {
   HelpContents,
   About,
   HelpTool,
+  CompareLastYear,
+  YearSummary,
   Count
 };
 
@@ -122,6 +124,15 @@ class TF_StructRep : public QMainWindow, public ReportView {
   void SetFontApplier(std::function<void()> applier) { fontApplier_ = std::move(applier); }
   // Gives every table window the colour scheme saved in "Цветовая карта".
   void SetColorApplier(std::function<void()> applier) { colorApplier_ = std::move(applier); }
+  // "Сравнить с прошлым годом" and "Сводка по основным показателям" of the
+  // menu "Данные": the comparison's windows, which the program owns.
+  void SetYearActions(std::function<void()> compare, std::function<void()> summary) {
+    compareAction_ = std::move(compare);
+    summaryAction_ = std::move(summary);
+  }
+  // Opens the table item of file `fileCp1251` in the tables frame, as
+  // "Редактирование" on it does.
+  void EditItemFile(const std::string& fileCp1251);
   bool exitMode() const { return exitMode_; }
 
   QTreeWidget* Tree() const { return tree_; }
@@ -212,6 +223,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   std::function<void(const std::string&)> tableOpener_;
   std::function<void()> fontApplier_;
   std::function<void()> colorApplier_;
+  std::function<void()> compareAction_, summaryAction_;
   bool exitMode_ = false;
   bool printerInstalled_ = false;
   bool wasLoading_ = false;

@@ -124,6 +124,11 @@ void TF_StructRep::BuildCommands() {
   exportMenu->addAction(
       commands_.Add(StructureCommand::ExportWord, "ExportWord", "Word", "Передача в Word|Экспорт выбранных элементов отчета в Word"));
   exportMenu->addAction(commands_.Add(StructureCommand::ExportExcel, "ExportExcel", "Excel", "Передача в Excel|Передача данных в Excel"));
+  data->addSeparator();
+  data->addAction(commands_.Add(StructureCommand::CompareLastYear, "CompareLastYear", "Сравнить с прошлым годом",
+                                "Сравнить с прошлым годом|Сравнение показателей отчета с отчетом прошлого года"));
+  data->addAction(commands_.Add(StructureCommand::YearSummary, "YearSummary", "Сводка по основным показателям",
+                                "Сводка|Основные показатели отчета в сравнении с прошлым годом"));
 
   AddToMenuBar(commands_.Add(StructureCommand::Check, "Check", "Проверка", "Проверка отчета|Проверка корректности отчета или подотчета"));
 
@@ -283,6 +288,12 @@ void TF_StructRep::ConnectCommands() {
   on(StructureCommand::ImportLastYear, [this] { Import(ImportFromLastYear); });
   on(StructureCommand::ImportThisYear, [this] { Import(ImportFromThisYear); });
   on(StructureCommand::ExportExcel, [this] { ExportExcel(); });
+  on(StructureCommand::CompareLastYear, [this] {
+    if (compareAction_) compareAction_();
+  });
+  on(StructureCommand::YearSummary, [this] {
+    if (summaryAction_) summaryAction_();
+  });
   on(StructureCommand::Colors, [this] { ChooseColors(); });
   on(StructureCommand::ExportWord, [this] { ExportWord(); });
   ConnectSendCommands();

@@ -35,18 +35,24 @@ class TCellContainer : public QWidget {
   }
   TableSection kind() const { return kind_; }
 
-  // A cell's hint ("short|long") shows its short part over the cell.
+  // A cell's hint ("short|long") shows its short part over the cell, and
+  // below it last year's value when the report is compared with last year.
   bool event(QEvent* e) override {
     if (e->type() != QEvent::ToolTip) return QWidget::event(e);
     auto* help = static_cast<QHelpEvent*>(e);
     const TCell* cell = HitTest(help->pos());
-    if (!cell || !cell->label.showHint || cell->label.hint.empty()) {
+    const std::string lastYear = cell ? owner_.YearHintOf(cell) : std::string();
+    if (!cell || ((!cell->label.showHint || cell->label.hint.empty()) && lastYear.empty())) {
       QToolTip::hideText();
       e->ignore();
       return true;
     }
-    QString text = EditorText(cell->label.hint);
+    QString text = cell->label.showHint ? EditorText(cell->label.hint) : QString();
     if (const qsizetype bar = text.indexOf(QLatin1Char('|')); bar >= 0) text.truncate(bar);
+    if (!lastYear.empty()) {
+      if (!text.isEmpty()) text += QLatin1Char('\n');
+      text += EditorText(lastYear);
+    }
     if (text.isEmpty()) QToolTip::hideText();
     else QToolTip::showText(help->globalPos(), text, this);
     return true;
@@ -84,7 +90,9 @@ class TCellContainer : public QWidget {
       const TFramedLabel& l = cell->label;
       if (!l.visible) continue;
       const QPoint o = Origin(*cell);
-      if (QRect(o.x(), o.y(), l.width, l.height).intersects(clip)) PaintCell(p, l, o.x(), o.y(), remark);
+      if (!QRect(o.x(), o.y(), l.width, l.height).intersects(clip)) continue;
+      PaintCell(p, l, o.x(), o.y(), remark);
+      if (owner_.YearFlagged(cell.get())) PaintYearChangeMark(p, l, o.x(), o.y());
     }
   }
   // The frame of a remarked cell in the report's colour scheme.
@@ -185,6 +193,7 @@ class TDataCanvas : public TCellContainer {
         const TFramedLabel& l = cell->label;
         if (!l.visible || l.left > clip.right() || l.left + l.width <= clip.left()) continue;
         PaintCell(p, l, l.left, l.top, remark);
+        if (owner_.YearFlagged(cell.get())) PaintYearChangeMark(p, l, l.left, l.top);
       }
     }
   }

@@ -153,6 +153,19 @@ void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y, const QColo
   }
 }
 
+void PaintYearChangeMark(QPainter& p, const TFramedLabel& label, int x, int y) {
+  const int size = std::min({9, label.width - 2, label.height - 2});
+  if (size < 4) return;
+  const int right = x + label.width - 1;
+  const QPoint corner[] = {QPoint(right - size, y + 1), QPoint(right, y + 1), QPoint(right, y + 1 + size)};
+  p.save();
+  p.setRenderHint(QPainter::Antialiasing, false);
+  p.setPen(Qt::NoPen);
+  p.setBrush(kYearChangeColor);
+  p.drawPolygon(corner, 3);
+  p.restore();
+}
+
 void PaintCurrentFrame(QPainter& p, int x, int y, int width, int height) {
   const QRect outer(x, y, width, height);
   p.fillRect(QRect(outer.left(), outer.top(), outer.width(), 2), kCurrentFrameColor);

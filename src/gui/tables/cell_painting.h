@@ -25,6 +25,11 @@ QFont QFontOf(const TFont& font);
 // a cell a check message names, in `remarkFrame` (the colour scheme's).
 void PaintCell(QPainter& p, const TFramedLabel& label, int x, int y, const QColor& remarkFrame);
 
+// The mark of a figure that changed suspiciously since last year: a small
+// triangle in the cell's top right corner, apart from the check marks.
+inline const QColor kYearChangeColor(0xE0, 0x70, 0x00);
+void PaintYearChangeMark(QPainter& p, const TFramedLabel& label, int x, int y);
+
 // The frame that marks the current cell: two pixels wide in the highlight
 // colour along the inside of the cell's edge.
 inline const QColor kCurrentFrameColor(0x00, 0x78, 0xD7);

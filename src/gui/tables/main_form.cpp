@@ -278,6 +278,31 @@ RowDialogs& TMainForm::Dialogs() {
   return *ownDialogs_;
 }
 
+void TMainForm::SetYearComparison(const TYearComparison* comparison) {
+  yearComparison_ = comparison;
+  const TReportState* s = state();
+  if (!s) return;
+  for (TF_Table* w : windows_)
+    for (const TReportTable& entry : s->tables())
+      if (entry.table.get() == &w->table()) w->SetYearComparison(comparison, entry.file);
+  RefreshTableActions();
+}
+
+void TMainForm::ShowYearChange(const TTable* table, const TCell* cell) {
+  const auto it = std::find_if(windows_.begin(), windows_.end(), [&](TF_Table* w) { return &w->table() == table; });
+  if (it == windows_.end()) return;
+  TF_Table* w = *it;
+  if (w->Hidden() || ActiveTable() != w) GoToTable(static_cast<int>(it - windows_.begin()));
+  // The cell is found again in the table: the list may be older than a row command.
+  const auto owns = [&](const std::vector<std::unique_ptr<TCell>>& cells) {
+    return std::any_of(cells.begin(), cells.end(), [&](const auto& c) { return c.get() == cell; });
+  };
+  bool found = owns(table->header.cells) || owns(table->top.cells) || owns(table->footer.cells);
+  for (const auto& row : table->data.rows) found = found || owns(row->cells);
+  // A cell a row command removed meanwhile: the table alone comes up.
+  if (cell && found) w->SetCurrentCell(const_cast<TCell*>(cell), true);
+}
+
 void TMainForm::FocusData(TF_Table* window) {
   if (window) window->FocusCurrent();
 }
@@ -294,6 +319,7 @@ void TMainForm::CreateTableWindow(const TReportTable& entry) {
   window->SetHidden(true);
   sub->hide();
   windows_.push_back(window);
+  window->SetYearComparison(yearComparison_, entry.file);
   connect(window, &TF_Table::statusText, cellPanel_, &QLabel::setText);
   connect(window, &TF_Table::inputLimited, hintPanel_, &QLabel::setText);
   connect(window, &TF_Table::modifiedChanged, this, [this] { RefreshTableActions(); });

@@ -38,6 +38,10 @@ class TTable;
 struct TReportTable;
 }  // namespace rpt
 
+namespace rpt {
+class TYearComparison;
+}
+
 namespace rpt::gui {
 
 class TF_StructRep;
@@ -108,6 +112,8 @@ enum class TableCommand {
   InsertNRows,
   SubrepData,
   PopupHelp,
+  YearChanges,
+  YearChart,
   Count
 };
 
@@ -126,6 +132,12 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   void SetListWindow(TFormList* list);
   // The protocol window docks here in table mode.
   void SetProtocol(TFormProtocol* protocol);
+  // The report's comparison with last year, handed to every table window
+  // (null: none); call again when it changed.
+  void SetYearComparison(const TYearComparison* comparison);
+  // Brings the table forward and makes the cell current (a line of the
+  // list of changes since last year was chosen).
+  void ShowYearChange(const TTable* table, const TCell* cell);
   // The row dialogs of the pop-up menu and the sort action (tests script
   // them); unset: the Qt dialogs.
   void SetRowDialogs(RowDialogs* dialogs) { rowDialogs_ = dialogs; }
@@ -209,6 +221,9 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
  signals:
   // The frame was hidden and the structure window is back.
   void frameClosed();
+  // "Изменения за год" and "Диаграмма" of the menu "Таблица".
+  void yearChangesRequested();
+  void yearChartRequested(TF_Table* window);
 
  protected:
   bool event(QEvent* event) override;
@@ -271,6 +286,7 @@ class TMainForm : public QMainWindow, public checks::CheckObserver {
   QPointer<TSelectTab> selectTab_;
   QPointer<TFormList> listWindow_;
   QPointer<TFormProtocol> protocol_;
+  const TYearComparison* yearComparison_ = nullptr;
   RowDialogs* rowDialogs_ = nullptr;
   QPointer<TFormInstruction> instruction_;
   std::unique_ptr<RowDialogs> ownDialogs_;

@@ -2,6 +2,7 @@
 // and cell pop-up menu, what each command does, and the rules that enable
 // them.
 #include "gui/tables/main_form.h"
+#include "core/import/year_comparison.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -114,6 +115,10 @@ void TMainForm::BuildCommands() {
       ->setIcon(LetterGlyph("0", QColor(0x5c, 0x6b, 0x7a)));
   commands_.Add(TableCommand::CheckTable, "CheckTable", "Проверка", "Проверка|Проверка корректности заполнения активного документа")
       ->setIcon(LetterGlyph("\u2713", QColor(0xc0, 0x3a, 0x2b)));
+  commands_.Add(TableCommand::YearChanges, "YearChanges", "Изменения за год ...",
+                "Изменения за год|Ячейки, значения которых заметно изменились по сравнению с прошлым годом");
+  commands_.Add(TableCommand::YearChart, "YearChart", "Диаграмма ...",
+                "Диаграмма|Диаграмма показателей активной таблицы в сравнении с прошлым годом");
   commands_.Add(TableCommand::LoardClearTable, "LoardClearTable", "Загрузить чистую таблицу", "Заменить на чистую таблицу");
   commands_.Add(TableCommand::LoardLastEdition, "LoardLastEdition", "Взять последнюю редакцию", "Заменить на последний сохраненный вариант");
   commands_.Add(TableCommand::DelEmptyRows, "DelEmptyRows", "Удалить пустые строки",
@@ -171,6 +176,9 @@ void TMainForm::BuildMenus() {
   table->addSeparator();
   table->addAction(commands_[TableCommand::NextRemark]);
   table->addAction(commands_[TableCommand::PrevRemark]);
+  table->addSeparator();
+  table->addAction(commands_[TableCommand::YearChanges]);
+  table->addAction(commands_[TableCommand::YearChart]);
 
   // Items of the menu bar itself: the caption only, no glyph.
   QAction* check = commands_.AddFace(TableCommand::CheckTableOnMenuBar, TableCommand::CheckTable, "CheckTableOnMenuBar");
@@ -346,6 +354,10 @@ void TMainForm::ConnectCommands() {
       FillZeros(t);
       w.UndoSteps().RecordRows(t, std::move(before));
     });
+  });
+  on(TableCommand::YearChanges, [this] { emit yearChangesRequested(); });
+  on(TableCommand::YearChart, [this] {
+    if (TF_Table* w = ActiveTable()) emit yearChartRequested(w);
   });
   on(TableCommand::CheckTable, [this] {
     OnActive([this](TF_Table&, TTable& t) {
@@ -533,6 +545,8 @@ void TMainForm::RefreshTableActions() {
   enable(TableCommand::WindowOptimize, st.optimize);
   enable(TableCommand::TabInstruct, st.instruction);
   enable(TableCommand::CheckTable, st.check);
+  enable(TableCommand::YearChanges, yearComparison_ && yearComparison_->opened());
+  enable(TableCommand::YearChart, st.open);
   // Undo, redo and the walk over remarks do nothing where there is nothing
   // to do, so that their keys never fall through to another window.
   for (const TableCommand id : {TableCommand::UndoEdit, TableCommand::RedoEdit, TableCommand::NextRemark, TableCommand::PrevRemark})

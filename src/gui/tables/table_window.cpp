@@ -388,6 +388,7 @@ void TF_Table::RefreshCells() {
   AlignSections();
   PlaceCurrentFrame();
   SyncMarks();
+  RefreshYearChanges();
   canvas_->update();
   header_->update();
   topPanel_->update();

@@ -20,11 +20,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 #include "core/foundation/interaction.h"
 #include "core/tables/table.h"
 #include "core/tables/table_geometry.h"
 #include "core/tables/table_undo.h"
+#include "core/tables/year_change.h"
 
 class QFrame;
 class QLineEdit;
@@ -32,6 +34,10 @@ class QPlainTextEdit;
 class QToolButton;
 class QMdiSubWindow;
 class QScrollArea;
+
+namespace rpt {
+class TYearComparison;
+}
 
 namespace rpt::gui {
 
@@ -140,6 +146,17 @@ class TF_Table : public QWidget {
   void FocusCurrent();
   // After the list window closed: focus back to the editor, cell in view.
   void ListClosed();
+
+  // --- last year beside this year ---------------------------------------------
+  // The report's comparison with last year (null: none) and this table's
+  // file (Windows-1251): figures get last year's value in their tool tips,
+  // and those that changed beyond the thresholds a mark.
+  void SetYearComparison(const TYearComparison* comparison, std::string fileCp1251);
+  // The cell beside last year's; null when not compared.
+  const ComparedCell* YearChangeOf(const TCell* cell) const;
+  bool YearFlagged(const TCell* cell) const;
+  // The tool tip's lines about last year; empty when not compared.
+  std::string YearHintOf(const TCell* cell) const;
 
   // --- the keys a spreadsheet user expects ------------------------------------
   // Ctrl+Z, Ctrl+Y: the last value change or row operation of the table
@@ -257,6 +274,8 @@ class TF_Table : public QWidget {
   void MoveOn(bool forward);
   void StoreEdit(CellEditor kind);
   void AfterChange();
+  // The figures compared again after a change.
+  void RefreshYearChanges();
   void SyncMarks();
   void ApplyStatus();
   void LeaveRealEditor();
@@ -294,6 +313,9 @@ class TF_Table : public QWidget {
   CellEditor openEditor_ = CellEditor::None;
   std::string editorStartValue_;  // the edited cell's value when its editor opened
   TableUndo undo_;
+  const TYearComparison* yearComparison_ = nullptr;
+  std::string yearFile_;
+  std::unordered_map<const TCell*, ComparedCell> yearCells_;
   std::optional<TCell> undoStart_;  // the edited cell when its editor opened
   Where undoWhere_;
   bool hidden_ = true;  // created hidden

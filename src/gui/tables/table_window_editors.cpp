@@ -2,6 +2,7 @@
 // it, storing what was typed, the checks on leaving an editor (real range,
 // dates) and the list window.
 #include "gui/tables/table_window.h"
+#include "core/import/year_comparison.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -190,6 +191,7 @@ void TF_Table::StoreEdit(CellEditor kind) {
 
 void TF_Table::AfterChange() {
   SyncMarks();
+  RefreshYearChanges();
   canvas_->update();
   header_->update();
   topPanel_->update();
@@ -360,6 +362,41 @@ void TF_Table::ListClosed() {
 
 void TF_Table::Message(MessageKind kind, std::string_view text) {
   if (Interaction* ui = table_->context().ui) ui->ShowMessage(kind, text, kOk, kOk);
+}
+
+}  // namespace rpt::gui
+
+namespace rpt::gui {
+
+void TF_Table::SetYearComparison(const TYearComparison* comparison, std::string fileCp1251) {
+  yearComparison_ = comparison;
+  yearFile_ = std::move(fileCp1251);
+  RefreshYearChanges();
+  canvas_->update();
+  header_->update();
+  topPanel_->update();
+  footer_->update();
+}
+
+void TF_Table::RefreshYearChanges() {
+  yearCells_.clear();
+  if (!yearComparison_ || !yearComparison_->opened()) return;
+  for (ComparedCell& c : yearComparison_->Compare(*table_, yearFile_)) yearCells_.emplace(c.cell, std::move(c));
+}
+
+const ComparedCell* TF_Table::YearChangeOf(const TCell* cell) const {
+  const auto it = yearCells_.find(cell);
+  return it == yearCells_.end() ? nullptr : &it->second;
+}
+
+bool TF_Table::YearFlagged(const TCell* cell) const {
+  const ComparedCell* c = YearChangeOf(cell);
+  return c && c->change && c->change->flagged();
+}
+
+std::string TF_Table::YearHintOf(const TCell* cell) const {
+  const ComparedCell* c = YearChangeOf(cell);
+  return c && yearComparison_ ? YearChangeHint(*c, yearComparison_->thresholds) : std::string();
 }
 
 }  // namespace rpt::gui
