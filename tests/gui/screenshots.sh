@@ -132,5 +132,5 @@ echo "saved $out/protocol-values.png and $out/remarked-cell.png"
 
 # Last year beside this year: the tool tip of a marked figure, the list of
 # changes and the charts of a table and of the key totals.
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_year_compare" >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_year_compare" >/dev/null
 echo "saved $out/year-tooltip.png, year-changes.png, year-chart-column.png, year-chart-totals.png, year-chart-summary.png"
