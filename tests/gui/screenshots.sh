@@ -129,3 +129,9 @@ echo "saved $out/composition.png"
 # compared, and the remarked cells of a table in their frames.
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_explained_errors" choosingAMessageSelectsItsCells >/dev/null
 echo "saved $out/protocol-values.png and $out/remarked-cell.png"
+
+# Both main windows with the demo report at scale 1 and 2, for their icons.
+for scale in 1 2; do
+  QT_SCALE_FACTOR=$scale REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_command_icons" screenshots >/dev/null
+done
+echo "saved $out/icons-structure-1x.png, icons-structure-2x.png, icons-frame-1x.png and icons-frame-2x.png"
