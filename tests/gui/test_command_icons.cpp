@@ -34,12 +34,12 @@ using namespace rpt::testing;
 
 namespace {
 
-// Opaque pixels of `icon` drawn 16 units wide at `dpr`, or -1 when the
-// pixmap is not drawn at that ratio's own size (scaled from another).
-int OpaquePixels(const QIcon& icon, qreal dpr) {
-  const QPixmap pm = icon.pixmap(QSize(16, 16), dpr);
+// Opaque pixels of `icon` drawn `size` units large at `dpr`, or -1 when the
+// pixmap does not have that ratio's own size.
+int OpaquePixels(const QIcon& icon, qreal dpr, QSize size = QSize(16, 16)) {
+  const QPixmap pm = icon.pixmap(size, dpr);
   const QImage image = pm.toImage().convertToFormat(QImage::Format_ARGB32);
-  if (image.size() != QSize(qRound(16 * dpr), qRound(16 * dpr))) return -1;
+  if (image.size() != size * dpr) return -1;
   int n = 0;
   for (int y = 0; y < image.height(); ++y)
     for (int x = 0; x < image.width(); ++x) n += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
@@ -74,7 +74,8 @@ QStringList Gaps(QWidget* window) {
   return gaps;
 }
 
-QColor Centre(const QIcon& icon) { return icon.pixmap(QSize(16, 16), 2.0).toImage().pixelColor(16, 16); }
+// A point of the disc above the mark, at 2x.
+QColor Centre(const QIcon& icon) { return icon.pixmap(QSize(16, 16), 2.0).toImage().pixelColor(16, 7); }
 
 }  // namespace
 
@@ -94,7 +95,13 @@ class CommandIconsTest : public QObject {
   void theTreeImagesAreReal() {
     for (int image = kImageClosed; image <= kImageWinErrors; ++image)
       QVERIFY2(Real(ImageIcon(image)), qPrintable(QString("image %1").arg(image)));
-    QVERIFY(Real(NodeIcon(kImageTable, kImageErrors)));
+    // A node: its light beside its picture, both drawn at the ratio's size.
+    const QSize node(2 * kImageSize + 2, kImageSize);
+    for (const qreal dpr : {1.0, 2.0}) {
+      QVERIFY(OpaquePixels(NodeIcon(kImageTable, kImageErrors), dpr, node) >
+              OpaquePixels(NodeIcon(kImageTable, kImageNone), dpr, node));
+      QVERIFY(OpaquePixels(NodeIcon(kImageTable, kImageNone), dpr, node) > 0);
+    }
   }
 
   void bothWindowsShowNoGap() {
@@ -131,15 +138,17 @@ class CommandIconsTest : public QObject {
   // The lights take the open report's scheme; the excluded mark is not
   // the errors light.
   void lightsFollowTheScheme() {
-    SetLightScheme(SchemeKind::Standard);
-    const QColor standard = Centre(ImageIcon(kImageNorm));
-    const QColor lights = Centre(LightsIcon());
-    SetLightScheme(SchemeKind::Distinct);
-    const QColor distinct = Centre(ImageIcon(kImageNorm));
-    SetLightScheme(SchemeKind::Standard);
-    QVERIFY(standard != distinct);
-    QCOMPARE(Centre(ImageIcon(kImageNorm)), standard);
-    QVERIFY(lights.isValid());
+    auto color = [](SchemeKind kind, ColorRole role) {
+      const TColor c = RoleColor(kind, role);
+      return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+    };
+    for (const SchemeKind kind : {SchemeKind::Distinct, SchemeKind::Standard}) {
+      SetLightScheme(kind);
+      QCOMPARE(Centre(ImageIcon(kImageNorm)), color(kind, ColorRole::LightNorm));
+      QCOMPARE(Centre(ImageIcon(kImageWinErrors)), color(kind, ColorRole::LightErrors));
+      // The lights command: the errors lamp on top.
+      QCOMPARE(Centre(LightsIcon()), color(kind, ColorRole::LightErrors));
+    }
     const QImage excluded = ImageIcon(kImageExcluded).pixmap(QSize(16, 16), 2.0).toImage();
     const QImage errors = ImageIcon(kImageErrors).pixmap(QSize(16, 16), 2.0).toImage();
     QVERIFY(excluded != errors);

@@ -69,9 +69,6 @@ constexpr Meaning kMeanings[] = {
     {Icon::InsertRow, {"edit-table-insert-row-below", "list-add"}},
     {Icon::PasteRow, {"edit-paste"}},
     {Icon::InsertList, {"format-list-unordered", "view-list-details"}},
-    {Icon::Folder, {"folder"}},
-    {Icon::FolderOpen, {"folder-open"}},
-    {Icon::Document, {"x-office-document", "text-x-generic"}},
 };
 static_assert(std::size(kMeanings) == static_cast<std::size_t>(Icon::Count));
 

@@ -60,9 +60,6 @@ enum class Icon {
   InsertRow,
   PasteRow,
   InsertList,
-  Folder,
-  FolderOpen,
-  Document,
   Count
 };
 

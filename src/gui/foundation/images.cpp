@@ -8,8 +8,6 @@
 #include <QLinearGradient>
 #include <QPixmap>
 
-#include "gui/foundation/icons.h"
-
 namespace rpt::gui {
 
 namespace {
@@ -37,6 +35,25 @@ constexpr char kLightErrors[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewB
 constexpr char kExcluded[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
 <circle cx="8" cy="8" r="6.5" fill="#da4453" stroke="#a02c3c"/>
 <rect x="4" y="7" width="8" height="2" fill="#ffffff"/>
+</svg>)";
+
+// The report's sections, closed and open, and its text documents.
+constexpr char kFolder[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<path d="M1 2.5H6.5L8 4H15V14H1Z" fill="#1272b9"/>
+<path d="M1 6H15V14H1Z" fill="#3daee9"/>
+<path d="M1 6H15V7H1Z" fill="#ffffff" fill-opacity="0.3"/>
+</svg>)";
+
+constexpr char kFolderOpen[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<path d="M1 2.5H6.5L8 4H14V14H1Z" fill="#1272b9"/>
+<path d="M2 5H13V12H2Z" fill="#fcfcfc"/>
+<path d="M3.5 7H16L13.5 14H1Z" fill="#3daee9"/>
+</svg>)";
+
+constexpr char kDocument[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<path d="M3.5 1.5H9.5L12.5 4.5V14.5H3.5Z" fill="#fcfcfc" stroke="#31363b" stroke-linejoin="round"/>
+<path d="M9.5 1.5V4.5H12.5" fill="#dee0e2" stroke="#31363b" stroke-linejoin="round"/>
+<path d="M5 7.5H11M5 9.5H11M5 11.5H9" stroke="#3daee9"/>
 </svg>)";
 
 // A table item: a sheet with a heading row and ruled cells.
@@ -118,16 +135,14 @@ QPixmap Render(int width, int height, qreal dpr, const std::function<void(QPaint
 
 QIcon ImageIcon(int index) {
   switch (index) {
-    case kImageClosed: return CommandIcon(Icon::Folder);
-    case kImageOpen: return CommandIcon(Icon::FolderOpen);
-    case kImageDocument: return CommandIcon(Icon::Document);
-    case kImageTable: {
-      static const QIcon table = SvgIcon(kTable);
-      return table;
-    }
+    case kImageClosed:
+    case kImageOpen:
+    case kImageDocument:
+    case kImageTable:
     case kImageExcluded: {
-      static const QIcon excluded = SvgIcon(kExcluded);
-      return excluded;
+      static const QIcon pictures[] = {SvgIcon(kFolder), SvgIcon(kFolderOpen), SvgIcon(kDocument), SvgIcon(kTable),
+                                       SvgIcon(kExcluded)};
+      return pictures[index];
     }
     case kImageNorm:
     case kImageEmpty:

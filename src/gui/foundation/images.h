@@ -1,9 +1,9 @@
-// The pictures of the tree, the legend, the lights and the program. The
-// tree's sections and documents come from the icon theme (see icons.h);
-// what no theme names (the lights, the excluded mark, a table item) is kept
-// here as SVG on the theme's 16-unit grid and rendered for every device
-// pixel ratio, so that it stays crisp at any scale. Image numbers are the
-// ones the tree, the table windows and the status code agree on.
+// The pictures of the report's tree, the legend, the lights and the
+// program: what no icon theme names. They are SVG on the fallback icon
+// theme's 16-unit grid, in its flat style and colours, rendered for every
+// device pixel ratio, so that they stay crisp at any scale and look alike
+// on every desktop. Image numbers are the ones the tree, the table windows
+// and the status code agree on.
 #pragma once
 
 #include <QIcon>

@@ -251,7 +251,6 @@ void TMainForm::BuildToolBar() {
   reloadMenu->addAction(commands_[TableCommand::LoardClearTable]);
   reloadMenu->addAction(commands_[TableCommand::LoardLastEdition]);
   QAction* reload = commands_.Add(TableCommand::ReloadButton, "ReloadButton", "Обновить", "Обновить|Заменить заполненную таблицу чистой таблицей");
-  reload;
   reload->setMenu(reloadMenu);
   toolBar_->addAction(reload);
   if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(reload)))
