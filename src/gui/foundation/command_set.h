@@ -53,7 +53,6 @@ class CommandSet {
   void SetIcons(std::initializer_list<std::pair<Cmd, Icon>> icons) {
     for (const auto& [id, icon] : icons) icons_[Index(id)] = icon;
   }
-  Icon IconOf(Cmd id) const { return icons_[Index(id)]; }
 
   // A command named `name` (its object name).
   QAction* Add(Cmd id, const char* name, const char* caption, const char* hint, const char* key = nullptr) {

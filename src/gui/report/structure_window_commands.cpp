@@ -50,7 +50,8 @@ namespace rpt::gui {
 using namespace literals;
 
 // The menu bar shows a command's caption only: a proxy without the
-// tool-bar glyph, following the command's state.
+// command's icon (an icon there would hide the caption), following the
+// command's state.
 void TF_StructRep::AddToMenuBar(QAction* command) {
   auto* proxy = new QAction(command->text(), this);
   proxy->setObjectName(command->objectName() + "OnMenuBar");

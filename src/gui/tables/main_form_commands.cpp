@@ -202,7 +202,8 @@ void TMainForm::BuildMenus() {
   table->addAction(commands_[TableCommand::NextRemark]);
   table->addAction(commands_[TableCommand::PrevRemark]);
 
-  // Items of the menu bar itself: the caption only, no glyph.
+  // Items of the menu bar itself: the caption only (an icon there would
+  // hide the caption).
   QAction* check = commands_.AddFace(TableCommand::CheckTableOnMenuBar, TableCommand::CheckTable, "CheckTableOnMenuBar");
   check->setIcon(QIcon());
   menuBar()->addAction(check);
