@@ -50,10 +50,11 @@ install(FILES ${PACKAGE_SOURCE}/copyright ${PACKAGE_STAGING}/changelog.gz DESTIN
 
 # What the program needs at run time beyond the libraries it links, whose
 # packages dpkg-shlibdeps works out: the Qt platform plugins, Qt's Russian
-# translations for the standard dialogs, and the fonts that stand in for the
-# Windows faces of the table files. Every further package goes into this one
-# list.
-set(REPORT_DEB_EXTRA_DEPENDS qt6-qpa-plugins qt6-translations-l10n fonts-liberation2)
+# translations for the standard dialogs, the fonts that stand in for the
+# Windows faces of the table files, the fallback icon theme and Qt's SVG
+# icon engine and image plugin that draw it and the program's own pictures.
+# Every further package goes into this one list.
+set(REPORT_DEB_EXTRA_DEPENDS qt6-qpa-plugins qt6-translations-l10n fonts-liberation2 breeze-icon-theme libqt6svg6)
 # Used when present: opening files and addresses, printing text documents.
 set(REPORT_DEB_RECOMMENDS xdg-utils libreoffice-writer poppler-utils)
 

@@ -10,6 +10,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
   qt6-charts-dev libqt6opengl6-dev qt6-svg-dev
   xvfb xauth fonts-dejavu-core fonts-liberation2
+  # The icons: the fallback icon theme and Qt's SVG icon engine and image
+  # plugin that draw it and the program's own pictures (needed at run time).
+  breeze-icon-theme libqt6svg6
 )
 if [[ "${1:-}" == "--test" ]]; then
   # Peers the tests compare our archives against.

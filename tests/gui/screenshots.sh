@@ -134,3 +134,9 @@ echo "saved $out/protocol-values.png and $out/remarked-cell.png"
 # changes and the charts of a table and of the key totals.
 REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_year_compare" >/dev/null
 echo "saved $out/year-tooltip.png, year-changes.png, year-chart-column.png, year-chart-totals.png, year-chart-summary.png"
+
+# Both main windows with the demo report at scale 1 and 2, for their icons.
+for scale in 1 2; do
+  QT_SCALE_FACTOR=$scale REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_command_icons" screenshots >/dev/null
+done
+echo "saved $out/icons-structure-1x.png, icons-structure-2x.png, icons-frame-1x.png and icons-frame-2x.png"

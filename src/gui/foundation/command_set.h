@@ -7,6 +7,10 @@
 //
 // Captions and hints are UTF-8 literals; a hint is "short text|long text"
 // (tool tip | status-bar text), without a bar both are the whole text.
+//
+// Icons: a window gives its command set one table of commands and icon
+// meanings (icons.h) before it builds the commands; a command takes its
+// icon when it is added, a face the icon of its command.
 #pragma once
 
 #include <QAction>
@@ -15,7 +19,10 @@
 #include <QString>
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 #include <utility>
+
+#include "gui/foundation/icons.h"
 
 class QMainWindow;
 class QMenuBar;
@@ -41,6 +48,11 @@ template <class Cmd, class Menu>
 class CommandSet {
  public:
   explicit CommandSet(QObject* owner) : owner_(owner) {}
+
+  // The icons of the commands, by meaning: the window's one table of them.
+  void SetIcons(std::initializer_list<std::pair<Cmd, Icon>> icons) {
+    for (const auto& [id, icon] : icons) icons_[Index(id)] = icon;
+  }
 
   // A command named `name` (its object name).
   QAction* Add(Cmd id, const char* name, const char* caption, const char* hint, const char* key = nullptr) {
@@ -96,11 +108,15 @@ class CommandSet {
   static constexpr std::size_t Index(E id) {
     return static_cast<std::size_t>(id);
   }
-  QAction* Put(Cmd id, QAction* action) { return commands_[Index(id)] = action; }
+  QAction* Put(Cmd id, QAction* action) {
+    if (icons_[Index(id)] != Icon::None) action->setIcon(CommandIcon(icons_[Index(id)]));
+    return commands_[Index(id)] = action;
+  }
 
   QObject* owner_;
   std::array<QAction*, static_cast<std::size_t>(Cmd::Count)> commands_{};
   std::array<QMenu*, static_cast<std::size_t>(Menu::Count)> menus_{};
+  std::array<Icon, static_cast<std::size_t>(Cmd::Count)> icons_{};
 };
 
 }  // namespace rpt::gui

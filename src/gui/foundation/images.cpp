@@ -1,147 +1,81 @@
 #include "gui/foundation/images.h"
 
-#include <functional>
-
+#include <QBuffer>
+#include <QByteArray>
 #include <QHash>
+#include <QImage>
+#include <QImageReader>
 #include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
-#include <QRadialGradient>
+#include <QPixmap>
 
 namespace rpt::gui {
 
 namespace {
 
-// Every picture is designed on a 16-unit grid and scaled to its rectangle.
-void OnGrid(QPainter& p, const QRectF& r) {
-  p.translate(r.topLeft());
-  p.scale(r.width() / 16.0, r.height() / 16.0);
-}
+// The program's own pictures, drawn on the icon theme's 16-unit grid in its
+// flat style: lines on the half unit so that they fall on whole pixels at
+// 1x. "FILL" and "EDGE" stand for a light's colour and its rim.
 
-QPen Outline(const QColor& c, qreal width = 1.0) {
-  QPen pen(c, width);
-  pen.setJoinStyle(Qt::RoundJoin);
-  pen.setCapStyle(Qt::RoundCap);
-  return pen;
-}
+constexpr char kLightNorm[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<circle cx="8" cy="8" r="6.5" fill="FILL" stroke="EDGE"/>
+<path d="M4.8 8.3 7 10.5 11.2 5.7" fill="none" stroke="#ffffff" stroke-width="1.9" stroke-linecap="round" stroke-linejoin="round"/>
+</svg>)";
 
-void Folder(QPainter& p, bool open) {
-  const QColor dark(0x9a, 0x6a, 0x00), back(0xf0, 0xc0, 0x40), front(0xff, 0xdc, 0x6e);
-  QPainterPath tab;
-  tab.moveTo(1.5, 4.5);
-  tab.lineTo(1.5, 3.0);
-  tab.lineTo(6.0, 3.0);
-  tab.lineTo(7.5, 4.5);
-  tab.lineTo(14.5, 4.5);
-  tab.lineTo(14.5, 13.5);
-  tab.lineTo(1.5, 13.5);
-  tab.closeSubpath();
-  p.setPen(Outline(dark));
-  p.setBrush(back);
-  p.drawPath(tab);
-  QPainterPath face;
-  if (open) {
-    face.moveTo(1.5, 13.5);
-    face.lineTo(4.0, 7.0);
-    face.lineTo(15.5, 7.0);
-    face.lineTo(13.0, 13.5);
-  } else {
-    face.moveTo(1.5, 6.5);
-    face.lineTo(14.5, 6.5);
-    face.lineTo(14.5, 13.5);
-    face.lineTo(1.5, 13.5);
-  }
-  face.closeSubpath();
-  p.setBrush(front);
-  p.drawPath(face);
-}
+constexpr char kLightEmpty[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<circle cx="8" cy="8" r="4.6" fill="none" stroke="EDGE" stroke-width="4.2"/>
+<circle cx="8" cy="8" r="4.6" fill="none" stroke="FILL" stroke-width="2.4"/>
+</svg>)";
 
-void Document(QPainter& p) {
-  QPainterPath page;
-  page.moveTo(3.5, 1.5);
-  page.lineTo(10.0, 1.5);
-  page.lineTo(13.5, 5.0);
-  page.lineTo(13.5, 14.5);
-  page.lineTo(3.5, 14.5);
-  page.closeSubpath();
-  p.setPen(Outline(QColor(0x40, 0x50, 0x70)));
-  p.setBrush(Qt::white);
-  p.drawPath(page);
-  p.setBrush(QColor(0xd8, 0xe0, 0xf0));
-  QPainterPath corner;
-  corner.moveTo(10.0, 1.5);
-  corner.lineTo(10.0, 5.0);
-  corner.lineTo(13.5, 5.0);
-  p.drawPath(corner);
-  p.setPen(Outline(QColor(0x2a, 0x5c, 0xc8), 1.0));
-  for (qreal y : {7.0, 9.0, 11.0}) p.drawLine(QPointF(5.5, y), QPointF(11.5, y));
-  p.drawLine(QPointF(5.5, 13.0), QPointF(9.0, 13.0));
-}
+constexpr char kLightErrors[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<circle cx="8" cy="8" r="6.5" fill="FILL" stroke="EDGE"/>
+<path d="M5.5 5.5 10.5 10.5M10.5 5.5 5.5 10.5" fill="none" stroke="#ffffff" stroke-width="1.9" stroke-linecap="round"/>
+</svg>)";
 
-void Table(QPainter& p) {
-  const QRectF box(1.5, 2.5, 13, 11);
-  p.setPen(Outline(QColor(0x2e, 0x5a, 0x2e)));
-  p.setBrush(Qt::white);
-  p.drawRect(box);
-  p.setBrush(QColor(0x6c, 0xb0, 0x6c));
-  p.drawRect(QRectF(1.5, 2.5, 13, 3));
-  p.setPen(Outline(QColor(0x2e, 0x5a, 0x2e), 0.8));
-  for (qreal y : {8.5, 11.0}) p.drawLine(QPointF(1.5, y), QPointF(14.5, y));
-  for (qreal x : {6.0, 10.5}) p.drawLine(QPointF(x, 5.5), QPointF(x, 13.5));
-}
+// Left out of the sub-report: a no-entry sign, unlike the errors light.
+constexpr char kExcluded[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<circle cx="8" cy="8" r="6.5" fill="#da4453" stroke="#a02c3c"/>
+<rect x="4" y="7" width="8" height="2" fill="#ffffff"/>
+</svg>)";
 
-void Excluded(QPainter& p) {
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0xc8, 0x20, 0x20));
-  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-  p.setPen(Outline(Qt::white, 2.2));
-  p.drawLine(QPointF(5.2, 5.2), QPointF(10.8, 10.8));
-  p.drawLine(QPointF(10.8, 5.2), QPointF(5.2, 10.8));
-}
+// The report's sections, closed and open, and its text documents.
+constexpr char kFolder[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<path d="M1 2.5H6.5L8 4H15V14H1Z" fill="#1272b9"/>
+<path d="M1 6H15V14H1Z" fill="#3daee9"/>
+<path d="M1 6H15V7H1Z" fill="#ffffff" fill-opacity="0.3"/>
+</svg>)";
+
+constexpr char kFolderOpen[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<path d="M1 2.5H6.5L8 4H14V14H1Z" fill="#1272b9"/>
+<path d="M2 5H13V12H2Z" fill="#fcfcfc"/>
+<path d="M3.5 7H16L13.5 14H1Z" fill="#3daee9"/>
+</svg>)";
+
+constexpr char kDocument[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<path d="M3.5 1.5H9.5L12.5 4.5V14.5H3.5Z" fill="#fcfcfc" stroke="#31363b" stroke-linejoin="round"/>
+<path d="M9.5 1.5V4.5H12.5" fill="#dee0e2" stroke="#31363b" stroke-linejoin="round"/>
+<path d="M5 7.5H11M5 9.5H11M5 11.5H9" stroke="#3daee9"/>
+</svg>)";
+
+// A table item: a sheet with a heading row and ruled cells.
+constexpr char kTable[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<rect x="1.5" y="2.5" width="13" height="11" rx="1" fill="#fcfcfc" stroke="#31363b"/>
+<rect x="2" y="3" width="12" height="3" fill="#27ae60"/>
+<path d="M2 8.5H14M2 11H14M5.5 6V13M10.5 6V13" stroke="#7f8c8d"/>
+</svg>)";
+
+// The three lights in their housing, red above, then yellow, then green.
+constexpr char kLights[] = R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 16 16">
+<rect x="4.5" y="0.5" width="7" height="15" rx="2" fill="#31363b" stroke="#232629"/>
+<circle cx="8" cy="3.6" r="2" fill="ERRORS"/>
+<circle cx="8" cy="8" r="2" fill="EMPTY"/>
+<circle cx="8" cy="12.4" r="2" fill="NORM"/>
+</svg>)";
 
 SchemeKind lightScheme = SchemeKind::Standard;
 
 QColor RoleQColor(ColorRole role) {
   const TColor c = RoleColor(lightScheme, role);
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-// A light says its status by its shape as well as its colour: a disc with a
-// check mark (norm), an empty ring (empty), a disc with a cross (errors).
-void Light(QPainter& p, int index, const QColor& c) {
-  const QColor edge = c.darker(230);
-  if (index == kImageEmpty || index == kImageWinEmpty) {
-    p.setBrush(Qt::NoBrush);
-    p.setPen(Outline(edge, 4.2));
-    p.drawEllipse(QRectF(3.6, 3.6, 8.8, 8.8));
-    p.setPen(Outline(c, 2.6));
-    p.drawEllipse(QRectF(3.6, 3.6, 8.8, 8.8));
-    return;
-  }
-  QRadialGradient g(QPointF(6.2, 5.8), 8.5);
-  g.setColorAt(0.0, c.lighter(140));
-  g.setColorAt(0.5, c);
-  g.setColorAt(1.0, c.darker(140));
-  p.setPen(Outline(edge, 1.0));
-  p.setBrush(g);
-  p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-  // The mark in white with a dark rim, readable on either scheme's colour.
-  QPainterPath mark;
-  if (index == kImageNorm || index == kImageWinNorm) {
-    mark.moveTo(4.6, 8.3);
-    mark.lineTo(7.0, 10.7);
-    mark.lineTo(11.4, 5.4);
-  } else {
-    mark.moveTo(5.3, 5.3);
-    mark.lineTo(10.7, 10.7);
-    mark.moveTo(10.7, 5.3);
-    mark.lineTo(5.3, 10.7);
-  }
-  p.setBrush(Qt::NoBrush);
-  p.setPen(Outline(edge.darker(150), 3.4));
-  p.drawPath(mark);
-  p.setPen(Outline(Qt::white, 2.0));
-  p.drawPath(mark);
 }
 
 QColor LightColor(int index) {
@@ -152,6 +86,39 @@ QColor LightColor(int index) {
     case kImageWinEmpty: return RoleQColor(ColorRole::LightEmpty);
     default: return RoleQColor(ColorRole::LightErrors);
   }
+}
+
+QByteArray Colored(const char* svg, std::initializer_list<std::pair<const char*, QColor>> colors) {
+  QByteArray text(svg);
+  for (const auto& [name, color] : colors) text.replace(name, color.name().toLatin1());
+  return text;
+}
+
+// An SVG picture as a 16-pixel icon, rendered for 1x, 1.5x, 2x and 3x so that
+// no scale draws it blurred from another's pixels.
+QIcon SvgIcon(const QByteArray& svg) {
+  QIcon icon;
+  for (const qreal dpr : {1.0, 1.5, 2.0, 3.0}) {
+    QBuffer buffer;
+    buffer.setData(svg);
+    QImageReader reader(&buffer, "svg");
+    const int side = qRound(kImageSize * dpr);
+    reader.setScaledSize(QSize(side, side));
+    QImage image = reader.read();
+    if (image.isNull()) return {};
+    image.setDevicePixelRatio(dpr);
+    icon.addPixmap(QPixmap::fromImage(std::move(image)));
+  }
+  return icon;
+}
+
+QIcon LightIcon(int index) {
+  const QColor c = LightColor(index);
+  const QColor edge = c.darker(index == kImageEmpty || index == kImageWinEmpty ? 230 : 150);
+  const char* svg = index == kImageNorm || index == kImageWinNorm     ? kLightNorm
+                    : index == kImageEmpty || index == kImageWinEmpty ? kLightEmpty
+                                                                      : kLightErrors;
+  return SvgIcon(Colored(svg, {{"FILL", c}, {"EDGE", edge}}));
 }
 
 QPixmap Render(int width, int height, qreal dpr, const std::function<void(QPainter&)>& paint) {
@@ -166,29 +133,36 @@ QPixmap Render(int width, int height, qreal dpr, const std::function<void(QPaint
 
 }  // namespace
 
-void PaintImage(QPainter& p, int index, const QRectF& r) {
-  if (index < 0) return;
-  p.save();
-  p.setRenderHint(QPainter::Antialiasing);
-  OnGrid(p, r);
+QIcon ImageIcon(int index) {
   switch (index) {
-    case kImageClosed: Folder(p, false); break;
-    case kImageOpen: Folder(p, true); break;
-    case kImageDocument: Document(p); break;
-    case kImageTable: Table(p); break;
-    case kImageExcluded: Excluded(p); break;
-    default: Light(p, index, LightColor(index)); break;
+    case kImageClosed:
+    case kImageOpen:
+    case kImageDocument:
+    case kImageTable:
+    case kImageExcluded: {
+      static const QIcon pictures[] = {SvgIcon(kFolder), SvgIcon(kFolderOpen), SvgIcon(kDocument), SvgIcon(kTable),
+                                       SvgIcon(kExcluded)};
+      return pictures[index];
+    }
+    case kImageNorm:
+    case kImageEmpty:
+    case kImageErrors:
+    case kImageWinNorm:
+    case kImageWinEmpty:
+    case kImageWinErrors: {
+      static QHash<int, QIcon> lights;
+      const int key = index * 2 + (lightScheme == SchemeKind::Distinct ? 1 : 0);
+      auto it = lights.constFind(key);
+      if (it == lights.constEnd()) it = lights.insert(key, LightIcon(index));
+      return *it;
+    }
+    default: return {};
   }
-  p.restore();
 }
 
-QIcon ImageIcon(int index) {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0})
-    icon.addPixmap(Render(kImageSize, kImageSize, dpr, [&](QPainter& p) {
-      PaintImage(p, index, QRectF(0, 0, kImageSize, kImageSize));
-    }));
-  return icon;
+void PaintImage(QPainter& p, int index, const QRectF& r) {
+  if (index < 0) return;
+  ImageIcon(index).paint(&p, r.toAlignedRect());
 }
 
 QIcon NodeIcon(int image, int stateImage) {
@@ -197,7 +171,7 @@ QIcon NodeIcon(int image, int stateImage) {
   auto it = cache.find(key);
   if (it != cache.end()) return *it;
   QIcon icon;
-  for (qreal dpr : {1.0, 2.0})
+  for (qreal dpr : {1.0, 1.5, 2.0, 3.0})
     icon.addPixmap(Render(2 * kImageSize + 2, kImageSize, dpr, [&](QPainter& p) {
       PaintImage(p, stateImage, QRectF(0, 0, kImageSize, kImageSize));
       PaintImage(p, image, QRectF(kImageSize + 2, 0, kImageSize, kImageSize));
@@ -216,6 +190,12 @@ int LightForStatus(int status) {
     case 3: return kImageErrors;
     default: return kImageNone;
   }
+}
+
+QIcon LightsIcon() {
+  return SvgIcon(Colored(kLights, {{"ERRORS", RoleQColor(ColorRole::LightErrors)},
+                                   {"EMPTY", RoleQColor(ColorRole::LightEmpty)},
+                                   {"NORM", RoleQColor(ColorRole::LightNorm)}}));
 }
 
 void PaintProgramIcon(QPainter& p, const QRectF& r) {
@@ -249,26 +229,6 @@ QIcon ProgramIcon() {
   for (int size : {16, 24, 32, 48, 64, 128, 256})
     icon.addPixmap(Render(size, size, 1.0, [&](QPainter& p) { PaintProgramIcon(p, QRectF(0, 0, size, size)); }));
   return icon;
-}
-
-QIcon Glyph(const std::function<void(QPainter&)>& paint) {
-  QIcon icon;
-  for (qreal dpr : {1.0, 2.0}) icon.addPixmap(Render(16, 16, dpr, paint));
-  return icon;
-}
-
-QIcon LetterGlyph(const QString& letters, const QColor& color) {
-  return Glyph([&](QPainter& p) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(color);
-    p.drawRoundedRect(QRectF(1, 1, 14, 14), 2.5, 2.5);
-    QFont f;
-    f.setBold(true);
-    f.setPixelSize(letters.size() > 1 ? 8 : 11);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRectF(1, 1, 14, 14), Qt::AlignCenter, letters);
-  });
 }
 
 }  // namespace rpt::gui

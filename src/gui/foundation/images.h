@@ -1,19 +1,16 @@
-// The pictures of the tree, the legend and the program, drawn with QPainter
-// so that they stay crisp at any device pixel ratio. Image numbers are the
-// ones the tree, the table windows and the status code agree on.
+// The pictures of the report's tree, the legend, the lights and the
+// program: what no icon theme names. They are SVG on the fallback icon
+// theme's 16-unit grid, in its flat style and colours, rendered for every
+// device pixel ratio, so that they stay crisp at any scale and look alike
+// on every desktop. Image numbers are the ones the tree, the table windows
+// and the status code agree on.
 #pragma once
 
-#include <QColor>
 #include <QIcon>
 #include <QPainter>
-#include <QPixmap>
 #include <QRectF>
 
-#include <functional>
-
 #include "core/tables/color_scheme.h"
-
-class QPainter;
 
 namespace rpt::gui {
 
@@ -34,9 +31,9 @@ enum Image : int {
 
 inline constexpr int kImageSize = 16;
 
-// Draws image `index` into `r` (any size).
+// Draws image `index` into `r` at the painter's device pixel ratio.
 void PaintImage(QPainter& p, int index, const QRectF& r);
-// One image as a 16-pixel icon with 1× and 2× pixmaps.
+// One image as a 16-pixel icon.
 QIcon ImageIcon(int index);
 // A node's picture: its state image (or room for one) left of its image.
 QIcon NodeIcon(int image, int stateImage);
@@ -46,13 +43,10 @@ void SetLightScheme(SchemeKind kind);
 SchemeKind LightScheme();
 // The light of a table status (1 norm, 2 empty, 3 errors); none otherwise.
 int LightForStatus(int status);
+// The three lights in one housing, the picture of refreshing them.
+QIcon LightsIcon();
 
 void PaintProgramIcon(QPainter& p, const QRectF& r);
 QIcon ProgramIcon();
-
-// A 16x16 tool-bar glyph painted by `paint` (antialiased), at 1x and 2x.
-QIcon Glyph(const std::function<void(QPainter&)>& paint);
-// A tool-bar glyph: one or two letters on a coloured tile.
-QIcon LetterGlyph(const QString& letters, const QColor& color);
 
 }  // namespace rpt::gui

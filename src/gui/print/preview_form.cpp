@@ -9,11 +9,11 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
 
+#include "gui/foundation/icons.h"
 #include "gui/print/print_service.h"
 
 namespace rpt::gui {
@@ -45,15 +45,16 @@ TPreviewForm::TPreviewForm(TPrintService* service, QWidget* owner) : QMainWindow
   setAttribute(Qt::WA_DeleteOnClose, false);
   auto* bar = addToolBar(QString());
   bar->setMovable(false);
-  auto tool = [&](const char* name, const char* hint, QStyle::StandardPixmap icon) {
-    QAction* a = bar->addAction(style()->standardIcon(icon), QString::fromUtf8(hint));
+  bar->setIconSize(QSize(16, 16));
+  auto tool = [&](const char* name, const char* hint, Icon icon) {
+    QAction* a = bar->addAction(CommandIcon(icon), QString::fromUtf8(hint));
     a->setObjectName(name);
     a->setToolTip(QString::fromUtf8(hint));
     return a;
   };
-  print_ = tool("tbtPrint", "Печать", QStyle::SP_DialogSaveButton);
-  pageSetup_ = tool("tbtPageSetup", "Параметры страницы", QStyle::SP_FileDialogDetailedView);
-  scale_ = tool("tbtScale", "Масштаб", QStyle::SP_FileDialogContentsView);
+  print_ = tool("tbtPrint", "Печать", Icon::Print);
+  pageSetup_ = tool("tbtPageSetup", "Параметры страницы", Icon::PageSetup);
+  scale_ = tool("tbtScale", "Масштаб", Icon::Zoom);
   pmnScale_ = new QMenu(this);
   pmnScale_->setObjectName("pmnScale");
   auto* group = new QActionGroup(this);
@@ -69,8 +70,8 @@ TPreviewForm::TPreviewForm(TPrintService* service, QWidget* owner) : QMainWindow
   }
   scale_->setMenu(pmnScale_);
   if (auto* b = qobject_cast<QToolButton*>(bar->widgetForAction(scale_))) b->setPopupMode(QToolButton::InstantPopup);
-  prev_ = tool("tbtPrevPage", "Предыдущая страница", QStyle::SP_ArrowLeft);
-  next_ = tool("tbtNextPage", "Следующая страница", QStyle::SP_ArrowRight);
+  prev_ = tool("tbtPrevPage", "Предыдущая страница", Icon::Previous);
+  next_ = tool("tbtNextPage", "Следующая страница", Icon::Next);
   connect(print_, &QAction::triggered, this, [this] {
     if (service_->OnPrintRequest) service_->OnPrintRequest();
   });

@@ -399,6 +399,7 @@ void TF_StructRep::UpdateLights() {
   // The lights in the open report's scheme, the legend's too.
   SetLightScheme(s->colorScheme().kind);
   if (legend_) legend_->update();
+  commands_[StructureCommand::Lights]->setIcon(LightsIcon());
   const StructureModel& m = *s->structure;
   for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
     QTreeWidgetItem* node = *it;

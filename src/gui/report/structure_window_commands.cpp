@@ -12,11 +12,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPrinterInfo>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
@@ -51,35 +49,9 @@ namespace rpt::gui {
 
 using namespace literals;
 
-namespace {
-
-// The lights glyph: three lamps one above the other.
-QIcon LightsGlyph() {
-  return Glyph([](QPainter& p) {
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(0x30, 0x30, 0x30));
-    p.drawRoundedRect(QRectF(4, 0.5, 8, 15), 2, 2);
-    const int lights[] = {kImageErrors, kImageEmpty, kImageNorm};
-    for (int i = 0; i < 3; ++i) PaintImage(p, lights[i], QRectF(4.5, 1 + i * 4.8, 7, 7));
-  });
-}
-
-QIcon PrinterGlyph() {
-  return Glyph([](QPainter& p) {
-    p.setPen(QPen(QColor(0x40, 0x40, 0x48), 1));
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(4.5, 1.5, 7, 5));
-    p.setBrush(QColor(0x90, 0x98, 0xa8));
-    p.drawRoundedRect(QRectF(1.5, 6.5, 13, 6), 1.5, 1.5);
-    p.setBrush(Qt::white);
-    p.drawRect(QRectF(4.5, 10.5, 7, 4));
-  });
-}
-
-}  // namespace
-
 // The menu bar shows a command's caption only: a proxy without the
-// tool-bar glyph, following the command's state.
+// command's icon (an icon there would hide the caption), following the
+// command's state.
 void TF_StructRep::AddToMenuBar(QAction* command) {
   auto* proxy = new QAction(command->text(), this);
   proxy->setObjectName(command->objectName() + "OnMenuBar");
@@ -95,6 +67,29 @@ void TF_StructRep::AddToMenuBar(QAction* command) {
 }
 
 void TF_StructRep::BuildCommands() {
+  using C = StructureCommand;
+  commands_.SetIcons({
+      {C::NewRep, Icon::New},
+      {C::OpenRep, Icon::Open},
+      {C::SaveRep, Icon::Save},
+      {C::SaveAsRep, Icon::SaveAs},
+      {C::DeleteRep, Icon::Delete},
+      {C::Font, Icon::Font},
+      {C::Colors, Icon::Colors},
+      {C::Exit, Icon::Exit},
+      {C::Edit, Icon::EditTables},
+      {C::ImportLastYear, Icon::Import},
+      {C::ImportThisYear, Icon::Import},
+      {C::ExportWord, Icon::ExportDocument},
+      {C::ExportExcel, Icon::ExportSpreadsheet},
+      {C::Check, Icon::Check},
+      {C::PrintSelected, Icon::Print},
+      {C::PrinterSetup, Icon::Printer},
+      {C::Lights, Icon::Lights},
+      {C::HelpContents, Icon::Help},
+      {C::HelpTool, Icon::Help},
+      {C::About, Icon::About},
+  });
   QMenu* report = commands_.AddMenu(StructureMenu::MenuReport, menuBar(), nullptr, "MenuReport", "Отчет", "");
   report->addAction(commands_.Add(StructureCommand::NewRep, "NewRep", "Новый ...", "Новый отчет|Создать новый отчет или подотчет"));
   report->addAction(
@@ -172,17 +167,6 @@ void TF_StructRep::BuildToolBar() {
   bar->setObjectName("ToolBar1");
   bar->setMovable(false);
   bar->setIconSize(QSize(16, 16));
-  QStyle* st = style();
-  commands_[StructureCommand::NewRep]->setIcon(st->standardIcon(QStyle::SP_FileIcon));
-  commands_[StructureCommand::OpenRep]->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
-  commands_[StructureCommand::SaveRep]->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-  commands_[StructureCommand::Edit]->setIcon(ImageIcon(kImageTable));
-  commands_[StructureCommand::Check]->setIcon(st->standardIcon(QStyle::SP_DialogApplyButton));
-  commands_[StructureCommand::ExportExcel]->setIcon(LetterGlyph("X", QColor(0x1d, 0x6f, 0x42)));
-  commands_[StructureCommand::ExportWord]->setIcon(LetterGlyph("W", QColor(0x2b, 0x57, 0x9a)));
-  commands_[StructureCommand::PrintSelected]->setIcon(PrinterGlyph());
-  commands_[StructureCommand::Lights]->setIcon(LightsGlyph());
-  commands_[StructureCommand::HelpTool]->setIcon(LetterGlyph("?", QColor(0x2a, 0x6c, 0xd0)));
   for (const StructureCommand id : {StructureCommand::NewRep, StructureCommand::OpenRep, StructureCommand::SaveRep}) bar->addAction(commands_[id]);
   bar->addSeparator();
   for (const StructureCommand id : {StructureCommand::Edit, StructureCommand::Check, StructureCommand::ExportExcel, StructureCommand::ExportWord}) bar->addAction(commands_[id]);

@@ -13,7 +13,6 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPainter>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -88,15 +87,55 @@ class SortingDialogs : public RowDialogs {
 // --- building ------------------------------------------------------------------------------
 
 void TMainForm::BuildCommands() {
+  using C = TableCommand;
+  commands_.SetIcons({
+      {C::FileOpen1, Icon::Open},
+      {C::ShowStruct, Icon::Open},
+      {C::FileSave1, Icon::Save},
+      {C::FileClose1, Icon::Close},
+      {C::FileExit1, Icon::Exit},
+      {C::WindowCascade1, Icon::Cascade},
+      {C::CalcTable, Icon::Recalculate},
+      {C::FillZeros, Icon::FillZeros},
+      {C::CheckTable, Icon::Check},
+      {C::ReloadButton, Icon::Reload},
+      {C::LoardClearTable, Icon::LoadClean},
+      {C::LoardLastEdition, Icon::Reload},
+      {C::DelEmptyRows, Icon::DeleteEmptyRows},
+      {C::SortRows, Icon::Sort},
+      {C::CellsHeight, Icon::RowHeights},
+      {C::PrintTable, Icon::Print},
+      {C::FirstTab, Icon::First},
+      {C::PrevTab, Icon::Previous},
+      {C::NextTab, Icon::Next},
+      {C::LastTab, Icon::Last},
+      {C::WinCalc, Icon::Calculator},
+      {C::TabInstruct, Icon::Instructions},
+      {C::KeyBoardInstr, Icon::Keyboard},
+      {C::HelpContents, Icon::Help},
+      {C::HelpTool, Icon::Help},
+      {C::HelpAbout1, Icon::About},
+      {C::UndoEdit, Icon::Undo},
+      {C::RedoEdit, Icon::Redo},
+      {C::NextRemark, Icon::NextRemark},
+      {C::PrevRemark, Icon::PreviousRemark},
+      {C::CopyRow, Icon::CopyRow},
+      {C::InsertEmptyRow, Icon::InsertRow},
+      {C::InsertBufferRow, Icon::PasteRow},
+      {C::InsertCopyRow, Icon::CopyRow},
+      {C::InsertNRows, Icon::InsertRow},
+      {C::CutRow, Icon::CutRow},
+      {C::ClearRow, Icon::ClearRow},
+      {C::DeleteRow, Icon::DeleteRow},
+      {C::InsertList, Icon::InsertList},
+      {C::PopupHelp, Icon::Help},
+  });
   commands_.Add(TableCommand::FileOpen1, "FileOpen1", "Открыть ...", "Открыть|Открыть другой документ", "Ctrl+O");
-  commands_.Add(TableCommand::ShowStruct, "ShowStruct", "Открыть ...", "Открыть|Показать дерево структуры отчета для выбора документа")
-      ->setIcon(LetterGlyph("O", QColor(0x3a, 0x7b, 0xc8)));
-  commands_.Add(TableCommand::FileSave1, "FileSave1", "Сохранить", "Сохранить|Сохранить активный документ", "Ctrl+S")
-      ->setIcon(LetterGlyph("S", QColor(0x2f, 0x8f, 0x4e)));
+  commands_.Add(TableCommand::ShowStruct, "ShowStruct", "Открыть ...", "Открыть|Показать дерево структуры отчета для выбора документа");
+  commands_.Add(TableCommand::FileSave1, "FileSave1", "Сохранить", "Сохранить|Сохранить активный документ", "Ctrl+S");
   commands_.Add(TableCommand::FileClose1, "FileClose1", "Закрыть", "Закрыть|Свернуть активный документ");
   commands_.Add(TableCommand::FileExit1, "FileExit1", "Выход", "Выход|Свернуть окно документов");
-  commands_.Add(TableCommand::WindowCascade1, "WindowCascade1", "Каскад", "Каскад|Расположить окна документов каскадом")
-      ->setIcon(LetterGlyph("K", QColor(0x70, 0x70, 0x80)));
+  commands_.Add(TableCommand::WindowCascade1, "WindowCascade1", "Каскад", "Каскад|Расположить окна документов каскадом");
   commands_.Add(TableCommand::WindowMinimizeAll1, "WindowMinimizeAll1", "Свернуть все", "Свернуть все документы");
   commands_.Add(TableCommand::WindowMaximizeAll1, "WindowMaximizeAll1", "Развернуть все", "Открыть все документы");
   commands_.Add(TableCommand::HideAllWithoutActive, "HideAllWithoutActive", "Оставить активное", "|Закрыть все окна, кроме активного");
@@ -108,13 +147,10 @@ void TMainForm::BuildCommands() {
   QAction* footer = commands_.Add(TableCommand::ViewFootter1, "ViewFootter1", "Подпись", "Видимость подписи");
   footer->setCheckable(true);
   footer->setChecked(true);
-  commands_.Add(TableCommand::CalcTable, "CalcTable", "Пересчет", "Пересчет|Пересчет формул активного документа")
-      ->setIcon(LetterGlyph("=", QColor(0x8a, 0x4f, 0xb5)));
+  commands_.Add(TableCommand::CalcTable, "CalcTable", "Пересчет", "Пересчет|Пересчет формул активного документа");
   commands_.Add(TableCommand::FillZeros, "FillZeros", "Заполнить нулями",
-             "Заполнить нулями|Заполнить нулями все числовые ячейки активного документа")
-      ->setIcon(LetterGlyph("0", QColor(0x5c, 0x6b, 0x7a)));
-  commands_.Add(TableCommand::CheckTable, "CheckTable", "Проверка", "Проверка|Проверка корректности заполнения активного документа")
-      ->setIcon(LetterGlyph("\u2713", QColor(0xc0, 0x3a, 0x2b)));
+             "Заполнить нулями|Заполнить нулями все числовые ячейки активного документа");
+  commands_.Add(TableCommand::CheckTable, "CheckTable", "Проверка", "Проверка|Проверка корректности заполнения активного документа");
   commands_.Add(TableCommand::YearChanges, "YearChanges", "Изменения за год ...",
                 "Изменения за год|Ячейки, значения которых заметно изменились по сравнению с прошлым годом");
   commands_.Add(TableCommand::YearChart, "YearChart", "Диаграмма ...",
@@ -122,26 +158,20 @@ void TMainForm::BuildCommands() {
   commands_.Add(TableCommand::LoardClearTable, "LoardClearTable", "Загрузить чистую таблицу", "Заменить на чистую таблицу");
   commands_.Add(TableCommand::LoardLastEdition, "LoardLastEdition", "Взять последнюю редакцию", "Заменить на последний сохраненный вариант");
   commands_.Add(TableCommand::DelEmptyRows, "DelEmptyRows", "Удалить пустые строки",
-             "Удалить пустые строки|Удалить не заполненные данными строки активного документа")
-      ->setIcon(LetterGlyph("\u2212", QColor(0xb0, 0x60, 0x20)));
-  commands_.Add(TableCommand::SortRows, "SortRows", "Сортировка", "Сортировка|Сортировка строк активного документа")
-      ->setIcon(LetterGlyph("A\u2193", QColor(0x2c, 0x7f, 0x8f)));
-  commands_.Add(TableCommand::CellsHeight, "CellsHeight", "Размер ячеек", "Размер ячеек|Автоматический подбор высоты ячеек")
-      ->setIcon(LetterGlyph("\u2195", QColor(0x55, 0x75, 0x30)));
-  commands_.Add(TableCommand::PrintTable, "PrintTable", "Печать", "Печать|Печать активного документа", "Ctrl+P")
-      ->setIcon(LetterGlyph("P", QColor(0x40, 0x40, 0x48)));
-  commands_.Add(TableCommand::FirstTab, "FirstTab", "Первая таблица", "Первая таблица")->setIcon(LetterGlyph("|\u25c0", QColor(0x3a, 0x7b, 0xc8)));
-  commands_.Add(TableCommand::PrevTab, "PrevTab", "Предыдущая таблица", "Предыдущая таблица")->setIcon(LetterGlyph("\u25c0", QColor(0x3a, 0x7b, 0xc8)));
-  commands_.Add(TableCommand::NextTab, "NextTab", "Следующая таблица", "Следующая таблица")->setIcon(LetterGlyph("\u25b6", QColor(0x3a, 0x7b, 0xc8)));
-  commands_.Add(TableCommand::LastTab, "LastTab", "Последняя таблица", "Последняя таблица")->setIcon(LetterGlyph("\u25b6|", QColor(0x3a, 0x7b, 0xc8)));
-  commands_.Add(TableCommand::WinCalc, "WinCalc", "Калькулятор", "Вызов калькулятора")->setIcon(LetterGlyph("+", QColor(0x60, 0x60, 0x60)));
-  commands_.Add(TableCommand::TabInstruct, "TabInstruct", "Инструкция", "Инструкция по заполнению таблицы")
-      ->setIcon(LetterGlyph("i", QColor(0x2f, 0x6f, 0xb0)));
-  commands_.Add(TableCommand::KeyBoardInstr, "KeyBoardInstr", "Клавиатура", "Клавиатура|Инструкция по использованию клавиатуры")
-      ->setIcon(LetterGlyph("\u2328", QColor(0x50, 0x50, 0x70)));
+             "Удалить пустые строки|Удалить не заполненные данными строки активного документа");
+  commands_.Add(TableCommand::SortRows, "SortRows", "Сортировка", "Сортировка|Сортировка строк активного документа");
+  commands_.Add(TableCommand::CellsHeight, "CellsHeight", "Размер ячеек", "Размер ячеек|Автоматический подбор высоты ячеек");
+  commands_.Add(TableCommand::PrintTable, "PrintTable", "Печать", "Печать|Печать активного документа", "Ctrl+P");
+  commands_.Add(TableCommand::FirstTab, "FirstTab", "Первая таблица", "Первая таблица");
+  commands_.Add(TableCommand::PrevTab, "PrevTab", "Предыдущая таблица", "Предыдущая таблица");
+  commands_.Add(TableCommand::NextTab, "NextTab", "Следующая таблица", "Следующая таблица");
+  commands_.Add(TableCommand::LastTab, "LastTab", "Последняя таблица", "Последняя таблица");
+  commands_.Add(TableCommand::WinCalc, "WinCalc", "Калькулятор", "Вызов калькулятора");
+  commands_.Add(TableCommand::TabInstruct, "TabInstruct", "Инструкция", "Инструкция по заполнению таблицы");
+  commands_.Add(TableCommand::KeyBoardInstr, "KeyBoardInstr", "Клавиатура", "Клавиатура|Инструкция по использованию клавиатуры");
   commands_.Add(TableCommand::HelpAbout1, "HelpAbout1", "О программе ...", "О программе|Вывод основных сведений о программе");
   commands_.Add(TableCommand::HelpContents, "HelpContents", "Содержание", "|Оглавление справочника системы");
-  commands_.Add(TableCommand::HelpTool, "HelpTool", "Справка", "Справка|Справочная система")->setIcon(LetterGlyph("?", QColor(0x2f, 0x6f, 0xb0)));
+  commands_.Add(TableCommand::HelpTool, "HelpTool", "Справка", "Справка|Справочная система");
   commands_.Add(TableCommand::UndoEdit, "UndoEdit", "Отменить", "Отменить|Отменить последнее изменение активного документа", "Ctrl+Z");
   commands_.Add(TableCommand::RedoEdit, "RedoEdit", "Повторить", "Повторить|Повторить отмененное изменение активного документа", "Ctrl+Y");
   commands_.Add(TableCommand::NextRemark, "NextRemark", "Следующее замечание", "Следующее замечание|Перейти к следующей ячейке с замечанием", "F8");
@@ -180,7 +210,8 @@ void TMainForm::BuildMenus() {
   table->addAction(commands_[TableCommand::YearChanges]);
   table->addAction(commands_[TableCommand::YearChart]);
 
-  // Items of the menu bar itself: the caption only, no glyph.
+  // Items of the menu bar itself: the caption only (an icon there would
+  // hide the caption).
   QAction* check = commands_.AddFace(TableCommand::CheckTableOnMenuBar, TableCommand::CheckTable, "CheckTableOnMenuBar");
   check->setIcon(QIcon());
   menuBar()->addAction(check);
@@ -213,10 +244,6 @@ void TMainForm::BuildMenus() {
   help->addAction(commands_[TableCommand::HelpAbout1]);
 
   AddMenuBarKey(this);
-
-  // The menu bar's items carry no glyphs: the tool bar has them.
-  for (QMenu* menu : {documents, table, reload, print, view, windowMenu_, help})
-    for (QAction* a : menu->actions()) a->setIconVisibleInMenu(false);
 }
 
 void TMainForm::BuildToolBar() {
@@ -233,7 +260,6 @@ void TMainForm::BuildToolBar() {
   reloadMenu->addAction(commands_[TableCommand::LoardClearTable]);
   reloadMenu->addAction(commands_[TableCommand::LoardLastEdition]);
   QAction* reload = commands_.Add(TableCommand::ReloadButton, "ReloadButton", "Обновить", "Обновить|Заменить заполненную таблицу чистой таблицей");
-  reload->setIcon(LetterGlyph("\u21bb", QColor(0x2c, 0x7f, 0x8f)));
   reload->setMenu(reloadMenu);
   toolBar_->addAction(reload);
   if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(reload)))
@@ -289,6 +315,7 @@ void TMainForm::BuildPopup() {
   item(popup_, TableCommand::CopyRow, "CopyRow", "Копировать строку", "|Скопировать текущую строку в буфер");
   QMenu* insert = commands_.AddMenu(TableMenu::InsertRow, menuBar(), popup_, "InsertRow", "Вставить строку", "|Вставить новую строку после текущей");
   insert->menuAction()->setEnabled(false);
+  insert->setIcon(CommandIcon(Icon::InsertRow));
   item(insert, TableCommand::InsertEmptyRow, "InsertEmptyRow", "Пустую", "|Вставить пустую строку после текущей");
   item(insert, TableCommand::InsertBufferRow, "InsertBufferRow", "Из буфера", "|Вставить строку из буфера после текущей");
   item(insert, TableCommand::InsertCopyRow, "InsertCopyRow", "Копию текущей", "|Вставить копию текущей строки");
@@ -303,7 +330,6 @@ void TMainForm::BuildPopup() {
   item(popup_, TableCommand::SubrepData, "SubrepData", "Данные из подотчетов", "");
   popup_->addSeparator();
   item(popup_, TableCommand::PopupHelp, "PopupHelp", "Справка", "");
-  for (QAction* a : popup_->actions()) a->setIconVisibleInMenu(false);
 }
 
 void TMainForm::ConnectCommands() {
