@@ -24,6 +24,7 @@ class TMainForm;
 class TSelectTab;
 class TSplashForm;
 class TProgramView;
+class TRecoveryTicker;
 
 class TProgram {
  public:
@@ -60,6 +61,7 @@ class TProgram {
   std::unique_ptr<TSelectTab> selectTab_;
   std::unique_ptr<TFormList> listWindow_;
   std::unique_ptr<TProgramSession> session_;  // destroyed first: it reports to the windows
+  std::unique_ptr<TRecoveryTicker> recoveryTicker_;  // destroyed before the session
 };
 
 // The program folder of the running executable and its folder set.
