@@ -34,7 +34,7 @@ bool List(const std::string& folder, const std::string& packageIdentity) {
     state = "можно восстановить"_w;
   }
   PrintLine(std::string("  состояние: "_w) + state);
-  PrintLine("  таблицы:"_w);
+  PrintLine(std::string("  таблицы:"_w));
   for (const auto& t : manifest->tables) PrintLine("    " + t.file + "\t" + t.title);
   return true;
 }
@@ -49,7 +49,7 @@ int RunRecover(const Args& argsIn) {
     const std::string folder = RecoveryFolderOf(FolderSet::FromProgramFolder(program), report);
     const std::string identity = PackageIdentity(report);
     const bool any = List(folder, identity) | List(AsideFolderOf(folder), identity);
-    if (!any) PrintLine("нет данных для восстановления"_w);
+    if (!any) PrintLine(std::string("нет данных для восстановления"_w));
     return kExitOk;
   }
   LoadedReport loaded(program, report, 0, TReportState::RecoveryMode::Apply);
