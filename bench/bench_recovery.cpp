@@ -127,10 +127,10 @@ void Pause(benchmark::State& st, bool allChanged) {
 }
 
 void BM_RecoveryPause(benchmark::State& st) { Pause(st, false); }
-BENCHMARK(BM_RecoveryPause)->Arg(1)->Arg(kTables)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_RecoveryPause)->Arg(1)->Arg(kTables)->Iterations(40)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_RecoveryPauseAllChanged(benchmark::State& st) { Pause(st, true); }
-BENCHMARK(BM_RecoveryPauseAllChanged)->Arg(1)->Arg(kTables)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(BM_RecoveryPauseAllChanged)->Arg(1)->Arg(kTables)->Iterations(40)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 void BM_RecoveryDisk(benchmark::State& st) {
   OpenReport r;
@@ -148,7 +148,7 @@ void BM_RecoveryDisk(benchmark::State& st) {
     }
   }
 }
-BENCHMARK(BM_RecoveryDisk)->Arg(1)->Arg(kTables)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RecoveryDisk)->Arg(1)->Arg(kTables)->Iterations(20)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace rpt::bench
