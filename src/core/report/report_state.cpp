@@ -337,8 +337,18 @@ void TReportState::LoadReport(const std::string& folder) {
     // opens as it was saved.
     const std::string folderRestored = recovery_->restoredFrom;
     recovery_->restoredFrom.clear();
-    if (folderRestored == recovery_->folder) (void)SetRecoveryAside(folderRestored, "таблицы из них не читаются"_w);
+    std::string message("Несохраненные изменения не восстановлены: таблицы из них не читаются."_w);
+    if (folderRestored == recovery_->folder) {
+      if (const std::string aside = SetRecoveryAside(folderRestored, "таблицы из них не читаются"_w); !aside.empty())
+        message += std::string("\r\nОни отложены в папку \""_w) + W(aside) + "\".";
+    }
+    ShowError(message);
+    // Loaded again without them, and without looking for them again.
+    const RecoveryMode mode = recoveryMode_;
+    recoveryMode_ = RecoveryMode::Off;
     LoadReport(f);
+    recoveryMode_ = mode;
+    RecoveryOpened(std::nullopt);
     return;
   }
   switch (outcome) {

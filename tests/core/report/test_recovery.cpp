@@ -220,6 +220,28 @@ TEST(Recovery, AWriteCutOffLeavesTheLastCompleteGeneration) {
   EXPECT_EQ(std::distance(fs::directory_iterator(o.Folder()), fs::directory_iterator()), 2);
 }
 
+TEST(Recovery, TablesThatDoNotLoadAreSetAsideAndTheReportOpensAsSaved) {
+  for (const Mode mode : {Mode::Offer, Mode::Apply}) {
+    Office o;
+    { Office::TypeAndKeep(*o.Start()->state, "42"); }
+    const auto manifest = ReadRecovery(o.Folder());
+    std::ofstream(GenerationFolder(o.Folder(), manifest->generation) + "T1.ini", std::ios::trunc)
+        << "[Table]\r\nFixed=0\r\nCount=99999999999\r\n";
+    ScriptedInteraction ui;
+    PrepareFolders(o.folders, ui);
+    TReportState s(o.folders, ui);
+    s.SetRecoveryMode(mode);
+    s.OpenReportFolder(o.report);
+    ASSERT_TRUE(s.treeVisible);
+    EXPECT_EQ(Value(s, "T1.ini"), "5");
+    EXPECT_FALSE(s.IsModified());
+    EXPECT_FALSE(s.recoveryRestored());
+    EXPECT_NE(ui.MessageTexts().back().find("таблицы из них не читаются"_w), std::string::npos);
+    EXPECT_FALSE(fs::exists(o.Folder()));
+    EXPECT_TRUE(fs::exists(AsideFolderOf(o.Folder())));
+  }
+}
+
 TEST(Recovery, ADeliberateNoToTheSaveQuestionRemovesTheData) {
   Office o;
   auto run = o.Start({kNo});
