@@ -159,6 +159,23 @@ TEST(Recovery, NoSetsTheDataAsideForOneMoreStartThenItGoes) {
   EXPECT_FALSE(fs::exists(aside));
 }
 
+TEST(Recovery, ApplyTakesBackWhatWasSetAsideAndItsSaveRemovesIt) {
+  Office o;
+  { Office::TypeAndKeep(*o.Start()->state, "42"); }
+  { auto declined = o.Start({kNo}); }
+  ScriptedInteraction ui;
+  PrepareFolders(o.folders, ui);
+  TReportState s(o.folders, ui);
+  s.SetRecoveryMode(Mode::Apply);
+  s.OpenReportFolder(o.report);
+  EXPECT_TRUE(ui.messages.empty());  // nothing asked
+  ASSERT_TRUE(s.recoveryRestored());
+  EXPECT_EQ(Value(s, "T1.ini"), "42");
+  ASSERT_TRUE(s.Save());
+  EXPECT_FALSE(fs::exists(o.Folder()));
+  EXPECT_FALSE(fs::exists(AsideFolderOf(o.Folder())));
+}
+
 TEST(Recovery, DataOfAnotherVersionOrOfAReportSavedSinceIsRefusedAndSetAside) {
   struct Case {
     const char* what;
