@@ -127,8 +127,10 @@ PrivateArea::~PrivateArea() {
 }
 
 // A loaded report in a private working area.
-LoadedReport::LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs)
+LoadedReport::LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs,
+                           TReportState::RecoveryMode recovery)
     : area(program), state(area.folders, ui, &engine) {
+  state.SetRecoveryMode(recovery);
   state.lockWaitMs = std::max(lockWaitMs, 0);
   state.lockReports = lockWaitMs >= 0;
   PrepareFolders(area.folders, ui);

@@ -68,8 +68,10 @@ struct LoadedReport {
   PrivateArea area;
   TCheckingEngine engine{&ui};
   TReportState state;
-  // `lockWaitMs` < 0: the report is only read, and not locked.
-  LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs);
+  // `lockWaitMs` < 0: the report is only read, and not locked. `recovery`
+  // Apply: what the desktop program kept of unsaved changes is restored.
+  LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs,
+               TReportState::RecoveryMode recovery = TReportState::RecoveryMode::Off);
 };
 
 // A report folder read where it lies, as the desktop program reads a report

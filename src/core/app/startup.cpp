@@ -85,6 +85,8 @@ bool TProgramSession::Start(bool openReport) {
   state_->ReadInstallation();
   options_ = ReadInstallationOptions(folders_);
   editor_ = ChooseTextEditor();
+  // Data set aside at an earlier start lives for one start more.
+  if (state_->recoveryMode() != TReportState::RecoveryMode::Off) PurgeAsideRecoveries(folders_);
   if (openReport && state_->tables().empty()) state_->OpenReportFolder({});
   return true;
 }

@@ -28,6 +28,7 @@ FolderSet FolderSet::FromProgramFolder(std::string programFolder, std::string in
   f.import = f.data + "Temp_r/";
   f.check = f.data + "S/";
   f.mail = f.program + "Почтовый ящик/";
+  f.recovery = f.program + "Восстановление/";
   return f;
 }
 

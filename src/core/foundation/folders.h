@@ -64,6 +64,9 @@ struct FolderSet {
   std::string import;       // data + "Temp_r/"
   std::string check;        // data + "S/"
   std::string mail;         // program + "Почтовый ящик/"
+  // program + "Восстановление/": what the desktop program keeps of each
+  // open report's unsaved tables, so that a crash loses at most a minute
+  std::string recovery;
 
   // `installData` empty means the packages live in the data folder itself.
   static FolderSet FromProgramFolder(std::string programFolder, std::string installData = {});

@@ -16,6 +16,7 @@
 #include "core/foundation/interaction.h"
 #include "core/archive/package.h"
 #include "core/foundation/progress.h"
+#include "core/report/recovery_run.h"
 #include "core/report/report_folder_dialog.h"
 
 namespace fs = std::filesystem;
@@ -282,6 +283,7 @@ void TReportState::LoadReport(const std::string& folder) {
   // No folder given: the last report used, or else a new one made from the
   // blank report. The folder's package is then unpacked into the working folder.
   std::string f = folder.empty() ? folder : WithSeparator(folder);
+  std::optional<RecoveryManifest> restore;
   try {
     if (f.empty()) {
       recent_.Purge();
@@ -301,6 +303,9 @@ void TReportState::LoadReport(const std::string& folder) {
       lock_ = std::move(lock);  // the previous report's lock goes
     }
     currentFolder = f;
+    // What a crash left of the report's unsaved changes is offered before
+    // anything is read.
+    if (!reloadOfWorking) restore = OfferRecovery(f);
     const auto package = FindEntryNoCase(f, kReportPackageName);
     // A link to nothing would be unpacked as nothing and then taken for a
     // report of another version.
@@ -312,13 +317,44 @@ void TReportState::LoadReport(const std::string& folder) {
       return;
     }
     RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
+    if (restore) {
+      if (const std::string error = CopyRecoveredTables(*restore, recovery_->restoredFrom, folders_.working);
+          !error.empty()) {
+        // The report opens as saved; the data stays where it is.
+        restore.reset();
+        recovery_->restoredFrom.clear();
+        ShowError(std::string("Несохраненные изменения не восстановлены: "_w) + Utf8ToCp1251(error));
+        RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
+      }
+    }
   } catch (const std::exception& e) {
     LoadFailed(ErrorMessage(e));
     return;
   }
-  switch (ReadWorkingFolder(f, false)) {
+  const ReadOutcome outcome = ReadWorkingFolder(f, false);
+  if (restore && outcome != ReadOutcome::Read) {
+    // The recovered tables do not read: they are set aside and the report
+    // opens as it was saved.
+    const std::string folderRestored = recovery_->restoredFrom;
+    recovery_->restoredFrom.clear();
+    std::string message("Несохраненные изменения не восстановлены: таблицы из них не читаются."_w);
+    if (folderRestored == recovery_->folder) {
+      if (const std::string aside = SetRecoveryAside(folderRestored, "таблицы из них не читаются"_w); !aside.empty())
+        message += std::string("\r\nОни отложены в папку \""_w) + W(aside) + "\".";
+    }
+    ShowError(message);
+    // Loaded again without them, and without looking for them again.
+    const RecoveryMode mode = recoveryMode_;
+    recoveryMode_ = RecoveryMode::Off;
+    LoadReport(f);
+    recoveryMode_ = mode;
+    RecoveryOpened(std::nullopt);
+    return;
+  }
+  switch (outcome) {
     case ReadOutcome::Read:
       EndLoad();
+      RecoveryOpened(restore);
       break;
     case ReadOutcome::TableMissing:
       TablesMissing();
@@ -484,6 +520,7 @@ bool TReportState::SaveAndPack(bool always) {
   if (ok) {
     documentOpened = false;
     reportChanged = false;
+    DropRecovery();
   }
   structureWindowEnabled = true;
   Notify();
@@ -613,6 +650,7 @@ bool TReportState::DeleteReport() {
     }
   }
   lock_.Release();  // its file goes with the report's other files
+  DropRecovery();
   const std::string failure = DeleteFilesThenFolder(former, own);
   recent_.Remove(former);
   structureEditing = false;
@@ -639,7 +677,9 @@ bool TReportState::CloseQuery() {
     RememberFolder(currentFolder);
     return ok;
   }
+  // A deliberate "Нет": what was kept for a crash goes too.
   DiscardChanges();
+  DropRecovery();
   RememberFolder(currentFolder);
   return true;
 }

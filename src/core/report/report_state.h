@@ -15,6 +15,7 @@
 
 #include "core/foundation/folders.h"
 #include "core/report/recent_list.h"
+#include "core/report/recovery.h"
 #include "core/report/report_lock.h"
 #include "core/calc/report_engine.h"
 #include "core/calc/structure.h"
@@ -28,6 +29,7 @@ class Interaction;
 class TFormNewRep;
 class TFormProgressD;
 class TReportState;
+struct RecoveryRun;
 
 // One table window of the report: the table and its captions.
 struct TReportTable {
@@ -192,6 +194,33 @@ class TReportState : private TableHooks {
   // Closes every table window without saving.
   void CloseAllTables();
 
+  // --- recovery of unsaved work -------------------------------------------------
+  // Off: nothing is written or offered (reportctl, tests). Offer: the
+  // desktop program: while the report is open and changed its modified
+  // tables are written into its recovery folder, and a load offers what a
+  // crash left there ("Да" restores it, "Нет" sets it aside). Apply: a load
+  // restores it without asking (reportctl recover --apply). A save and a
+  // "Нет" to the save question remove it.
+  enum class RecoveryMode { Off, Offer, Apply };
+  void SetRecoveryMode(RecoveryMode mode, RecoveryTiming timing = {});
+  RecoveryMode recoveryMode() const { return recoveryMode_; }
+  RecoveryTiming recoveryTiming() const;
+  // A key or mouse button of the user (`nowMs` of RecoveryClockMs): writes
+  // wait for a pause.
+  void NoteUserInput(std::int64_t nowMs);
+  // Asked on a timer: writes the modified tables when a change is waiting
+  // and the timing allows it. True when a write was started.
+  bool WriteRecoveryIfDue(std::int64_t nowMs);
+  // Starts a write of the modified tables whatever the timing; false when
+  // there is nothing to write.
+  bool WriteRecoveryNow();
+  // Returns once the writes started are on disk.
+  void FlushRecovery();
+  // The open report's recovery folder; empty when none is kept.
+  std::string RecoveryFolder() const;
+  // Whether the last load restored recovered tables.
+  bool recoveryRestored() const;
+
  private:
   friend class TFormNewRep;
 
@@ -235,6 +264,16 @@ class TReportState : private TableHooks {
   void Notify();
   // Shows an error's message in the error box.
   void ShowError(std::string_view message);
+  // Before a report is unpacked: what its recovery folder holds, offered
+  // (or applied) when usable, set aside otherwise. The manifest to restore.
+  std::optional<RecoveryManifest> OfferRecovery(const std::string& folder);
+  // After the load: restored tables marked changed, the timing started.
+  void RecoveryOpened(const std::optional<RecoveryManifest>& restored);
+  // The report was saved or its changes discarded: its recovery goes.
+  void DropRecovery();
+  std::uint64_t RecoverySignature() const;
+  // Hands the modified tables' texts to the writer; `nowMs` starts the next interval.
+  bool StartRecoveryWrite(std::int64_t nowMs);
   // Why the report may not be deleted from the folder (Windows-1251, to
   // follow "папка F "); empty when it may.
   std::string_view DeleteRefusal(const std::string& folder) const;
@@ -253,6 +292,8 @@ class TReportState : private TableHooks {
   std::vector<TReportTable> tables_;
   TMapTables map_;
   TRecentList recent_;
+  RecoveryMode recoveryMode_ = RecoveryMode::Off;
+  std::unique_ptr<RecoveryRun> recovery_;
 };
 
 // The first free folder program folder + word + N + "/" (N = 1, 2, …).

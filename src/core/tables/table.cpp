@@ -69,6 +69,7 @@ int FixedTextMeasure::WrappedTextHeight(const TFont&, std::string_view text, int
 TTable::TTable(TableContext& context) : context_(&context) {}
 
 void TTable::SetModified(bool modified) {
+  if (modified) ++changes_;
   if (modified_ == modified) return;
   modified_ = modified;
   hooks().ModifiedChanged(*this, modified);

@@ -71,6 +71,10 @@ class TTable {
 
   bool Modified() const { return modified_; }
   void SetModified(bool modified);
+  // Counts every change made to the table (each SetModified(true), also
+  // when it was modified already): whoever keeps a copy of the table's
+  // text knows by it whether the copy is still current.
+  std::uint64_t Changes() const { return changes_; }
 
   // --- state set by loading -------------------------------------------------
   std::string filePath;   // UTF-8
@@ -98,6 +102,7 @@ class TTable {
  private:
   TableContext* context_;
   bool modified_ = false;
+  std::uint64_t changes_ = 0;
   // The list files of the save or data-lines run under way.
   tables::ListFileCache* listCache_ = nullptr;
 };

@@ -14,6 +14,7 @@
 #include "gui/foundation/font_substitutes.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_interaction.h"
+#include "gui/app/recovery_ticker.h"
 #include "gui/app/splash.h"
 #include "gui/foundation/translations.h"
 #include "gui/foundation/window_placement.h"
@@ -62,6 +63,7 @@ TProgram::TProgram(const FolderSet& folders, std::string programName, Interactio
 }
 
 TProgram::~TProgram() {
+  recoveryTicker_.reset();
   if (view_) view_->yearCompare = nullptr;
   yearCompare_.reset();
   // The protocol window leaves the checker, which goes with the session.
@@ -141,6 +143,10 @@ bool TProgram::Start() {
   frame_->SetYearComparison(&yearCompare_->comparison());
   frame_->AttachSession(session_.get());
   structure_->AttachSession(session_.get());
+  // What is typed is kept for a crash while the report is unsaved; the
+  // first report's load already offers what an earlier crash left.
+  session_->state().SetRecoveryMode(TReportState::RecoveryMode::Offer, RecoveryTiming::FromEnvironment());
+  recoveryTicker_ = std::make_unique<TRecoveryTicker>(session_->state());
   if (!session_->Start(true)) {
     splash_.reset();
     return false;

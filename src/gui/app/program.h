@@ -24,6 +24,7 @@ class TMainForm;
 class TSelectTab;
 class TSplashForm;
 class TProgramView;
+class TRecoveryTicker;
 class TYearCompare;
 
 class TProgram {
@@ -63,6 +64,7 @@ class TProgram {
   std::unique_ptr<TFormList> listWindow_;
   std::unique_ptr<TYearCompare> yearCompare_;
   std::unique_ptr<TProgramSession> session_;  // destroyed first: it reports to the windows
+  std::unique_ptr<TRecoveryTicker> recoveryTicker_;  // destroyed before the session
 };
 
 // The program folder of the running executable and its folder set.
