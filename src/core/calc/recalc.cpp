@@ -41,8 +41,33 @@ std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
 TRecalc::TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui)
     : tables_(tables), map_(&map), calc_(tables, ui) {}
 
+void TRecalc::SetIncremental(bool on) {
+  incremental_ = on;
+  index_.Reset();
+  calc_.SetDependencyIndex(on ? &index_ : nullptr);
+}
+
 void TRecalc::Pass(TTable& table, bool deep, const CellFailure* onFailure) {
+  if (!incremental_) {
+    PassOver(table, deep, onFailure, true);
+    return;
+  }
+  // Only a shallow pass may skip cells: a deep one computes again what
+  // expressions read, whatever changed.
+  const bool whole = !index_.Usable(table, tables_) || deep;
+  try {
+    PassOver(table, deep, onFailure, whole);
+  } catch (...) {
+    index_.Poison();
+    index_.PassEnded(table, tables_, whole);
+    throw;
+  }
+  index_.PassEnded(table, tables_, whole);
+}
+
+void TRecalc::PassOver(TTable& table, bool deep, const CellFailure* onFailure, bool whole) {
   for (TCell* cell : FormulaCellsInOrder(table)) {
+    if (incremental_ && !index_.TakeStale(*cell, whole)) continue;
     if (!onFailure) {
       cell->SetValue(calc_.Compute(&table, *cell, deep));
       continue;
@@ -132,7 +157,9 @@ RecalcRule RuleOf(RecalcMoment moment) {
 }
 
 TCalcHooks::TCalcHooks(TOpenTables& tables, TMapTables& map, Interaction* ui)
-    : tables_(&tables), map_(&map), ui_(ui), recalc_(tables, map, ui) {}
+    : tables_(&tables), map_(&map), ui_(ui), recalc_(tables, map, ui) {
+  recalc_.SetIncremental(true);
+}
 
 TCalcHooks::TCalcHooks(Interaction* ui)
     : ownTables_(std::make_unique<TOpenTables>()),
@@ -140,11 +167,14 @@ TCalcHooks::TCalcHooks(Interaction* ui)
       tables_(ownTables_.get()),
       map_(ownMap_.get()),
       ui_(ui),
-      recalc_(*tables_, *map_, ui) {}
+      recalc_(*tables_, *map_, ui) {
+  recalc_.SetIncremental(true);
+}
 
 void TCalcHooks::Attach(const ReportEngineView& view) {
   if (view.map) map_ = view.map;
   recalc_.SetMap(*map_);
+  recalc_.ForgetDependencies();
   tables_->Clear();
   tables_->SetWorkingFolder(view.workingFolder);
   for (const ReportTableRef& ref : view.tables)

@@ -79,6 +79,7 @@ void TCell::SetValue(std::string_view text) {
   label.caption = std::move(t);
   if (!table_) return;
   TableHooks& hooks = table_->hooks();
+  hooks.ValueChanged(*table_, *this);
   if (hooks.Loading()) return;
   table_->SetModified(true);
   switch (type) {
