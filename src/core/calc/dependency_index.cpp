@@ -25,11 +25,8 @@ void TDependencyIndex::Reset() {
   poisoned_ = false;
 }
 
-// What the formulas of every table depend on besides cell texts: the rows
-// in their order (a row is known by its first cell, whose identity is never
-// reused), the cells of each row and section, the counts a sum walks.
-TDependencyIndex::Shape TDependencyIndex::ShapeOf(const TTable& table) {
-  Shape s;
+std::vector<std::uint64_t> TableShape(const TTable& table) {
+  std::vector<std::uint64_t> s;
   s.reserve(table.data.rows.size() * 2 + 10);
   const auto section = [&s](const std::vector<std::unique_ptr<TCell>>& cells) {
     s.push_back(cells.size());
@@ -46,7 +43,7 @@ TDependencyIndex::Shape TDependencyIndex::ShapeOf(const TTable& table) {
 }
 
 void TDependencyIndex::Snapshot(const TTable& table) {
-  if (!shapes_.contains(&table)) shapes_.emplace(&table, ShapeOf(table));
+  if (!shapes_.contains(&table)) shapes_.emplace(&table, TableShape(table));
 }
 
 void TDependencyIndex::Begin(const TCell& cell) { frames_.push_back({&cell, inputs_.size()}); }
@@ -80,7 +77,7 @@ bool TDependencyIndex::Usable(const TTable& table, const TOpenTables& open) {
     return false;
   }
   for (const auto& [t, shape] : shapes_) {
-    if (ShapeOf(*t) != shape) {
+    if (TableShape(*t) != shape) {
       Reset();
       return false;
     }

@@ -28,6 +28,12 @@ class TCell;
 class TOpenTables;
 class TTable;
 
+// What the formulas and rules of a table depend on besides cell texts: the
+// rows in their order (a row is known by its first cell, whose identity is
+// never reused), the cells of each row and section, the row and column
+// counts.
+std::vector<std::uint64_t> TableShape(const TTable& table);
+
 class TDependencyIndex {
  public:
   // Forgets everything: every table's next pass computes all its cells.
@@ -63,7 +69,6 @@ class TDependencyIndex {
 
  private:
   using Shape = std::vector<std::uint64_t>;
-  static Shape ShapeOf(const TTable& table);
   void Snapshot(const TTable& table);
 
   struct Frame {

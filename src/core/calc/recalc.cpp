@@ -53,8 +53,9 @@ void TRecalc::Pass(TTable& table, bool deep, const CellFailure* onFailure) {
     return;
   }
   // Only a shallow pass may skip cells: a deep one computes again what
-  // expressions read, whatever changed.
-  const bool whole = !index_.Usable(table, tables_) || deep;
+  // expressions read, whatever changed. (A shape changed meanwhile is
+  // found by the next shallow pass.)
+  const bool whole = deep || !index_.Usable(table, tables_);
   try {
     PassOver(table, deep, onFailure, whole);
   } catch (...) {

@@ -40,6 +40,7 @@ struct Copy {
     f.lists = folder;
     f.templates = rules.empty() ? folder : rules;
     engine.recalc().SetIncremental(incremental);
+    engine.checker().SetIncremental(incremental);
     state = std::make_unique<TReportState>(f, ui, &engine);
     state->lockReports = false;
     state->ReadUnpackedReport();
