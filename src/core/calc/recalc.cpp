@@ -99,6 +99,16 @@ void TRecalc::RecalcAllTables() { RecalcAll(nullptr); }
 void TRecalc::RecalcAllTables(const CellFailure& onFailure) { RecalcAll(&onFailure); }
 
 void TRecalc::RecalcAll(const CellFailure* onFailure) {
+  // Every cell of every table is computed: the index would only cost time
+  // here (a report's load and save), so it starts afresh and each table
+  // builds its part at its first pass of its own (its window opening, the
+  // first edit).
+  struct Unindexed {
+    TRecalc& r;
+    bool was;
+    ~Unindexed() { r.SetIncremental(was); }
+  } unindexed{*this, incremental_};
+  SetIncremental(false);
   TMapTables rest = map_->Copy();
   for (TTable* table : tables_.ReportTables())
     if (!table->hasFormulas) rest.Remove(TOpenTables::FileNameOf(*table));
