@@ -224,11 +224,16 @@ class TableChecker : public TableLookup {
   }
 
   // The table hooks.
-  void CheckTable(TTable& table) { UpdateTableStatus(table); }
+  // The check after an edit (the table hooks): with the memory of the rules
+  // when incremental.
+  void CheckTable(TTable& table) { UpdateTableStatus(table, true); }
   bool HasRules(std::string_view tableName) { return rules_.HasRules(tableName); }
 
   // Rebuilds the table's protocol and stores its status (1, 2 or 3).
-  std::uint8_t UpdateTableStatus(TTable& table);
+  // `remembered`: rules whose cells kept their texts are not run again
+  // (when incremental); otherwise every rule runs and the memory learns
+  // their outcomes afresh, as the report-wide checks do.
+  std::uint8_t UpdateTableStatus(TTable& table, bool remembered = false);
   // UpdateTableStatus for every table; true when none has status 3.
   bool CheckAllTables();
   // The table's protocol of the last refresh.

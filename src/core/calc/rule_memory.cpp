@@ -83,7 +83,7 @@ void RuleMemory::Run(TTable& table, std::size_t index, Rule& rule, TableLookup* 
 
 bool RuleMemory::CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* lookup,
                             std::vector<std::string>& protocol, std::vector<int>& erred,
-                            std::vector<RuleExplanation>& explanations) {
+                            std::vector<RuleExplanation>& explanations, bool remembered) {
   const auto& lines = rules.Rules(table.tableName);
   auto found = tables_.find(&table);
   if (found != tables_.end() && !StillShaped(table, found->second)) {
@@ -101,7 +101,7 @@ bool RuleMemory::CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* l
       rule.line = lines[i].second;
     }
     const std::size_t base = protocol.size();
-    if (rule.stale) Run(table, i, rule, lookup, base, protocol, explanations);
+    if (rule.stale || !remembered) Run(table, i, rule, lookup, base, protocol, explanations);
     for (std::size_t m = 0; m < rule.messages.size(); ++m)
       protocol.push_back(std::to_string(base + m + 1) + rule.messages[m]);
     explanations.insert(explanations.end(), rule.explanations.begin(), rule.explanations.end());

@@ -32,9 +32,10 @@ class RuleMemory {
   // A cell's text changed: the rules that read it run at the next check.
   void ValueChanged(const TCell& cell);
 
-  // CheckRules, with what memory holds.
+  // CheckRules, with what memory holds when `remembered`; otherwise every
+  // rule runs and the memory learns its outcome.
   bool CheckRules(TTable& table, CheckRulesFile& rules, TableLookup* lookup, std::vector<std::string>& protocol,
-                  std::vector<int>& erred, std::vector<RuleExplanation>& explanations);
+                  std::vector<int>& erred, std::vector<RuleExplanation>& explanations, bool remembered = true);
 
  private:
   struct Rule {
