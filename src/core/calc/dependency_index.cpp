@@ -20,6 +20,8 @@ void TDependencyIndex::Reset() {
   reads_.clear();
   readers_.clear();
   stale_.clear();
+  fresh_.clear();
+  place_.clear();
   computed_.clear();
   shapes_.clear();
   poisoned_ = false;
@@ -85,15 +87,16 @@ bool TDependencyIndex::Usable(const TTable& table, const TOpenTables& open) {
   return computed_.contains(&table) && Registered(table, open);
 }
 
-bool TDependencyIndex::TakeStale(const TCell& cell, bool whole) { return stale_.erase(&cell) > 0 || whole; }
-
-void TDependencyIndex::PassEnded(const TTable& table, const TOpenTables& open, bool whole) {
+void TDependencyIndex::PassEnded(const TTable& table, const TOpenTables& open, bool whole,
+                                 const std::vector<TCell*>& cells) {
+  fresh_.clear();
   if (poisoned_) {
     Reset();
     return;
   }
   if (!whole || open.Generation() != generation_ || !Registered(table, open)) return;
-  computed_.insert(&table);
+  if (computed_.insert(&table).second)
+    for (std::size_t i = 0; i < cells.size(); ++i) place_[cells[i]] = {static_cast<std::uint32_t>(i), cells[i]};
   // Every open table is read with the shape it has now; a later change of
   // any of them makes the index forget.
   for (const TTable* t : open.Tables()) Snapshot(*t);
@@ -111,6 +114,7 @@ void TDependencyIndex::Changed(const TCell& cell) {
     for (const TCell* reader : it->second) {
       if (!seen_.insert(reader).second) continue;
       stale_.insert(reader);
+      fresh_.push_back(reader);
       walk_.push_back(reader);
     }
   }

@@ -17,6 +17,7 @@
 // it forget everything, and each table's next pass computes all its cells.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
@@ -55,12 +56,17 @@ class TDependencyIndex {
   // table was computed whole since the index last forgot, and no open
   // table changed its shape since. Forgets everything when a shape changed.
   bool Usable(const TTable& table, const TOpenTables& open);
-  // A formula cell's turn in a pass: true when it must be computed (always
-  // in a whole pass); it is no longer stale.
-  bool TakeStale(const TCell& cell, bool whole);
-  // The pass is over: after a whole pass the table counts as computed,
-  // unless a cycle or a failure made the index forget.
-  void PassEnded(const TTable& table, const TOpenTables& open, bool whole);
+  // A formula cell's turn in a whole pass: it is no longer stale.
+  void Computing(const TCell& cell) { stale_.erase(&cell); }
+  // A pass that may skip cells: hands `compute` the stale formula cells of
+  // `table` in the order of the table's last whole pass, each once; a cell
+  // that turns stale on the way is taken when its turn is still to come.
+  template <typename Compute>
+  void ComputeStale(const TTable& table, Compute&& compute);
+  // The pass is over: after a whole pass (over `cells`, in its order) the
+  // table counts as computed, unless a cycle or a failure made the index
+  // forget.
+  void PassEnded(const TTable& table, const TOpenTables& open, bool whole, const std::vector<TCell*>& cells);
 
   // A cell's text changed.
   void Changed(const TCell& cell);
@@ -82,6 +88,10 @@ class TDependencyIndex {
   std::unordered_map<const TCell*, std::vector<const TCell*>> reads_;
   std::unordered_map<const TCell*, std::vector<const TCell*>> readers_;
   std::unordered_set<const TCell*> stale_;
+  // Cells marked stale since the pass under way last looked.
+  std::vector<const TCell*> fresh_;
+  // A computed table's formula cells: their place in its pass.
+  std::unordered_map<const TCell*, std::pair<std::uint32_t, TCell*>> place_;
   // Tables computed whole since the last reset, and the shape of every
   // open table when the index began to rely on it.
   std::unordered_set<const TTable*> computed_;
@@ -91,5 +101,32 @@ class TDependencyIndex {
   std::vector<const TCell*> walk_;
   std::unordered_set<const TCell*> seen_;
 };
+
+template <typename Compute>
+void TDependencyIndex::ComputeStale(const TTable& table, Compute&& compute) {
+  // (place, cell) by place, the smallest first.
+  std::vector<std::pair<std::uint32_t, TCell*>> due;
+  const auto later = [](const auto& a, const auto& b) { return a.first > b.first; };
+  std::int64_t current = -1;
+  const auto take = [&](const TCell* cell) {
+    const auto it = place_.find(cell);
+    if (it == place_.end() || it->second.second->table() != &table) return;
+    if (static_cast<std::int64_t>(it->second.first) <= current) return;
+    due.push_back(it->second);
+    std::push_heap(due.begin(), due.end(), later);
+  };
+  fresh_.clear();
+  for (const TCell* cell : stale_) take(cell);
+  while (!due.empty()) {
+    std::pop_heap(due.begin(), due.end(), later);
+    const auto [place, cell] = due.back();
+    due.pop_back();
+    if (static_cast<std::int64_t>(place) <= current || stale_.erase(cell) == 0) continue;
+    current = place;
+    compute(*cell);
+    for (const TCell* c : fresh_) take(c);
+    fresh_.clear();
+  }
+}
 
 }  // namespace rpt

@@ -49,26 +49,28 @@ void TRecalc::SetIncremental(bool on) {
 
 void TRecalc::Pass(TTable& table, bool deep, const CellFailure* onFailure) {
   if (!incremental_) {
-    PassOver(table, deep, onFailure, true);
+    PassOver(table, FormulaCellsInOrder(table), deep, onFailure);
     return;
   }
   // Only a shallow pass may skip cells: a deep one computes again what
   // expressions read, whatever changed. (A shape changed meanwhile is
   // found by the next shallow pass.)
   const bool whole = deep || !index_.Usable(table, tables_);
+  std::vector<TCell*> cells;
   try {
-    PassOver(table, deep, onFailure, whole);
+    if (whole) PassOver(table, cells = FormulaCellsInOrder(table), deep, onFailure);
+    else index_.ComputeStale(table, [&](TCell& cell) { cell.SetValue(calc_.Compute(&table, cell, deep)); });
   } catch (...) {
     index_.Poison();
-    index_.PassEnded(table, tables_, whole);
+    index_.PassEnded(table, tables_, whole, cells);
     throw;
   }
-  index_.PassEnded(table, tables_, whole);
+  index_.PassEnded(table, tables_, whole, cells);
 }
 
-void TRecalc::PassOver(TTable& table, bool deep, const CellFailure* onFailure, bool whole) {
-  for (TCell* cell : FormulaCellsInOrder(table)) {
-    if (incremental_ && !index_.TakeStale(*cell, whole)) continue;
+void TRecalc::PassOver(TTable& table, const std::vector<TCell*>& cells, bool deep, const CellFailure* onFailure) {
+  for (TCell* cell : cells) {
+    if (incremental_) index_.Computing(*cell);
     if (!onFailure) {
       cell->SetValue(calc_.Compute(&table, *cell, deep));
       continue;

@@ -81,7 +81,7 @@ class TRecalc {
 
  private:
   void Pass(TTable& table, bool deep, const CellFailure* onFailure = nullptr);
-  void PassOver(TTable& table, bool deep, const CellFailure* onFailure, bool whole);
+  void PassOver(TTable& table, const std::vector<TCell*>& cells, bool deep, const CellFailure* onFailure);
   void RecalcAll(const CellFailure* onFailure);
 
   TOpenTables& tables_;
