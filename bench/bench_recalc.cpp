@@ -5,7 +5,7 @@
 // in chains that run through all 200 tables. The tables are loaded in the
 // reverse of their dependency order.
 //
-//   build/bin/bench_recalc --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
+//   build/bench/bin/bench_recalc --benchmark_repetitions=5 --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 
 #include <filesystem>

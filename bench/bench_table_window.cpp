@@ -5,7 +5,7 @@
 // in a table of 100 and of 10,000 rows (SetValue with the shallow
 // recalculation and the check, then the repaint).
 //
-//   QT_QPA_PLATFORM=offscreen build/bin/bench_table_window --benchmark_repetitions=5
+//   QT_QPA_PLATFORM=offscreen build/bench/bin/bench_table_window --benchmark_repetitions=5
 //       --benchmark_report_aggregates_only=true
 #include <benchmark/benchmark.h>
 

@@ -12,7 +12,7 @@ if [ $# -lt 1 ]; then
 fi
 build=$1
 reps=${2:-5}
-bench="$build/bin/bench_ini"
+bench="$build/bench/bin/bench_ini"
 python=/usr/bin/python3
 [ -x "$bench" ] || { echo "$0: $bench not built (REPORT_BUILD_BENCH=ON, target bench_ini)" >&2; exit 1; }
 

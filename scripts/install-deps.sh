@@ -20,6 +20,8 @@ if [[ "${1:-}" == "--test" ]]; then
   # Printing the report's text documents into PDFs as users with an office
   # installed get them.
   packages+=(libreoffice-writer-nogui)
+  # Checking the Debian package (CPack's dpkg-shlibdeps comes with dpkg-dev).
+  packages+=(dpkg-dev lintian)
 fi
 if [[ "${1:-}" == "--fuzz" ]]; then
   # clang with libFuzzer and the sanitizers' runtimes (scripts/fuzz.sh).

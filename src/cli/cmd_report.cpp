@@ -61,7 +61,10 @@ int RunNew(const Args& argsIn) {
   const bool sub = TakeFlag(args, "--sub");
   if (args.size() > 1) throw UsageError("at most one report folder");
   FolderInteraction ui;
-  TReportState state(FolderSet::FromProgramFolder(program), ui);
+  // An installation's user folder is made at the first use.
+  std::error_code made;
+  fs::create_directories(program, made);
+  TReportState state(ProgramFolders(program), ui);
   state.isSubreport = sub;
   state.subreportOnly = sub;  // a plain copy of the blank report, named for a sub-report
   state.previousFolder = state.folders().templates;

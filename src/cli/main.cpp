@@ -44,6 +44,8 @@ void PrintUsage(std::ostream& out) {
   std::sort(commands.begin(), commands.end(),
             [](const Command& a, const Command& b) { return std::strcmp(a.name, b.name) < 0; });
   for (const auto& c : commands) out << "  reportctl " << c.usage << '\n';
+  out << "without --program-folder: the folder the desktop program uses (for an installed\n"
+         "program $XDG_DATA_HOME/report/, by default ~/.local/share/report/)\n";
   out << "exit codes:\n"
       << "  " << kExitOk << "  success\n"
       << "  " << kExitError << "  an error, reported on stderr (naming the file it concerns)\n"

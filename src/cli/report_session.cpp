@@ -38,9 +38,19 @@ bool TakeFlag(Args& args, const std::string& name) {
   return false;
 }
 
+namespace {
+
+// Where the desktop program beside this one keeps its files: its own folder
+// when portable, else the user's data folder with the installed packages.
+ProgramLocation DesktopProgramLocation() {
+  return ResolveProgramLocation(ExecutableFolder(), kDesktopProgramName);
+}
+
+}  // namespace
+
 std::string ProgramFolder(Args& args) {
   const auto p = TakeOption(args, "--program-folder");
-  if (!p) throw UsageError("--program-folder is required");
+  if (!p) return DesktopProgramLocation().programFolder;
   std::error_code ec;
   const fs::path abs = fs::absolute(*p, ec);
   return WithSeparator(ec ? *p : abs.lexically_normal().string());
@@ -76,6 +86,12 @@ TreeNode ResolveNode(const StructureModel& model, const NodeChoice& choice) {
   return {};
 }
 
+FolderSet ProgramFolders(const std::string& programFolder) {
+  if (FindEntryNoCase(programFolder + "Help/Data/", kTemplatePackageName))
+    return FolderSet::FromProgramFolder(programFolder);
+  return FolderSet::FromProgramFolder(programFolder, DesktopProgramLocation().installData);
+}
+
 std::string AbsoluteFolder(const std::string& folder) {
   std::error_code ec;
   const fs::path abs = fs::absolute(folder, ec);
@@ -91,7 +107,7 @@ PrivateArea::PrivateArea(const std::string& programFolder) {
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create a temporary folder");
   root_ = pattern + "/";
   RegisterTemporaryFolder(root_);
-  folders = FolderSet::FromProgramFolder(programFolder);
+  folders = ProgramFolders(programFolder);
   const FolderSet inside = FolderSet::FromProgramFolder(root_, folders.installData);
   folders.templates = inside.templates;
   folders.lists = inside.lists;

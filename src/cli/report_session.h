@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "cli/command.h"
 #include "cli/headless_interaction.h"
@@ -18,8 +19,17 @@ namespace rpt::cli {
 // Takes "--NAME VALUE" out of the arguments.
 std::optional<std::string> TakeOption(Args& args, const std::string& name);
 bool TakeFlag(Args& args, const std::string& name);
-// "--program-folder P" (required), absolute and ending with "/".
+// The desktop program's file name: an installation's packages and the
+// user's data folder are named after it.
+inline constexpr std::string_view kDesktopProgramName = "report";
+
+// "--program-folder P", absolute and ending with "/"; without it the folder
+// the desktop program would use: the portable folder beside this program, or
+// for an installation "$XDG_DATA_HOME/report/".
 std::string ProgramFolder(Args& args);
+// The folder set of a program folder: its own "Help/Data/" packages when it
+// has them, else the installation's.
+FolderSet ProgramFolders(const std::string& programFolder);
 std::string AbsoluteFolder(const std::string& folder);
 
 // "--item FILE", "--section N" or "--all" (also the default): the node of

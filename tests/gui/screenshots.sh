@@ -79,36 +79,36 @@ echo "saved $out/structure.png and $out/structure-blank.png"
 
 # Windows that need no report: the list window and the sort dialog, grabbed
 # by their tests.
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_list_window" screenshot >/dev/null
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_row_dialogs" sortDialogMovesColumnsInTheOrderChosen >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_list_window" screenshot >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_row_dialogs" sortDialogMovesColumnsInTheOrderChosen >/dev/null
 echo "saved $out/list-window.png and $out/sort-dialog.png"
 
 # The table window: a grid table with its header, headings and footer, and
 # a form table, painted from table files its test writes.
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_table_window" screenshot >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_table_window" screenshot >/dev/null
 echo "saved $out/table-grid.png and $out/table-form.png"
 
 # The cell pop-up menu open over a growing table of the blank report, with
 # a row in the buffer ("Из буфера" enabled).
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_row_commands" screenshot >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_row_commands" screenshot >/dev/null
 echo "saved $out/row-popup.png"
 
 # A growing table of the blank report partly filled, with its list window
 # open on the next row, from the user-session test's own program folder.
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_user_session" screenshot >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_user_session" screenshot >/dev/null
 echo "saved $out/table-list.png"
 
 # The title form filled with the keyboard alone, its current cell framed;
 # and the file picker as the program opens it, in Russian.
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_keyboard_session" keyboardOnlyFromStartToEnd >/dev/null
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_russian_dialogs" screenshot >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_keyboard_session" keyboardOnlyFromStartToEnd >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_russian_dialogs" screenshot >/dev/null
 echo "saved $out/current-cell.png and $out/file-dialog.png"
 
 # The folder picker the first spreadsheet export opens, on a home folder of
 # its own.
 home=$tmp/home
 mkdir -p "$home/Документы" "$home/Отчеты" "$home/Рабочий стол"
-HOME=$home REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_excel_command" >/dev/null
+HOME=$home REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_excel_command" >/dev/null
 echo "saved $out/excel-folder-dialog.png"
 
 # The tables frame: the demo report's growing table of publications (it has
@@ -117,15 +117,15 @@ echo "saved $out/excel-folder-dialog.png"
 program_folder "$tmp/frame"
 cp -r "$tmp/demo/Demo2022" "$tmp/frame/Demo2022"
 printf '[TF_StructRep.MRUManager1]\r\nItem_0=%s\r\n' "$tmp/frame/Demo2022" >"$tmp/frame/History.ini"
-REPORT_GUI_SHOTS=$out REPORT_SHOT_PROGRAM=$tmp/frame QT_QPA_PLATFORM=xcb "$build/bin/gui_test_main_form" screenshot >/dev/null
+REPORT_GUI_SHOTS=$out REPORT_SHOT_PROGRAM=$tmp/frame QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_main_form" screenshot >/dev/null
 echo "saved $out/frame-protocol.png"
 
 # The composition of an indicator: two departments' values of one cell of
 # Kadry, the first corrected from 5 to 6 with "Взять".
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_subreport_windows" TheCompositionWindowTakesAndSavesAValue >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_subreport_windows" TheCompositionWindowTakesAndSavesAValue >/dev/null
 echo "saved $out/composition.png"
 
 # A failed rule explained: the docked protocol with the values each rule
 # compared, and the remarked cells of a table in their frames.
-REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/bin/gui_test_explained_errors" choosingAMessageSelectsItsCells >/dev/null
+REPORT_GUI_SHOTS=$out QT_QPA_PLATFORM=xcb "$build/tests/bin/gui_test_explained_errors" choosingAMessageSelectsItsCells >/dev/null
 echo "saved $out/protocol-values.png and $out/remarked-cell.png"

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Every RTF file of the installation must open in a word processor.
 
-    python3 data/tools/installation/check_rtf.py
+    python3 data/tools/installation/check_rtf.py [FILE.rtf ...]
 
-Converts each RTF file under data/installation to PDF with LibreOffice in
+Converts each RTF file under data/installation (or each file given) to PDF with LibreOffice in
 headless mode and fails when a conversion fails or yields no PDF. Exits with
 77 (the usual "skipped" code) when LibreOffice is not installed.
 """
@@ -24,7 +24,7 @@ def main():
     if not office:
         print("LibreOffice not found: skipped")
         return 77
-    files = sorted(glob.glob(os.path.join(SOURCE, "*", "*.rtf")))
+    files = sys.argv[1:] or sorted(glob.glob(os.path.join(SOURCE, "*", "*.rtf")))
     if not files:
         print("no RTF files found under %s" % SOURCE)
         return 1

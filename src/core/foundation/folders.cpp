@@ -60,7 +60,10 @@ ProgramLocation ProgramLocationFor(const std::string& executableFolder, bool exe
   };
   const std::string exe = WithSeparator(executableFolder);
   ProgramLocation loc;
-  if (executableFolderWritable) {
+  // A portable folder carries its packages; a writable folder without them
+  // is an installation run by a user who may write there (root running
+  // /usr/bin/report), whose files belong in the user's folder.
+  if (executableFolderWritable && IsFolder(exe + "Help/Data/")) {
     loc.programFolder = exe;
     loc.installData = exe + "Help/Data/";
     loc.portable = true;

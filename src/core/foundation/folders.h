@@ -36,7 +36,6 @@ inline constexpr std::string_view kSystemInfoFileName = "SInfo.Inf";
 inline constexpr std::string_view kTransferArchiveName = "Arch.rpt";
 inline constexpr std::string_view kSelfExtractorStubName = "UnSelf.bin";
 inline constexpr std::string_view kTransferPackageName = "Setup_p.exe";
-inline constexpr std::string_view kHelpFileName = "Help/Report.chm";
 inline constexpr std::string_view kTableFileExtension = ".ini";
 
 // The installed packages, each unpacked into its folder at start.
@@ -81,8 +80,9 @@ struct ProgramLocation {
 };
 
 // Where the program keeps its files, given the folder holding the executable:
-// that folder itself when it is writable (a portable installation, packages
-// in its "Help/Data/"); otherwise "$XDG_DATA_HOME/<programName>/" (by default
+// that folder itself when it is writable and holds "Help/Data/" (a portable
+// installation, packages beside the program); otherwise
+// "$XDG_DATA_HOME/<programName>/" (by default
 // "$HOME/.local/share/<programName>/"), with the packages read from the
 // installation: the executable folder's "Help/Data/" when it exists, else
 // "<prefix>/share/<programName>/Help/Data/" for an executable in

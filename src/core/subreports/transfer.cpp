@@ -74,6 +74,17 @@ void CollectLists(const std::string& tableFile, std::map<std::string, std::strin
   }
 }
 
+// The HTML help with its pictures and pages, plain files only: a link
+// inside is not followed out of the folder.
+void CopyHelpFolder(const std::string& from, const std::string& to) {
+  std::error_code ec;
+  for (fs::recursive_directory_iterator it(from, ec), end; !ec && it != end; it.increment(ec)) {
+    if (it->is_symlink() || !it->is_regular_file()) continue;
+    Copy(it->path().string(), to + fs::relative(it->path(), from).string());
+  }
+  if (ec) throw EFileError(S("Не удается прочитать папку "_w) + Quoted(from));
+}
+
 // Leaving the current work: the structure written back, the save question.
 bool LeaveCurrentWork(TReportState& state) { return state.CloseQuery(); }
 
@@ -87,11 +98,14 @@ void BuildStagingFolder(const TransferSources& src, const std::string& staging) 
   for (const auto exe : kProgramExecutables)
     if (const auto path = Entry(src.executableFolder, exe); path && fs::is_regular_file(*path))
       Copy(*path, staging + std::string(exe));
-  for (const auto manual : kManualNames)
-    if (const auto path = Entry(src.programFolder + "Doc/", manual)) {
-      Copy(*path, staging + "Doc/" + std::string(manual));
-      break;
-    }
+  [&] {
+    for (const std::string& folder : {src.programFolder, src.installFolder})
+      for (const auto manual : kManualNames)
+        if (const auto path = Entry(folder + "Doc/", manual)) {
+          Copy(*path, staging + "Doc/" + std::string(manual));
+          return;
+        }
+  }();
 
   const auto structurePath = FindStructureFile(src.workingFolder);
   const auto model = structurePath ? ReadStructure(*structurePath) : std::nullopt;
@@ -120,6 +134,11 @@ void BuildStagingFolder(const TransferSources& src, const std::string& staging) 
   for (const auto& name : ListMatching(src.printFolder, "*")) Copy(src.printFolder + name, printDocs + name);
   for (const auto& name : ListMatching(src.programFolder + "Help/", "*.chm"))
     Copy(src.programFolder + "Help/" + name, staging + "Help/" + name);
+  for (const std::string& folder : {src.programFolder, src.installFolder})
+    if (FolderExists(folder + "Help/html/")) {
+      CopyHelpFolder(folder + "Help/html/", staging + "Help/html/");
+      break;
+    }
 }
 
 bool PackStagingFolder(TReportState& state, const std::string& staging, const std::string& archive) {
@@ -167,6 +186,9 @@ std::optional<std::string> TransferSubreportTo(TReportState& state, const std::s
   sources.listFolder = state.folders().lists;
   sources.printFolder = state.folders().print;
   sources.programFolder = state.folders().program;
+  sources.installFolder = state.folders().installData;
+  if (sources.installFolder.ends_with("Help/Data/"))
+    sources.installFolder.resize(sources.installFolder.size() - std::string_view("Help/Data/").size());
   sources.executableFolder = WithSeparator(executableFolder);
 
   std::string setup;

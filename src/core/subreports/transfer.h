@@ -36,7 +36,12 @@ struct TransferSources {
   std::string templateFolder;    // "TabIni/"
   std::string listFolder;        // "TabLst/"
   std::string printFolder;       // "PrintDocs/"
-  std::string programFolder;     // "Doc/" (the manual) and "Help/*.chm"
+  std::string programFolder;     // "Doc/" (the manual) and "Help/" ("*.chm", the HTML help "html/")
+  // The installation's folder holding "Doc/" and "Help/" (the parent of
+  // "Help/Data/" of the installed packages), where the manual and the help
+  // are taken from when the program folder has none: a user's folder of an
+  // installed program holds neither.
+  std::string installFolder;
   std::string executableFolder;  // the program's executables
 };
 

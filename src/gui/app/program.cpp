@@ -110,7 +110,7 @@ bool TProgram::Start() {
   view_->frame = frame_.get();
   view_->structure = structure_.get();
   session_->state().runFolderDialog = [this](TFormNewRep& dialog) {
-    TFormNewRepDialog::Run(dialog, structure_.get());
+    TFormNewRepDialog::Run(dialog, structure_.get(), [this] { structure_->Help(4); });
   };
   frame_->AttachSession(session_.get());
   structure_->AttachSession(session_.get());

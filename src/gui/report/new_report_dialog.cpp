@@ -7,6 +7,7 @@
 
 #include "core/foundation/codec.h"
 #include "core/report/report_folder_dialog.h"
+#include "gui/foundation/help.h"
 #include "gui/foundation/qt_text.h"
 
 namespace rpt::gui {
@@ -60,8 +61,9 @@ void TFormNewRepDialog::reject() {
   QDialog::reject();
 }
 
-void TFormNewRepDialog::Run(TFormNewRep& logic, QWidget* parent) {
+void TFormNewRepDialog::Run(TFormNewRep& logic, QWidget* parent, std::function<void()> help) {
   TFormNewRepDialog dialog(logic, parent);
+  if (help) OnHelpKey(&dialog, std::move(help));
   dialog.exec();
   if (dialog.failure_) std::rethrow_exception(dialog.failure_);
 }

@@ -5,6 +5,7 @@
 
 #include <QDialog>
 #include <exception>
+#include <functional>
 
 class QLabel;
 class QPushButton;
@@ -21,7 +22,8 @@ class TFormNewRepDialog : public QDialog {
   TFormNewRepDialog(TFormNewRep& logic, QWidget* parent = nullptr);
   // Runs the dialog until the logic closes it; a failure of creating is
   // raised again here, outside the event loop.
-  static void Run(TFormNewRep& logic, QWidget* parent);
+  // `help` opens the dialog's help topic (F1).
+  static void Run(TFormNewRep& logic, QWidget* parent, std::function<void()> help = {});
 
   QPushButton* ChooseButton() const { return choose_; }
   QPushButton* AutoButton() const { return auto_; }

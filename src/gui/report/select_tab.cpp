@@ -11,6 +11,7 @@
 #include "core/foundation/codec.h"
 #include "core/report/report_state.h"
 #include "core/app/startup.h"
+#include "gui/foundation/help.h"
 #include "gui/foundation/images.h"
 #include "gui/foundation/qt_text.h"
 #include "gui/report/structure_window.h"
@@ -85,6 +86,9 @@ TSelectTab::TSelectTab(TF_StructRep* structure, QWidget* parent)
   });
   connect(tree_, &QWidget::customContextMenuRequested, this,
           [this, popup](const QPoint& pos) { popup->exec(tree_->viewport()->mapToGlobal(pos)); });
+  OnHelpKey(this, [this] {
+    if (structure_) structure_->Help(2);
+  });
   connect(open_, &QPushButton::clicked, this, &TSelectTab::OpenSelected);
   connect(tree_, &QTreeWidget::currentItemChanged, this, &TSelectTab::UpdateOpen);
   connect(tree_, &QTreeWidget::itemExpanded, this, [](QTreeWidgetItem* item) { Refresh(item); });

@@ -133,6 +133,7 @@ TF_StructRep::TF_StructRep(QWidget* parent) : QMainWindow(parent), tree_(new QTr
   BuildToolBar();
   BuildStatusBar();
   BuildPopups();
+  OnHelpKey(this, [this] { Help(tree_->hasFocus() ? 2 : 1); });
   commands_.CheckComplete();
   ConnectCommands();
   resize(780, 560);
@@ -246,7 +247,7 @@ void TF_StructRep::NotYet() {
 }
 
 void TF_StructRep::Help(int topic) {
-  if (session_) ShowHelp(session_->state().ui(), session_->state().folders().program, topic);
+  if (session_) ShowHelp(session_->state().ui(), session_->state().folders(), topic);
 }
 
 QAction* TF_StructRep::Command(const QString& name) const { return commands_.Named(name); }

@@ -162,7 +162,7 @@ class TF_StructRep : public QMainWindow, public ReportView {
   // "Проверка": every table's status, then the verdict or the protocol.
   void CheckReport();
   void RefreshLights();
-  // Shows a help topic of "Help/Report.chm".
+  // Opens a help topic in the HTML help.
   void Help(int topic);
   void OfferHelpOnRightClick(QWidget* bar, int topic);
 

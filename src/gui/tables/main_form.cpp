@@ -114,6 +114,7 @@ TMainForm::TMainForm(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(t
   BuildToolBar();
   BuildStatusBar();
   BuildPopup();
+  OnHelpKey(this, [this] { Help(5); });
   commands_.CheckComplete();
   ConnectCommands();
   protocolDock_ = new QDockWidget(FromCp1251(checks::texts::kProtocolCaption), this);
@@ -693,7 +694,7 @@ TFormInstruction& TMainForm::Instruction() {
 }
 
 void TMainForm::Help(int topic) {
-  if (TReportState* s = state()) ShowHelp(s->ui(), s->folders().program, topic);
+  if (TReportState* s = state()) ShowHelp(s->ui(), s->folders(), topic);
 }
 
 void TMainForm::SubreportData() {

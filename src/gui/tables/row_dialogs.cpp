@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "core/foundation/codec.h"
+#include "gui/foundation/help.h"
 #include "gui/foundation/qt_text.h"
 
 namespace rpt::gui {
@@ -154,6 +155,9 @@ TF_SortColumns::TF_SortColumns(const std::vector<std::string>& available, QWidge
   connect(chosen_, &QListWidget::itemSelectionChanged, this, &TF_SortColumns::UpdateButtons);
   connect(sort_, &QPushButton::clicked, this, &QDialog::accept);
   connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+  OnHelpKey(this, [this] {
+    if (help_) help_(kSortHelpTopic);
+  });
   connect(help_button_, &QPushButton::clicked, this, [this] {
     if (help_) help_(kSortHelpTopic);
   });

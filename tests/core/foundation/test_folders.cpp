@@ -46,8 +46,9 @@ EnvLookup FakeEnv(std::map<std::string, std::string> vars) {
   };
 }
 
-TEST(ProgramLocation, WritableExecutableFolderIsPortable) {
+TEST(ProgramLocation, WritableExecutableFolderWithItsPackagesIsPortable) {
   testing::TempFolder tmp;
+  tmp.Write("Help/Data/TI.a", "x");
   const auto loc = ResolveProgramLocation(tmp.path(), "report", FakeEnv({{"XDG_DATA_HOME", "/x"}}));
   EXPECT_TRUE(loc.portable);
   EXPECT_EQ(loc.programFolder, tmp.path());
@@ -75,6 +76,17 @@ TEST(ProgramLocation, ReadOnlyInstallationUsesTheUserDataFolder) {
     EXPECT_EQ(loc.programFolder, c.programFolder);
     EXPECT_EQ(loc.installData, "/usr/share/report/Help/Data/");
   }
+}
+
+// An installed program run by a user who may write to /usr/bin (root) keeps
+// its files in the user's folder, never beside the executable.
+TEST(ProgramLocation, WritableExecutableFolderWithoutPackagesIsAnInstallation) {
+  testing::TempFolder tmp;
+  tmp.Write("usr/bin/report", "x");
+  const auto loc = ProgramLocationFor(tmp / "usr/bin", true, "report", FakeEnv({{"HOME", "/h"}}));
+  EXPECT_FALSE(loc.portable);
+  EXPECT_EQ(loc.programFolder, "/h/.local/share/report/");
+  EXPECT_EQ(loc.installData, tmp / "usr/share/report/Help/Data/");
 }
 
 TEST(ProgramLocation, PackagesBesideAReadOnlyExecutableAreUsedInPlace) {

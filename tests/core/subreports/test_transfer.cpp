@@ -74,7 +74,11 @@ struct Office {
   ScriptedInteraction ui;
   std::unique_ptr<TReportState> state;
   std::string sub, exe;
-  Office() : folders(FolderSet::FromProgramFolder(dir / "prog/")) {
+  // `installed`: the program folder is a user's folder without the manual
+  // and the help, which lie with the installed packages in "inst/".
+  explicit Office(bool installed = false)
+      : folders(installed ? FolderSet::FromProgramFolder(dir / "user/", dir / "inst/Help/Data/")
+                          : FolderSet::FromProgramFolder(dir / "prog/")) {
     fs::create_directories(folders.data);
     auto templates = ReportFiles(false);
     templates.push_back({"Instr.txt", Win("[T1]\nЗаполните.\n")});
@@ -85,8 +89,11 @@ struct Office {
     testing::MakePackage(dir, "stage", {{"Print.ini", "x"}, {"T1.rtf", "{\\rtf1 }"}}, folders.PrintPackage());
     testing::MakePackage(dir, "stage", {{"UnSelf.bin", "#!/bin/sh\nexit 0\n"}}, folders.ServicePackage());
     dir.Write("prog/Help/Data/Secret.lst", "not a list of this installation");
-    dir.Write("prog/Help/Report.chm", "chm");
-    dir.Write("prog/Doc/Руководство пользователя.doc", "doc");
+    const std::string root = installed ? "inst/" : "prog/";
+    if (!installed) dir.Write("prog/Help/Report.chm", "chm");
+    dir.Write(root + "Doc/Руководство пользователя.doc", "doc");
+    dir.Write(root + "Help/html/index.html", "<html>");
+    dir.Write(root + "Help/html/go/sending.html", "<html>");
     exe = dir / "exe/";
     dir.Write("exe/report", "desktop program");
     dir.Write("exe/reportctl", "command line");
@@ -115,8 +122,9 @@ TEST(SubreportTransfer, ThePackageHoldsExactlyWhatTheDepartmentNeeds) {
   EXPECT_EQ(setup.substr(stub.size(), 40), "!DATA!KALMEROKALMEROKALMEROKALMERO!DATA!");
   const std::string archive = o.dir.Write("Arch.rpt", setup.substr(stub.size() + 40));
   EXPECT_EQ(Names(ListPackage(archive, /*exchanged=*/false)),
-            (std::vector<std::string>{"Doc\\Руководство пользователя.doc", "Help\\Report.chm", "TI.a", "TL.a", "TP.a",
-                                      "report", "reportctl"}));
+            (std::vector<std::string>{"Doc\\Руководство пользователя.doc", "Help\\Report.chm",
+                                      "Help\\html\\go\\sending.html", "Help\\html\\index.html", "TI.a", "TL.a",
+                                      "TP.a", "report", "reportctl"}));
 
   const std::string out = o.dir / "out/";
   fs::create_directories(out);
@@ -137,6 +145,19 @@ TEST(SubreportTransfer, ThePackageHoldsExactlyWhatTheDepartmentNeeds) {
   // Nothing stays behind.
   EXPECT_FALSE(fs::exists(o.sub + "Arch.rpt"));
   EXPECT_FALSE(fs::exists(o.folders.program + "Setup_p.exe"));
+}
+
+// An installed program's user folder holds neither the manual nor the help:
+// the department gets the installation's.
+TEST(SubreportTransfer, TheManualAndTheHelpOfAnInstallationTravelToo) {
+  Office o(/*installed=*/true);
+  const auto destination = TransferSubreportTo(*o.state, o.dir / "media", o.exe);
+  ASSERT_TRUE(destination);
+  const std::string setup = ReadFile(*destination + "Setup_p.exe");
+  const std::string archive = o.dir.Write("Arch.rpt", setup.substr(std::string("#!/bin/sh\nexit 0\n").size() + 40));
+  EXPECT_EQ(Names(ListPackage(archive, /*exchanged=*/false)),
+            (std::vector<std::string>{"Doc\\Руководство пользователя.doc", "Help\\html\\go\\sending.html",
+                                      "Help\\html\\index.html", "TI.a", "TL.a", "TP.a", "report", "reportctl"}));
 }
 
 TEST(SubreportTransfer, RefusesTheProgramsDataFolderAndSaysWhenTheCopyFails) {
