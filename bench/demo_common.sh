@@ -2,7 +2,7 @@
 # Expects $root, $build and $work; provides $reportctl, pack_demo_report and
 # median.
 
-reportctl=$build/bin/reportctl
+reportctl=${bin:-$build/bin}/reportctl
 
 # The demo report packed into $work/report/Report.rpt.
 pack_demo_report() {

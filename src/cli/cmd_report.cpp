@@ -114,36 +114,40 @@ int LockWaitMs(Args& args) {
 // written (TReportState holds the lock), so two commands or a command and
 // the desktop program never interleave their saves: the second is refused
 // with the holder's name. A value is checked as the cell's editor checks
-// it. Exit 0 only when the change reached the package and nothing failed
-// on the way (a formula error after the change included).
+// it; further TABLE CELL VALUE triples change more cells before the one
+// save. Exit 0 only when the changes reached the package and nothing
+// failed on the way (a formula error after a change included).
 int RunSet(const Args& argsIn) {
   Args args = argsIn;
   const std::string program = ProgramFolder(args);
   const int waitMs = LockWaitMs(args);
-  if (args.size() != 4) throw UsageError("FOLDER TABLE CELL VALUE expected");
+  if (args.size() < 4 || (args.size() - 1) % 3 != 0) throw UsageError("FOLDER TABLE CELL VALUE [TABLE CELL VALUE...] expected");
   LoadedReport report(program, AbsoluteFolder(args[0]), waitMs);
   TReportState& state = report.state;
-  const std::string wanted = Utf8ToCp1251(args[1]);
-  TReportTable* target = state.FindTable(wanted);
-  if (!target)
-    for (const auto& t : state.tables())
-      if (SameText(t.table->tableName, wanted)) target = const_cast<TReportTable*>(&t);
-  if (!target) throw std::runtime_error("no table " + args[1] + " in the report");
-  TCell* cell = FindCell(*target->table, args[2]);
-  if (!cell) throw std::runtime_error("no cell " + args[2] + " in " + args[1]);
-  if (IsNotEditedType(cell->type)) throw std::runtime_error("cell " + args[2] + " takes no input");
-  const CellInput input = CheckCellInput(*cell, args[3], state.folders().lists);
-  if (!input.error.empty()) {
-    report.ui.ShowMessage(MessageKind::Error, input.error, kOk, kOk);
-    return kExitError;
-  }
   const int errorsBefore = report.ui.errorsShown;
-  if (input.itemCode) {
-    cell->BVal = *input.itemCode;
-    cell->BList = input.rowCode.value_or(-1);
-    cell->ListCode = input.listCode.value_or(cell->ListCode);
+  // Every change is made before the one save.
+  for (std::size_t i = 1; i + 2 < args.size(); i += 3) {
+    const std::string wanted = Utf8ToCp1251(args[i]);
+    TReportTable* target = state.FindTable(wanted);
+    if (!target)
+      for (const auto& t : state.tables())
+        if (SameText(t.table->tableName, wanted)) target = const_cast<TReportTable*>(&t);
+    if (!target) throw std::runtime_error("no table " + args[i] + " in the report");
+    TCell* cell = FindCell(*target->table, args[i + 1]);
+    if (!cell) throw std::runtime_error("no cell " + args[i + 1] + " in " + args[i]);
+    if (IsNotEditedType(cell->type)) throw std::runtime_error("cell " + args[i + 1] + " takes no input");
+    const CellInput input = CheckCellInput(*cell, args[i + 2], state.folders().lists);
+    if (!input.error.empty()) {
+      report.ui.ShowMessage(MessageKind::Error, input.error, kOk, kOk);
+      return kExitError;
+    }
+    if (input.itemCode) {
+      cell->BVal = *input.itemCode;
+      cell->BList = input.rowCode.value_or(-1);
+      cell->ListCode = input.listCode.value_or(cell->ListCode);
+    }
+    cell->SetValue(input.value);
   }
-  cell->SetValue(input.value);
   if (state.IsModified() && !state.Save()) return kExitError;
   PrintTables(state);
   return report.ui.errorsShown == errorsBefore ? kExitOk : kExitError;
@@ -153,6 +157,6 @@ int RunSet(const Args& argsIn) {
 
 REPORTCTL_COMMAND("new", "new --program-folder P [--sub] [FOLDER]", RunNew);
 REPORTCTL_COMMAND("open", "open --program-folder P FOLDER", RunOpen);
-REPORTCTL_COMMAND("set", "set --program-folder P [--wait SECONDS] FOLDER TABLE CELL VALUE", RunSet);
+REPORTCTL_COMMAND("set", "set --program-folder P [--wait SECONDS] FOLDER TABLE CELL VALUE [TABLE CELL VALUE...]", RunSet);
 
 }  // namespace rpt::cli

@@ -154,6 +154,23 @@ TEST(CliHostile, SetTakesOnlyWhatTheCellsEditorTakes) {
   EXPECT_NE(saved.find("Cap=пять"), std::string::npos);
 }
 
+// Several cells in one run: all of them, saved once, or none when one of
+// the values is refused.
+TEST(CliHostile, SetChangesSeveralCellsOrNone) {
+  EditorReport r;
+  const std::string before = ReadFile(r.report + "Report.rpt");
+  const CliRun refused =
+      Reportctl(r.dir, {"set", "--program-folder", r.f.program, r.report, "T1", "3", "7,5", "T1", "6", "шесть!"});
+  EXPECT_EQ(refused.exitCode, 1);
+  EXPECT_EQ(ReadFile(r.report + "Report.rpt"), before);
+  const CliRun both =
+      Reportctl(r.dir, {"set", "--program-folder", r.f.program, r.report, "T1", "3", "7,5", "T1", "6", "два"});
+  EXPECT_EQ(both.exitCode, 0) << both.err;
+  const std::string saved = r.Saved("T1.ini");
+  EXPECT_NE(saved.find("Cap=7,50"), std::string::npos);
+  EXPECT_NE(saved.find("Cap=два"), std::string::npos);
+}
+
 TEST(CliHostile, AFormulaErrorAfterTheChangeMakesTheExitNonZero) {
   EditorReport r;
   const CliRun run = r.Set("2", "0");  // 8/(1:1) divides by it

@@ -252,6 +252,8 @@ double ReadNumberOrBreak(std::string_view text) {
   return *v;
 }
 
+thread_local std::vector<const TCell*>* t_ruleReads = nullptr;
+
 std::string Numbered(std::size_t number, std::string_view text) {
   std::string s = std::to_string(number);
   s += text;
@@ -286,6 +288,16 @@ std::string CellMessage(std::size_t number, std::string_view condition, std::str
 }
 
 }  // namespace
+
+RuleReadRecorder::RuleReadRecorder(std::vector<const TCell*>& reads) : previous_(t_ruleReads) {
+  t_ruleReads = &reads;
+}
+
+RuleReadRecorder::~RuleReadRecorder() { t_ruleReads = previous_; }
+
+void RuleReadRecorder::Note(const TCell* cell) {
+  if (t_ruleReads) t_ruleReads->push_back(cell);
+}
 
 std::string GeneralNumberText(double value) {
   if (value == 0 || !std::isfinite(value)) return "0";
@@ -427,6 +439,7 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
         } else {
           const TCell* cell = AddressedCell(*other, op);
           if (!cell) throw RuleBroken{};
+          RuleReadRecorder::Note(cell);
           value = CellNumber(*cell);
           read.push_back(op.r == 0 ? RuleCell{other, 0, 0, op.c - 2} : RuleCell{other, op.r, op.c, 0});
         }
@@ -434,12 +447,14 @@ TestResult TestCondition(TTable& owner, std::string_view condition,
         // The emptiness test reads the cell with the address's last number.
         const TCell* cell = CellByNumber(owner.data, op.c);
         if (!cell) throw RuleBroken{};
+        RuleReadRecorder::Note(cell);
         captured = TrimControls(cell->label.caption);
         value = 0;
         read.push_back(RuleCell{nullptr, 0, 0, op.c});
       } else {
         const TCell* cell = AddressedCell(owner, op);
         if (!cell) throw RuleBroken{};
+        RuleReadRecorder::Note(cell);
         value = CellNumber(*cell);
         read.push_back(op.r == 0 ? RuleCell{nullptr, 0, 0, op.c - 2} : RuleCell{nullptr, op.r, op.c, 0});
       }

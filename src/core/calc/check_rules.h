@@ -29,6 +29,7 @@
 namespace rpt {
 
 class TMyIniFile;
+class TCell;
 class TTable;
 
 namespace checks {
@@ -132,6 +133,20 @@ struct RuleCell {
 struct RuleExplanation {
   std::string values;  // Windows-1251
   std::vector<RuleCell> cells;
+};
+
+// While one lives, the rule tests of its thread list in `reads` every cell
+// they read (the checker learns from it which rules an edit concerns).
+class RuleReadRecorder {
+ public:
+  explicit RuleReadRecorder(std::vector<const TCell*>& reads);
+  ~RuleReadRecorder();
+  RuleReadRecorder(const RuleReadRecorder&) = delete;
+  RuleReadRecorder& operator=(const RuleReadRecorder&) = delete;
+  static void Note(const TCell* cell);
+
+ private:
+  std::vector<const TCell*>* previous_;
 };
 
 // How one condition came out.

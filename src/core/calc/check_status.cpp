@@ -160,6 +160,9 @@ TableChecker::~TableChecker() = default;
 
 void TableChecker::SetTables(std::vector<CheckedTable> tables) {
   tables_ = std::move(tables);
+  std::vector<const TTable*> open;
+  for (const CheckedTable& t : tables_) open.push_back(t.table);
+  memory_.SetOpenTables(std::move(open));
   byPath_.clear();
   for (const CheckedTable& t : tables_) {
     const std::string_view path = t.table->filePath;
@@ -279,7 +282,7 @@ std::pair<TTable*, int> TableChecker::LineMessage(int line) const {
   return lineMessages_[static_cast<std::size_t>(line)];
 }
 
-std::uint8_t TableChecker::UpdateTableStatus(TTable& table) {
+std::uint8_t TableChecker::UpdateTableStatus(TTable& table, bool remembered) {
   std::vector<std::string>& protocol = protocols_[&table];
   protocol.clear();
   std::vector<int>& erred = ruleErrors_[&table];
@@ -290,7 +293,12 @@ std::uint8_t TableChecker::UpdateTableStatus(TTable& table) {
   std::uint8_t status;
   try {
     bool ok = true;
-    if (table.hasRules && !CheckRules(table, rules_, this, protocol, &erred, &explanations)) ok = false;
+    if (table.hasRules) {
+      const bool held = incremental_
+                            ? memory_.CheckRules(table, rules_, this, protocol, erred, explanations, remembered)
+                            : CheckRules(table, rules_, this, protocol, &erred, &explanations);
+      if (!held) ok = false;
+    }
     if (table.growing && !CheckRows(table, protocol)) ok = false;
     status = !ok ? kErrors : IsTableEmpty(table) ? kEmpty : kNorm;
   } catch (const std::exception&) {

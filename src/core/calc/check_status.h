@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "core/calc/check_rules.h"
+#include "core/calc/rule_memory.h"
 #include "core/foundation/codec.h"
 #include "core/tables/table_navigation.h"
 
@@ -197,7 +198,10 @@ class TableChecker : public TableLookup {
 
   // Opens "Check.chk" (UTF-8 path) at the first report load; later calls
   // keep the file that is open.
-  void OpenRules(const std::string& path) { rules_.Open(path); }
+  void OpenRules(const std::string& path) {
+    rules_.Open(path);
+    memory_.Forget();
+  }
   CheckRulesFile& rules() { return rules_; }
 
   // The open tables in report loading order. Protocols of tables that are
@@ -208,12 +212,28 @@ class TableChecker : public TableLookup {
   void AddObserver(CheckObserver* observer);
   void RemoveObserver(CheckObserver* observer);
 
+  // With `on`, a check runs again only the rules that read a cell whose
+  // text changed since they last ran (RuleMemory); whoever turns it on
+  // reports every changed text through ValueChanged.
+  void SetIncremental(bool on) {
+    incremental_ = on;
+    memory_.Forget();
+  }
+  void ValueChanged(const TCell& cell) {
+    if (incremental_) memory_.ValueChanged(cell);
+  }
+
   // The table hooks.
-  void CheckTable(TTable& table) { UpdateTableStatus(table); }
+  // The check after an edit (the table hooks): with the memory of the rules
+  // when incremental.
+  void CheckTable(TTable& table) { UpdateTableStatus(table, true); }
   bool HasRules(std::string_view tableName) { return rules_.HasRules(tableName); }
 
   // Rebuilds the table's protocol and stores its status (1, 2 or 3).
-  std::uint8_t UpdateTableStatus(TTable& table);
+  // `remembered`: rules whose cells kept their texts are not run again
+  // (when incremental); otherwise every rule runs and the memory learns
+  // their outcomes afresh, as the report-wide checks do.
+  std::uint8_t UpdateTableStatus(TTable& table, bool remembered = false);
   // UpdateTableStatus for every table; true when none has status 3.
   bool CheckAllTables();
   // The table's protocol of the last refresh.
@@ -286,6 +306,8 @@ class TableChecker : public TableLookup {
   void MarkRemarks(TTable& table);
 
   CheckRulesFile rules_;
+  RuleMemory memory_;
+  bool incremental_ = false;
   std::vector<CheckedTable> tables_;
   // folder + "/" + folded Windows-1251 file name -> table
   std::unordered_map<std::string, TTable*> byPath_;

@@ -15,7 +15,17 @@ namespace rpt {
 
 class TCheckingEngine : public TCalcHooks {
  public:
-  using TCalcHooks::TCalcHooks;
+  // The checker remembers the rules' outcomes between checks, as the
+  // recalculation remembers what formulas read.
+  explicit TCheckingEngine(Interaction* ui) : TCalcHooks(ui) { checker_.SetIncremental(true); }
+  TCheckingEngine(TOpenTables& tables, TMapTables& map, Interaction* ui) : TCalcHooks(tables, map, ui) {
+    checker_.SetIncremental(true);
+  }
+  // Recalculation and checks both learn of every changed text.
+  void ValueChanged(TTable& table, TCell& cell) override {
+    TCalcHooks::ValueChanged(table, cell);
+    checker_.ValueChanged(cell);
+  }
 
   checks::TableChecker& checker() { return checker_; }
   checks::TableChecker* Checker() override { return &checker_; }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/calc/dependency_index.h"
 #include "core/calc/rx_math_parser.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/colors_fonts.h"
@@ -233,6 +234,7 @@ std::string TFormulaCalc::CalcCell(TTable* table, TCell& cell, bool deep) {
 
 std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
   if (!table) return "0";
+  if (index_) index_->Read(cell);
   auto& results = results_[deep ? 1 : 0];
   if (const std::string* known = results.Find(&cell)) return *known;
 
@@ -245,6 +247,7 @@ std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
     const TCell* ownerCell;
     bool outerImpure;
     ~Frame() {
+      if (c.index_) c.index_->End();
       c.inProgress_.pop_back();
       c.ownerTable_ = ownerTable;
       c.ownerCell_ = ownerCell;
@@ -253,6 +256,7 @@ std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
   ownerTable_ = table;
   ownerCell_ = &cell;
   impure_ = false;
+  if (index_) index_->Begin(cell);
 
   if (static_cast<int>(inProgress_.size()) > kMaxChain) {
     throw ECoreError(std::string("Слишком длинная цепочка формул: таблица \""_w) + table->tableName + "\", " +
@@ -263,12 +267,14 @@ std::string TFormulaCalc::Compute(TTable* table, TCell& cell, bool deep) {
   try {
     text = ComputeUncached(*table, cell, deep);
   } catch (const ECoreError&) {
+    if (index_) index_->Poison();
     if (!failedCell_) {
       failedTable_ = table;
       failedCell_ = &cell;
     }
     throw;
   } catch (const CycleUnwind& cycle) {
+    if (index_) index_->Poison();
     // Every cell on the cycle shows 0; the cell the cycle started from
     // gives 0 to whatever asked for it, and the computation goes on.
     text = FormatFixedValue(0, cell.Dec);
@@ -313,8 +319,10 @@ long double TFormulaCalc::CellValue(TTable& table, TCell* cell, bool deep) {
   if (!cell) return 0;
   switch (cell->type) {
     case cell_type::kInteger:
+      if (index_) index_->Read(*cell);
       return TryStrToInt(cell->GetValue()).value_or(0);
     case cell_type::kReal:
+      if (index_) index_->Read(*cell);
       return ReadCommaNumber(cell->GetValue()).value_or(0);
     case cell_type::kFormula:
       return ReadCommaNumber(Compute(&table, *cell, deep)).value_or(0);
@@ -376,6 +384,7 @@ long double TFormulaCalc::Sum(TTable& table, TCell& cell, const FormulaText& f, 
 std::string TFormulaCalc::ShownText(TCell& cell) {
   // A formula cell's shown text changes as the operation stores results.
   if (cell.type == cell_type::kFormula) impure_ = true;
+  if (index_) index_->Read(cell);
   return cell.GetValue();
 }
 

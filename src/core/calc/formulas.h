@@ -22,6 +22,7 @@ namespace rpt {
 
 class Interaction;
 class TCell;
+class TDependencyIndex;
 class TOpenTables;
 class TTable;
 
@@ -102,6 +103,10 @@ class TFormulaCalc {
   // for a malformed reference, ECoreError for a chain deeper than kMaxChain.
   std::string CalcCell(TTable* table, TCell& cell, bool deep);
 
+  // Tells `index` (null: nobody) which cells each computation reads, and
+  // when a cycle or a failure makes its knowledge unsafe.
+  void SetDependencyIndex(TDependencyIndex* index) { index_ = index; }
+
   // Calls of CalcCell inside one Scope form one operation (a table's pass,
   // the report-wide recalculation): a cell whose result depends only on
   // cells that are not formulas, directly or through formula cells, is
@@ -139,6 +144,7 @@ class TFormulaCalc {
 
   const TOpenTables* tables_;
   Interaction* ui_;
+  TDependencyIndex* index_ = nullptr;
   // The formula cell being computed, for the text of a malformed reference.
   const TTable* ownerTable_ = nullptr;
   const TCell* ownerCell_ = nullptr;

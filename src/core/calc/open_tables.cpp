@@ -46,11 +46,13 @@ void TOpenTables::Unregister(TTable& table) {
 }
 
 void TOpenTables::Clear() {
+  ++generation_;
   entries_.clear();
   byName_.clear();
 }
 
 void TOpenTables::Reindex() {
+  ++generation_;
   byName_.clear();
   for (std::size_t i = 0; i < entries_.size(); ++i)
     if (!entries_[i].printOnly) byName_[NameOfFile(entries_[i].fileName)].push_back(i);

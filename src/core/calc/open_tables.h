@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -50,6 +51,10 @@ class TOpenTables {
   // Windows-1251 file name ("T1.ini") of a table's path.
   static std::string FileNameOf(const TTable& table);
 
+  // Changes whenever a table is registered, registered again or
+  // unregistered: what a formula finds by name may differ from then on.
+  std::uint64_t Generation() const { return generation_; }
+
  private:
   struct Entry {
     TTable* table;
@@ -61,6 +66,7 @@ class TOpenTables {
 
   std::string workingFolder_;
   std::vector<Entry> entries_;
+  std::uint64_t generation_ = 0;
   // Folded table name -> indices into entries_, in registration order.
   std::unordered_map<std::string, std::vector<std::size_t>> byName_;
 };

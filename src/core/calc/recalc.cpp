@@ -41,8 +41,36 @@ std::vector<TCell*> FormulaCellsInOrder(TTable& table) {
 TRecalc::TRecalc(TOpenTables& tables, TMapTables& map, Interaction* ui)
     : tables_(tables), map_(&map), calc_(tables, ui) {}
 
+void TRecalc::SetIncremental(bool on) {
+  incremental_ = on;
+  index_.Reset();
+  calc_.SetDependencyIndex(on ? &index_ : nullptr);
+}
+
 void TRecalc::Pass(TTable& table, bool deep, const CellFailure* onFailure) {
-  for (TCell* cell : FormulaCellsInOrder(table)) {
+  if (!incremental_) {
+    PassOver(table, FormulaCellsInOrder(table), deep, onFailure);
+    return;
+  }
+  // Only a shallow pass may skip cells: a deep one computes again what
+  // expressions read, whatever changed. (A shape changed meanwhile is
+  // found by the next shallow pass.)
+  const bool whole = deep || !index_.Usable(table, tables_);
+  std::vector<TCell*> cells;
+  try {
+    if (whole) PassOver(table, cells = FormulaCellsInOrder(table), deep, onFailure);
+    else index_.ComputeStale(table, [&](TCell& cell) { cell.SetValue(calc_.Compute(&table, cell, deep)); });
+  } catch (...) {
+    index_.Poison();
+    index_.PassEnded(table, tables_, whole, cells);
+    throw;
+  }
+  index_.PassEnded(table, tables_, whole, cells);
+}
+
+void TRecalc::PassOver(TTable& table, const std::vector<TCell*>& cells, bool deep, const CellFailure* onFailure) {
+  for (TCell* cell : cells) {
+    if (incremental_) index_.Computing(*cell);
     if (!onFailure) {
       cell->SetValue(calc_.Compute(&table, *cell, deep));
       continue;
@@ -73,6 +101,16 @@ void TRecalc::RecalcAllTables() { RecalcAll(nullptr); }
 void TRecalc::RecalcAllTables(const CellFailure& onFailure) { RecalcAll(&onFailure); }
 
 void TRecalc::RecalcAll(const CellFailure* onFailure) {
+  // Every cell of every table is computed: the index would only cost time
+  // here (a report's load and save), so it starts afresh and each table
+  // builds its part at its first pass of its own (its window opening, the
+  // first edit).
+  struct Unindexed {
+    TRecalc& r;
+    bool was;
+    ~Unindexed() { r.SetIncremental(was); }
+  } unindexed{*this, incremental_};
+  SetIncremental(false);
   TMapTables rest = map_->Copy();
   for (TTable* table : tables_.ReportTables())
     if (!table->hasFormulas) rest.Remove(TOpenTables::FileNameOf(*table));
@@ -132,7 +170,9 @@ RecalcRule RuleOf(RecalcMoment moment) {
 }
 
 TCalcHooks::TCalcHooks(TOpenTables& tables, TMapTables& map, Interaction* ui)
-    : tables_(&tables), map_(&map), ui_(ui), recalc_(tables, map, ui) {}
+    : tables_(&tables), map_(&map), ui_(ui), recalc_(tables, map, ui) {
+  recalc_.SetIncremental(true);
+}
 
 TCalcHooks::TCalcHooks(Interaction* ui)
     : ownTables_(std::make_unique<TOpenTables>()),
@@ -140,11 +180,14 @@ TCalcHooks::TCalcHooks(Interaction* ui)
       tables_(ownTables_.get()),
       map_(ownMap_.get()),
       ui_(ui),
-      recalc_(*tables_, *map_, ui) {}
+      recalc_(*tables_, *map_, ui) {
+  recalc_.SetIncremental(true);
+}
 
 void TCalcHooks::Attach(const ReportEngineView& view) {
   if (view.map) map_ = view.map;
   recalc_.SetMap(*map_);
+  recalc_.ForgetDependencies();
   tables_->Clear();
   tables_->SetWorkingFolder(view.workingFolder);
   for (const ReportTableRef& ref : view.tables)

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/calc/dependency_index.h"
 #include "core/calc/formulas.h"
 #include "core/calc/open_tables.h"
 #include "core/calc/report_engine.h"
@@ -39,6 +40,17 @@ class TRecalc {
   void SetActiveNames(std::vector<std::string> names) { activeNames_ = std::move(names); }
 
   std::string CalcCell(TTable* table, TCell& cell, bool deep) { return calc_.CalcCell(table, cell, deep); }
+
+  // With `on`, a shallow pass computes only the formula cells whose inputs
+  // changed since they were last computed, with the same results as a
+  // whole pass (see TDependencyIndex). Whoever turns it on reports every
+  // changed cell text through ValueChanged.
+  void SetIncremental(bool on);
+  void ForgetDependencies() { index_.Reset(); }
+  void ValueChanged(const TCell& cell) {
+    if (incremental_) index_.Changed(cell);
+  }
+  const TDependencyIndex& dependencyIndex() const { return index_; }
 
   // Every formula cell of the table gets its new text through SetValue;
   // with `withCheck` the table check (TableHooks::CheckTable) follows. An
@@ -69,12 +81,15 @@ class TRecalc {
 
  private:
   void Pass(TTable& table, bool deep, const CellFailure* onFailure = nullptr);
+  void PassOver(TTable& table, const std::vector<TCell*>& cells, bool deep, const CellFailure* onFailure);
   void RecalcAll(const CellFailure* onFailure);
 
   TOpenTables& tables_;
   TMapTables* map_;
   TFormulaCalc calc_;
   std::vector<std::string> activeNames_;
+  TDependencyIndex index_;
+  bool incremental_ = false;
 };
 
 // The message for a formula cell that could not be computed while a report
@@ -128,6 +143,7 @@ class TCalcHooks : public ReportEngine {
   void TableMapAdd(std::string_view fileName) override;
   void TableMapRemove(std::string_view fileName) override;
   void RegisterTableLinks(TTable& table, std::string_view references) override;
+  void ValueChanged(TTable& table, TCell& cell) override { recalc_.ValueChanged(cell); }
 
   // The report's tables, map, working folder and active names.
   void Attach(const ReportEngineView& view) override;

@@ -137,6 +137,7 @@ void TReportState::ReportChanged() {
 void TReportState::RecalcTable(TTable& table, bool deep, bool withCheck) {
   engine_->RecalcTable(table, deep, withCheck);
 }
+void TReportState::ValueChanged(TTable& table, TCell& cell) { engine_->ValueChanged(table, cell); }
 void TReportState::CheckTable(TTable& table) { engine_->CheckTable(table); }
 void TReportState::TableMapAdd(std::string_view fileName) { engine_->TableMapAdd(fileName); }
 void TReportState::TableMapRemove(std::string_view fileName) { engine_->TableMapRemove(fileName); }

@@ -231,6 +231,7 @@ class TReportState : private TableHooks {
   void ModifiedChanged(TTable& table, bool modified) override;
   void ReportChanged() override;
   void RecalcTable(TTable& table, bool deep, bool withCheck) override;
+  void ValueChanged(TTable& table, TCell& cell) override;
   void CheckTable(TTable& table) override;
   void TableMapAdd(std::string_view fileName) override;
   void TableMapRemove(std::string_view fileName) override;

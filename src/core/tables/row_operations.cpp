@@ -50,6 +50,7 @@ void Renumber(TTable& t, TCell& cell, int r) {
   const std::string_view text(digits, static_cast<std::size_t>(end - digits));
   if (cell.label.caption == text) return;
   cell.label.caption.assign(text);
+  t.hooks().ValueChanged(t, cell);
   if (!t.hooks().Loading()) t.SetModified(true);
 }
 

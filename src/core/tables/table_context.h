@@ -47,6 +47,9 @@ class TableHooks {
   // A table became modified: the report has unsaved changes.
   virtual void ReportChanged() {}
 
+  // A cell's text changed (also while loading): whatever was computed from
+  // it may be out of date.
+  virtual void ValueChanged(TTable& table, TCell& cell) {}
   // Recalculation of one table: deep or shallow, with or without the check.
   virtual void RecalcTable(TTable& table, bool deep, bool withCheck) {}
   // The table check and status update.

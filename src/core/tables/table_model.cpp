@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 
+#include "core/tables/cell_pool.h"
 #include "core/tables/table.h"
 #include "core/tables/table_text.h"
 
@@ -40,6 +41,9 @@ std::uint64_t CellIdentity::Next() {
   static std::atomic<std::uint64_t> last{0};
   return ++last;
 }
+
+void* TCell::operator new(std::size_t size, std::align_val_t) { return tables::AllocateCell(size); }
+void TCell::operator delete(void* p, std::size_t size, std::align_val_t) noexcept { tables::FreeCell(p, size); }
 
 TCell::TCell(TTable* table) : table_(table) {
   label.font = TableWindowFont();
@@ -79,6 +83,7 @@ void TCell::SetValue(std::string_view text) {
   label.caption = std::move(t);
   if (!table_) return;
   TableHooks& hooks = table_->hooks();
+  hooks.ValueChanged(*table_, *this);
   if (hooks.Loading()) return;
   table_->SetModified(true);
   switch (type) {

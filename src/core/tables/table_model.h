@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -120,6 +121,10 @@ class alignas(64) TCell {
   // A cell belongs to a table (its modified mark and hooks); `table` may be
   // null for a cell standing alone.
   explicit TCell(TTable* table = nullptr);
+
+  // Cells come from the cell pool (core/tables/cell_pool.h).
+  static void* operator new(std::size_t size, std::align_val_t);
+  static void operator delete(void* p, std::size_t size, std::align_val_t) noexcept;
 
   // Grid position and type first, beside the label's geometry: moving
   // thousands of rows walks exactly these fields of every cell.

@@ -196,6 +196,9 @@ bool TableUndo::Apply(TTable& table, const Step& step, bool undo) {
       RestoreCellContent(*cell, *step.after);
       if (step.rowFit != 0) ResizeRow(table, *cell, step.rowFit);
     }
+    // The text came back without SetValue: what was computed from it is
+    // told as for any change.
+    table.hooks().ValueChanged(table, *cell);
   }
   table.SetModified(true);
   table.hooks().RecalcTable(table, false, true);
