@@ -25,6 +25,7 @@
 #include "core/report/report_state.h"
 #include "core/app/startup.h"
 #include "grid_table_generator.h"
+#include "quiet_interaction.h"
 
 namespace rpt::bench {
 namespace {
@@ -35,32 +36,10 @@ constexpr int kTables = 20, kRows = 100, kCols = 10;
 
 std::string S(std::string_view s) { return std::string(s); }
 
-// Answers every question with its default and remembers nothing.
-class Quiet : public Interaction {
- public:
-  Button ShowMessage(MessageKind, std::string_view, unsigned buttons, Button def) override {
-    return def != kNoButton ? def : (buttons & kYes) ? kYes : kOk;
-  }
-  std::optional<std::string> ChooseFolder(std::string_view, const std::string&) override { return {}; }
-  std::optional<std::string> ChooseOpenFile(std::string_view, std::string_view, const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view, const std::string&) override {
-    return {};
-  }
-  void ProgressShow(ProgressWindow, std::string_view, bool, bool) override {}
-  void ProgressUpdate(ProgressWindow, int, int, std::string_view) override {}
-  void ProgressClose(ProgressWindow) override {}
-  bool ProgressStopRequested(ProgressWindow) override { return false; }
-  bool OpenDocument(const std::string&) override { return false; }
-  bool OpenAddress(const std::string&) override { return false; }
-  bool StartProgram(const std::string&, const std::vector<std::string>&) override { return false; }
-};
-
 struct OpenReport {
   std::string root;
   FolderSet folders;
-  Quiet ui;
+  QuietInteraction ui;
   std::unique_ptr<TReportState> state;
 
   OpenReport() {

@@ -21,6 +21,7 @@
 #include "core/report/report_state.h"
 #include "core/app/startup.h"
 #include "grid_table_generator.h"
+#include "quiet_interaction.h"
 
 namespace fs = std::filesystem;
 
@@ -33,28 +34,6 @@ constexpr int kTables = 200, kRows = 100, kCols = 10;
 
 std::string S(std::string_view s) { return std::string(s); }
 
-class QuietInteraction : public Interaction {
- public:
-  Button ShowMessage(MessageKind, std::string_view text, unsigned buttons, Button def) override {
-    last = std::string(text);
-    return def != kNoButton ? def : (buttons & kYes) ? kYes : kOk;
-  }
-  std::optional<std::string> ChooseFolder(std::string_view, const std::string&) override { return {}; }
-  std::optional<std::string> ChooseOpenFile(std::string_view, std::string_view, const std::string&) override {
-    return {};
-  }
-  std::optional<std::string> ChooseSaveFile(std::string_view, std::string_view, const std::string&) override {
-    return {};
-  }
-  void ProgressShow(ProgressWindow, std::string_view, bool, bool) override {}
-  void ProgressUpdate(ProgressWindow, int, int, std::string_view) override {}
-  void ProgressClose(ProgressWindow) override {}
-  bool ProgressStopRequested(ProgressWindow) override { return false; }
-  bool OpenDocument(const std::string&) override { return false; }
-  bool OpenAddress(const std::string&) override { return false; }
-  bool StartProgram(const std::string&, const std::vector<std::string>&) override { return false; }
-  std::string last;  // the last message (Windows-1251)
-};
 
 void Write(const std::string& path, const std::string& bytes) {
   if (!AtomicWriteFile(path, bytes).empty()) throw std::runtime_error("cannot write " + path);
