@@ -23,6 +23,8 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/tables/table_model.h"
+
 namespace rpt {
 
 class TCell;

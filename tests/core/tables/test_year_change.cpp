@@ -34,7 +34,9 @@ TEST(YearChange, FlagsOnlyWhatCrossesTheDefaultThresholds) {
   for (const Case& c : cases) {
     const auto change = CompareYearValues(c.last, c.current, {});
     ASSERT_EQ(change.has_value(), c.compared) << c.last << " -> " << c.current;
-    if (change) EXPECT_EQ(change->flag, c.flag) << c.last << " -> " << c.current;
+    if (change) {
+      EXPECT_EQ(change->flag, c.flag) << c.last << " -> " << c.current;
+    }
   }
 }
 
