@@ -64,6 +64,8 @@ TProgram::TProgram(const FolderSet& folders, std::string programName, Interactio
 
 TProgram::~TProgram() {
   recoveryTicker_.reset();
+  // The windows hold last year's comparison until the session closes them.
+  if (frame_) frame_->SetYearComparison(nullptr);
   if (view_) view_->yearCompare = nullptr;
   yearCompare_.reset();
   // The protocol window leaves the checker, which goes with the session.
