@@ -31,8 +31,8 @@ def set_key(block, key, value):
     return block.replace("\r\n", "\r\n%s=%s\r\n" % (key, value), 1)
 
 
-def set_cell(folder, spec):
-    where, value = spec.split("=", 1)
+def set_cell(folder, assignment):
+    where, value = assignment.split("=", 1)
     name, row, col = where.split(":")
     path = os.path.join(folder, name)
     text = read(path)
