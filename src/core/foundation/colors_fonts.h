@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/foundation/shared_text.h"
+
 namespace rpt {
 
 // A 32-bit colour: lowest byte red, then green, then blue, highest byte 0;
@@ -36,7 +38,7 @@ std::optional<std::int32_t> TryStrToInt(std::string_view text);
 std::int32_t StrToInt(std::string_view text);
 
 struct TFont {
-  std::string name;  // face name, Windows-1251
+  SharedText name;  // face name, Windows-1251
   int size = 8;      // points
   bool bold = false;
   bool italic = false;

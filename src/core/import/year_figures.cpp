@@ -144,7 +144,8 @@ std::vector<YearFigure> TableTotals(const TTable& table, std::string_view fileCp
   if (const TRow* row = FirstRow(table.data))
     for (const auto& c : row->cells) {
       if (!IsComparedCell(*c)) continue;
-      std::string caption = c->label.hint.substr(0, c->label.hint.find('|'));
+      const std::string& hint = c->label.hint;
+      std::string caption = hint.substr(0, hint.find('|'));
       if (tables::TrimText(caption).empty()) caption = std::string("Ячейка "_w) + std::to_string(c->number);
       out.push_back(FigureOf(table, fileCp1251, *c, Shortened(CaptionText(caption)), comparison));
     }

@@ -61,7 +61,7 @@ struct TFramedLabel {
   // A cell the definition does not describe shows nothing of its own.
   bool transparent = true;
   TFont font;
-  std::string hint;  // "short|long"
+  SharedText hint;  // "short|long"
   bool showHint = true;
   bool visible = true;
   bool framed = false;
@@ -134,14 +134,14 @@ class alignas(64) TCell {
   TFramedLabel label;
   std::int32_t Dec = -1;
   std::int32_t Len = 0;
-  std::string List;
+  SharedText List;
   std::string Form = "-1";
   std::int32_t BObj = -1;
   std::int32_t BVal = -1;
   std::int32_t BList = -1;
   std::int32_t ListCode = -1;
   bool DirectInput = true;
-  std::string definedFontName;
+  SharedText definedFontName;
   std::int32_t definedFontSize = 8;
   // The fill colour as the table file defines it: what a save writes and
   // what the colour scheme looks up (the label shows the scheme's colour).
