@@ -18,6 +18,7 @@
 #include "core/foundation/progress.h"
 #include "core/report/recovery_run.h"
 #include "core/report/report_folder_dialog.h"
+#include "core/tables/parallel_load.h"
 
 namespace fs = std::filesystem;
 
@@ -455,37 +456,66 @@ TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& rep
 
 bool TReportState::LoadTables(TFormProgressD& progress) {
   // Every table of a section and item not left out; a missing table file
-  // stops the load with the tables loaded so far open.
-  progress.Start(static_cast<int>(structure->sections.size()), 0, kLoadingCaption, false, true, kTablesLabel);
+  // stops the load with the tables before it loaded and open.
+  std::vector<std::string> files;
+  std::vector<const StructureItem*> tableItems;
+  std::string missing;
   for (const auto& section : structure->sections) {
-    if (!section.excluded) {
-      progress.ResetSecond(static_cast<int>(section.items.size()), {});
-      for (const auto& item : section.items) {
-        if (!item.excluded && item.kind == ItemKind::Table) {
-          const std::string name = Cp1251ToUtf8(item.file);
-          const auto file = name.empty() ? std::nullopt : FindEntryNoCase(folders_.working, name);
-          if (!file || !fs::is_regular_file(*file)) {
-            progress.Finish();
-            loading_ = false;
-            ShowError(std::string("Отсутствует таблица \""_w) + W(folders_.working + name) +
-                      std::string("\".\r\nЗагрузка отчета прекращена."_w));
-            AttachEngine();  // the tables loaded so far stay open
-            return false;
-          }
-          auto table = std::make_unique<TTable>(context_);
-          table->LoadFromFile(*file);
-          TReportTable entry;
-          entry.caption = table->title;
-          entry.itemTitle = item.title;
-          entry.file = item.file;
-          entry.table = std::move(table);
-          tables_.push_back(std::move(entry));
-        }
-        progress.StepSecond();
+    if (section.excluded) continue;
+    for (const auto& item : section.items) {
+      if (item.excluded || item.kind != ItemKind::Table) continue;
+      const std::string name = Cp1251ToUtf8(item.file);
+      const auto file = name.empty() ? std::nullopt : FindEntryNoCase(folders_.working, name);
+      if (!file || !fs::is_regular_file(*file)) {
+        missing = name;
+        break;
       }
+      files.push_back(*file);
+      tableItems.push_back(&item);
     }
-    progress.StepFirst();
+    if (!missing.empty()) break;
   }
+
+  // The progress steps item by item and section by section as the tables
+  // come in, in report order.
+  progress.Start(static_cast<int>(structure->sections.size()), 0, kLoadingCaption, false, true, kTablesLabel);
+  std::size_t sectionAt = 0, itemAt = 0;
+  bool sectionStarted = false;
+  // Steps the progress over every item before `until` (null: to the end).
+  const auto stepTo = [&](const StructureItem* until) {
+    for (; sectionAt < structure->sections.size(); ++sectionAt, itemAt = 0, sectionStarted = false) {
+      const auto& section = structure->sections[sectionAt];
+      if (!section.excluded) {
+        if (!sectionStarted) progress.ResetSecond(static_cast<int>(section.items.size()), {});
+        sectionStarted = true;
+        for (; itemAt < section.items.size(); ++itemAt) {
+          if (&section.items[itemAt] == until) return;
+          progress.StepSecond();
+        }
+      }
+      progress.StepFirst();
+    }
+  };
+  tables::LoadTableFiles(context_, files, [&](std::size_t i, std::unique_ptr<TTable> table) {
+    stepTo(tableItems[i]);
+    TReportTable entry;
+    entry.caption = table->title;
+    entry.itemTitle = tableItems[i]->title;
+    entry.file = tableItems[i]->file;
+    entry.table = std::move(table);
+    tables_.push_back(std::move(entry));
+    progress.StepSecond();
+    ++itemAt;
+  });
+  if (!missing.empty()) {
+    progress.Finish();
+    loading_ = false;
+    ShowError(std::string("Отсутствует таблица \""_w) + W(folders_.working + missing) +
+              std::string("\".\r\nЗагрузка отчета прекращена."_w));
+    AttachEngine();  // the tables loaded so far stay open
+    return false;
+  }
+  stepTo(nullptr);
   return true;
 }
 

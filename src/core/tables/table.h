@@ -26,6 +26,9 @@ class TTable {
 
   TableContext& context() const { return *context_; }
   TableHooks& hooks() const { return *context_->hooks; }
+  // Moves the table to another context (a table loaded on a worker thread
+  // joins the report's context when it is handed over).
+  void SetContext(TableContext& context) { context_ = &context; }
 
   // --- table file (loading) ---------------------------------------------
   // Builds the sections from the table file (UTF-8 path), replacing what

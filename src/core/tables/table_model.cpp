@@ -38,8 +38,16 @@ LabelTextBox TextBoxOf(const TFramedLabel& label, int textHeight) {
 }
 
 std::uint64_t CellIdentity::Next() {
-  static std::atomic<std::uint64_t> last{0};
-  return ++last;
+  // Numbers are taken from the shared counter a batch at a time, so that
+  // threads building cells side by side do not fight over it for each one.
+  constexpr std::uint64_t kBatch = 1024;
+  static std::atomic<std::uint64_t> taken{0};
+  thread_local std::uint64_t next = 0, end = 0;
+  if (next == end) {
+    next = taken.fetch_add(kBatch) + 1;
+    end = next + kBatch;
+  }
+  return next++;
 }
 
 void* TCell::operator new(std::size_t size, std::align_val_t) { return tables::AllocateCell(size); }
