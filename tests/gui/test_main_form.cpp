@@ -196,7 +196,7 @@ class MainFormTest : public QObject {
     QVERIFY(aspir);
     TCell* quoting = nullptr;
     for (const auto& c : aspir->table().footer.cells)
-      if (c->Form.find("Title[(17)]") != std::string::npos) quoting = c.get();
+      if (c->Form.str().find("Title[(17)]") != std::string::npos) quoting = c.get();
     QVERIFY(quoting);
     QVERIFY(quoting->GetValue() != std::string("Петров П.П."_w));
 

@@ -27,14 +27,23 @@ const std::string& SharedText::Empty() {
 
 const std::string* SharedText::Intern(std::string_view text) {
   if (text.empty()) return &Empty();
-  // A loading table hands the same face or list name for cell after cell:
-  // the last value of this thread answers without a lookup or a lock.
-  thread_local const std::string* last = nullptr;
-  if (last && *last == text) return last;
-  Pool& pool = ThePool();
-  std::lock_guard<std::mutex> lock(pool.mutex);
-  last = &*pool.texts.emplace(text).first;
-  return last;
+  // A loading table hands the same few faces, list names and formulas for
+  // cell after cell: the last values this thread interned answer without a
+  // lookup or a lock.
+  constexpr std::size_t kRecent = 8;
+  thread_local const std::string* recent[kRecent] = {};
+  thread_local std::size_t replace = 0;
+  for (const std::string* r : recent)
+    if (r && r->size() == text.size() && *r == text) return r;
+  const std::string* interned;
+  {
+    Pool& pool = ThePool();
+    std::lock_guard<std::mutex> lock(pool.mutex);
+    interned = &*pool.texts.emplace(text).first;
+  }
+  recent[replace] = interned;
+  replace = (replace + 1) % kRecent;
+  return interned;
 }
 
 }  // namespace rpt

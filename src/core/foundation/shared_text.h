@@ -1,8 +1,8 @@
 // A text that every holder of the same value shares. A report's cells
-// repeat a handful of font faces, list names and hints hundreds of
-// thousands of times; held as one pointer each instead of a whole string,
-// a cell takes a third less memory, and the kernel clears that much less
-// while a report loads.
+// repeat a handful of font faces, list names, hints and formulas hundreds
+// of thousands of times; held as one pointer each instead of a whole
+// string, a cell takes half the memory, and the kernel clears that much
+// less while a report loads.
 //
 // Every distinct value is kept once for the life of the process and never
 // freed: the values come from the installation's and the reports' files,

@@ -53,6 +53,11 @@ std::uint64_t CellIdentity::Next() {
 void* TCell::operator new(std::size_t size, std::align_val_t) { return tables::AllocateCell(size); }
 void TCell::operator delete(void* p, std::size_t size, std::align_val_t) noexcept { tables::FreeCell(p, size); }
 
+const SharedText& TCell::NoFormula() {
+  static const SharedText* none = new SharedText("-1");
+  return *none;
+}
+
 TCell::TCell(TTable* table) : table_(table) {
   label.font = TableWindowFont();
   definedFontName = label.font.name;

@@ -54,20 +54,21 @@ enum class VAlign : std::uint8_t { Top, Center, Bottom };
 enum class HAlign : std::uint8_t { Left, Center, Right };
 
 // The cell's visual record: what the table window paints.
+// (Members ordered by size, so that a cell packs into three cache lines.)
 struct TFramedLabel {
   std::string caption;  // the cell's value
   std::int32_t left = 0, top = 0, width = 0, height = 0;
   TColor color = 0;
-  // A cell the definition does not describe shows nothing of its own.
-  bool transparent = true;
+  std::int32_t frameWidth = 1;  // kept and copied; the frame is drawn one pixel wide
   TFont font;
   SharedText hint;  // "short|long"
+  // A cell the definition does not describe shows nothing of its own.
+  bool transparent = true;
   bool showHint = true;
   bool visible = true;
   bool framed = false;
-  std::int32_t frameWidth = 1;  // kept and copied; the frame is drawn one pixel wide
-  bool selected = false;        // flagged by a check rule
-  bool remarked = false;        // named by a message of the table's protocol
+  bool selected = false;    // flagged by a check rule
+  bool remarked = false;    // named by a message of the table's protocol
   bool frameSolid = false;
 
   // Keypad placement: 1-3 top, 4-6 centre, 7-9 bottom; left, centre, right.
@@ -127,26 +128,30 @@ class alignas(64) TCell {
   static void operator delete(void* p, std::size_t size, std::align_val_t) noexcept;
 
   // Grid position and type first, beside the label's geometry: moving
-  // thousands of rows walks exactly these fields of every cell.
+  // thousands of rows walks exactly these fields of every cell. The order
+  // of the rest packs a cell into three cache lines.
   std::int32_t Col = 0;
   std::int32_t Row = 0;
   std::uint8_t type = cell_type::kCaption;
+  bool DirectInput = true;
+  std::int32_t number = 0;
   TFramedLabel label;
   std::int32_t Dec = -1;
   std::int32_t Len = 0;
   SharedText List;
-  std::string Form = "-1";
+  SharedText Form = NoFormula();
   std::int32_t BObj = -1;
   std::int32_t BVal = -1;
   std::int32_t BList = -1;
   std::int32_t ListCode = -1;
-  bool DirectInput = true;
   SharedText definedFontName;
   std::int32_t definedFontSize = 8;
   // The fill colour as the table file defines it: what a save writes and
   // what the colour scheme looks up (the label shows the scheme's colour).
   TColor definedColor = 0;
-  std::int32_t number = 0;
+
+  // "-1": the formula text of a cell without a formula.
+  static const SharedText& NoFormula();
 
   // Stores a value: "." becomes "," in reals and numeric formula results;
   // outside the loading flag the table is marked modified and recalculated
