@@ -2,7 +2,8 @@
 #
 #   cmake --build build --target package      # build/report_23.0_amd64.deb
 #
-# /usr/bin holds report and reportctl; /usr/share/report/Help/Data the
+# /usr/bin holds report and reportctl (its companion reportctl-print is in
+# /usr/libexec/report); /usr/share/report/Help/Data the
 # bundled packages, /usr/share/report/Help/html the HTML help and
 # /usr/share/report/Doc the user's manual, laid out as in a portable program
 # folder, so that the program finds them beside its packages. Each user's
@@ -16,6 +17,9 @@ set(PACKAGE_SOURCE ${CMAKE_SOURCE_DIR}/data/package)
 set(PACKAGE_STAGING ${CMAKE_BINARY_DIR}/package-staging)
 
 install(TARGETS reportctl RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# reportctl's companion for the commands that need the toolkit, in the
+# package's private program folder, where reportctl looks for it.
+install(TARGETS reportctl-print RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/report)
 if(TARGET report)
   install(TARGETS report RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${CMAKE_SOURCE_DIR}/data/desktop/report.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)

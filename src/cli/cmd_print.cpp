@@ -9,6 +9,7 @@
 #include <iostream>
 
 #include "cli/qt_application.h"
+#include "cli/toolkit_commands.h"
 #include "cli/report_session.h"
 #include "core/foundation/codec.h"
 #include "core/foundation/text_case.h"
@@ -92,8 +93,6 @@ int RunPrint(const Args& argsIn) {
 
 }  // namespace
 
-REPORTCTL_COMMAND("print",
-                  "print --program-folder P REPORT [--item FILE | --section N | --all] [--blank] --pdf OUT.pdf",
-                  RunPrint);
+REPORTCTL_COMMAND("print", kPrintUsage, RunPrint);
 
 }  // namespace rpt::cli

@@ -6,6 +6,7 @@
 
 #include "cli/qt_application.h"
 #include "cli/report_session.h"
+#include "cli/toolkit_commands.h"
 #include "core/app/startup.h"
 #include "core/foundation/codec.h"
 #include "core/output/report_sending.h"
@@ -87,8 +88,7 @@ int RunSysinfo(const Args& args) {
 
 }  // namespace
 
-REPORTCTL_COMMAND("send", "send --program-folder P REPORT --route internet|media|email [--to FOLDER] [--force]",
-                  RunSend);
-REPORTCTL_COMMAND("sysinfo", "sysinfo", RunSysinfo);
+REPORTCTL_COMMAND("send", kSendUsage, RunSend);
+REPORTCTL_COMMAND("sysinfo", kSysinfoUsage, RunSysinfo);
 
 }  // namespace rpt::cli

@@ -30,7 +30,7 @@ for path in "${desktop[@]}" /usr/bin/reportctl \
     /usr/share/report/Help/Data/TI.a /usr/share/report/Help/Data/TL.a /usr/share/report/Help/Data/TP.a \
     /usr/share/report/Help/Data/S.a /usr/share/report/Help/Data/Demo.rpt \
     /usr/share/report/Help/html/index.html "/usr/share/report/Doc/Руководство пользователя.rtf" \
-    /usr/share/doc/report/copyright /usr/share/man/man1/reportctl.1.gz; do
+    /usr/share/doc/report/copyright /usr/share/man/man1/reportctl.1.gz /usr/libexec/report/reportctl-print; do
   grep -qxF "$path" "$work/contents" || fail "the package lacks $path"
 done
 if grep -E '/(test_|gui_test_|bench_)[^/]*$' "$work/contents"; then fail "test programs or benchmarks in the package"; fi
@@ -45,6 +45,11 @@ created=$(env -u XDG_DATA_HOME HOME="$home" "$ctl" new) || fail "reportctl new f
 [[ -f ${created}Report.rpt ]] || fail "no Report.rpt in $created"
 tables=$(env -u XDG_DATA_HOME HOME="$home" "$ctl" open "$created") || fail "reportctl open failed"
 [[ $(grep -c $'\t' <<<"$tables") -ge 10 ]] || fail "the new report shows $(grep -c $'\t' <<<"$tables") tables"
+# reportctl hands its toolkit commands over to the companion in the
+# package's private program folder.
+env -u XDG_DATA_HOME HOME="$home" "$ctl" print "$created" --all --pdf "$work/report.pdf" >/dev/null ||
+  fail "reportctl print failed"
+[[ -s $work/report.pdf ]] || fail "reportctl print wrote no PDF"
 # Nothing was written into the installation.
 [[ -z $(find "$work/root" -newer "$deb" -not -type d) ]] || fail "files written into the installation"
 echo "reportctl new and open: $(grep -c $'\t' <<<"$tables") tables in $created"
