@@ -7,9 +7,6 @@
 // protocols fill as well. Target: under 200 ms.
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -19,14 +16,15 @@
 #include "core/foundation/file_io.h"
 #include "core/tables/table.h"
 #include "core/tables/table_model.h"
+#include "scratch_folder.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace rpt;
 
 struct Report {
-  std::string folder;
+  rpt::bench::ScratchFolder scratch{"bench_checks"};
+  const std::string& folder = scratch.path();
   TableContext context;
   std::vector<std::unique_ptr<TTable>> tables;
   checks::TableChecker checker;
@@ -77,8 +75,6 @@ struct Report {
   }
 
   Report() {
-    folder = (fs::temp_directory_path() / ("bench_checks_" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(folder);
     std::mt19937 rng(20231);
     std::string chk;
     auto section = [&](const std::string& name, const std::vector<std::string>& lines) {
@@ -129,10 +125,6 @@ struct Report {
       list.push_back({t.get(), t->tableName});
     }
     checker.SetTables(std::move(list));
-  }
-  ~Report() {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 };
 

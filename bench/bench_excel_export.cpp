@@ -6,9 +6,6 @@
 //   BM_ExportGrowingTable     the same and the .xlsx file written
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 
 #include "core/foundation/file_io.h"
@@ -18,10 +15,9 @@
 #include "core/report/report_state.h"
 #include "core/tables/table.h"
 #include "grid_table_generator.h"
+#include "scratch_folder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kRows = 10000;
 constexpr int kCols = 12;
@@ -47,23 +43,18 @@ class Silent : public rpt::Interaction {
 };
 
 struct Fixture {
-  std::string folder;
+  rpt::bench::ScratchFolder scratch{"bench_excel"};
+  const std::string& folder = scratch.path();
   Silent ui;
   rpt::TableContext ctx;
   rpt::TTable table{ctx};
   Fixture() {
-    folder = (fs::temp_directory_path() / ("bench_excel_" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(folder);
     std::string text = rpt::bench::GenerateGridTable(kRows, kCols);
     // Export codes of a growing table.
     const auto bl1 = text.find("BL1=2\r\n");
     text.replace(bl1, 7, "BL1=300000001\r\n");
     rpt::AtomicWriteFile(folder + "Grid.ini", text);
     table.LoadFromFile(folder + "Grid.ini");
-  }
-  ~Fixture() {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 };
 

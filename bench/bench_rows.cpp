@@ -9,9 +9,6 @@
 //   BM_DeleteEmptyRowsHalf    every second row empty
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -20,26 +17,20 @@
 #include "core/tables/row_operations.h"
 #include "core/tables/table.h"
 #include "grid_table_generator.h"
+#include "scratch_folder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kRows = 10000;
 constexpr int kCols = 12;
 
 struct Fixture {
-  std::string folder;
+  rpt::bench::ScratchFolder scratch{"bench_rows"};
+  const std::string& folder = scratch.path();
   std::string path;
   Fixture() {
-    folder = (fs::temp_directory_path() / ("bench_rows_" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(folder);
     path = folder + "Growing.ini";
     rpt::AtomicWriteFile(path, rpt::bench::GenerateGridTable(kRows, kCols));
-  }
-  ~Fixture() {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 };
 

@@ -7,14 +7,13 @@
 //   BM_WriteDataLines   the data lines of the table
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <string>
 
 #include "core/foundation/file_io.h"
 #include "core/tables/table.h"
 #include "grid_table_generator.h"
+#include "scratch_folder.h"
 
 namespace {
 
@@ -24,20 +23,15 @@ constexpr int kRows = 10000;
 constexpr int kCols = 12;
 
 struct Fixture {
-  std::string folder;
+  rpt::bench::ScratchFolder scratch{"bench_table"};
+  const std::string& folder = scratch.path();
   std::string path;
   std::size_t bytes = 0;
   Fixture() {
-    folder = (fs::temp_directory_path() / ("bench_table_" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(folder);
     path = folder + "Grid.ini";
     const std::string text = rpt::bench::GenerateGridTable(kRows, kCols);
     bytes = text.size();
     rpt::AtomicWriteFile(path, text);
-  }
-  ~Fixture() {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 };
 

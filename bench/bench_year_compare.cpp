@@ -6,9 +6,6 @@
 //   BM_CompareGrowingTable  every figure matched by its record and compared
 #include <benchmark/benchmark.h>
 
-#include <unistd.h>
-
-#include <filesystem>
 #include <string>
 
 #include "core/foundation/file_io.h"
@@ -16,30 +13,24 @@
 #include "core/tables/table_file_cells.h"
 #include "core/tables/year_change.h"
 #include "grid_table_generator.h"
+#include "scratch_folder.h"
 
 namespace {
-
-namespace fs = std::filesystem;
 
 constexpr int kRows = 10000;
 constexpr int kCols = 12;
 
 struct Fixture {
-  std::string folder;
+  rpt::bench::ScratchFolder scratch{"bench_year"};
+  const std::string& folder = scratch.path();
   std::string path;
   rpt::TableContext ctx;
   rpt::TTable table{ctx};
   Fixture() {
-    folder = (fs::temp_directory_path() / ("bench_year_" + std::to_string(::getpid()))).string() + "/";
-    fs::create_directories(folder);
     path = folder + "Growing.ini";
     rpt::AtomicWriteFile(path, rpt::bench::GenerateGridTable(kRows, kCols));
     table.LoadFromFile(path);
     table.growing = true;
-  }
-  ~Fixture() {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 };
 

@@ -179,18 +179,7 @@ void FileSink::Execute(const Op& op) {
     }
     case Op::kWrite: {
       if (fd < 0 || error) return;
-      const char* p = op.data.data();
-      std::size_t left = op.data.size();
-      while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-          if (errno == EINTR) continue;
-          error = errno;
-          return;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-      }
+      error = WriteAllTo(fd, op.data.data(), op.data.size());
       return;
     }
     case Op::kClose:

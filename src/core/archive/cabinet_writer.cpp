@@ -67,19 +67,6 @@ void DosDateTime(std::time_t t, std::uint16_t& date, std::uint16_t& time) {
   time = std::uint16_t((tm.tm_hour << 11) | (tm.tm_min << 5) | (tm.tm_sec / 2));
 }
 
-bool WriteAll(int fd, const unsigned char* data, std::size_t size) {
-  while (size > 0) {
-    const ssize_t n = ::write(fd, data, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += n;
-    size -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 // Joins two names inside a cabinet with exactly one "\" between non-empty parts.
 std::string JoinInside(std::string_view folder, std::string_view name) {
   while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.remove_suffix(1);
@@ -297,9 +284,9 @@ void TSTCabWriter::EmitBlock() {
   s.pending.insert(s.pending.end(), data, data + size);
   s.dataSize += kDataHeaderSize + s.params.reserveData + size;
   if (s.pending.size() >= kTempFlushSize) {
-    if (!WriteAll(s.tempFd, s.pending.data(), s.pending.size())) {
+    if (const int err = WriteAllTo(s.tempFd, s.pending.data(), s.pending.size())) {
       s.fatal = kFciErrTempFile;
-      Fail(kFciErrTempFile, errno);
+      Fail(kFciErrTempFile, err);
     }
     s.pending.clear();
   }
@@ -461,9 +448,9 @@ void TSTCabWriter::WriteCabinet(const TSTCabParameters* next) {
   State& s = *state_;
   EndFolder();
   if (!s.pending.empty()) {
-    if (!WriteAll(s.tempFd, s.pending.data(), s.pending.size())) {
+    if (const int err = WriteAllTo(s.tempFd, s.pending.data(), s.pending.size())) {
       s.fatal = kFciErrTempFile;
-      Fail(kFciErrTempFile, errno);
+      Fail(kFciErrTempFile, err);
     }
     s.pending.clear();
   }
@@ -543,7 +530,7 @@ void TSTCabWriter::WriteCabinet(const TSTCabParameters* next) {
     ::unlink(s.fullPath.c_str());
     Fail(kFciErrCabFile, err);
   };
-  if (!WriteAll(out, head.data(), head.size())) failOut(errno);
+  if (const int err = WriteAllTo(out, head.data(), head.size())) failOut(err);
   // The data blocks follow the file table; the kernel copies them over.
   std::uint64_t copied = 0;
   loff_t inOffset = 0;
@@ -568,7 +555,7 @@ void TSTCabWriter::WriteCabinet(const TSTCabParameters* next) {
     const ssize_t n = ::pread(s.tempFd, buffer.data(), piece, static_cast<off_t>(copied));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) failOut(n < 0 ? errno : EIO);
-    if (!WriteAll(out, buffer.data(), static_cast<std::size_t>(n))) failOut(errno);
+    if (const int err = WriteAllTo(out, buffer.data(), static_cast<std::size_t>(n))) failOut(err);
     copied += static_cast<std::uint64_t>(n);
     inOffset = static_cast<loff_t>(copied);
   }

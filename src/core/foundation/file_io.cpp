@@ -91,15 +91,7 @@ std::string AtomicWriteFile(const std::string& path, std::string_view bytes) {
   struct stat st {};
   const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0644;
   ::fchmod(fd, mode);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return fail(errno);
-    }
-    done += static_cast<std::size_t>(n);
-  }
+  if (const int err = WriteAllTo(fd, bytes)) return fail(err);
   if (::fsync(fd) != 0) return fail(errno);
   if (::close(fd) != 0) {
     const int err = errno;
@@ -112,6 +104,20 @@ std::string AtomicWriteFile(const std::string& path, std::string_view bytes) {
     return std::strerror(err);
   }
   return {};
+}
+
+int WriteAllTo(int fd, const void* data, std::size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t n = ::write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return 0;
 }
 
 bool SameFileName(std::string_view a, std::string_view b) {

@@ -2,6 +2,7 @@
 // file in a folder. All paths are UTF-8.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ std::optional<std::string> ReadExistingFile(const std::string& path);
 // its new content, never a truncated one. Returns an empty string on success,
 // otherwise the system's error text.
 std::string AtomicWriteFile(const std::string& path, std::string_view bytes);
+
+// Writes every byte to an open file descriptor, going on after interrupted
+// and partial writes. 0, or the errno of the write that failed.
+int WriteAllTo(int fd, const void* data, std::size_t size);
+inline int WriteAllTo(int fd, std::string_view bytes) { return WriteAllTo(fd, bytes.data(), bytes.size()); }
 
 // File names compare without regard to letter case (Latin and Cyrillic), as
 // on the file system the report files come from. A name that Windows-1251

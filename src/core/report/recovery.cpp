@@ -51,16 +51,9 @@ void SyncFolder(const std::string& folder) {
 std::string WriteFlushed(const std::string& path, std::string_view bytes) {
   const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return std::strerror(errno);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return std::strerror(err);
-    }
-    done += static_cast<std::size_t>(n);
+  if (const int err = WriteAllTo(fd, bytes)) {
+    ::close(fd);
+    return std::strerror(err);
   }
   if (::fsync(fd) != 0) {
     const int err = errno;

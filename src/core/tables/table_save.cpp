@@ -341,16 +341,9 @@ std::string WriteTableFile(const std::string& path, std::string_view bytes, cons
   if (fd < 0) return std::strerror(errno);
   struct stat st {};
   if (::stat(like.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int err = errno;
-      ::close(fd);
-      return std::strerror(err);
-    }
-    done += static_cast<std::size_t>(n);
+  if (const int err = WriteAllTo(fd, bytes)) {
+    ::close(fd);
+    return std::strerror(err);
   }
   if (::close(fd) != 0) return std::strerror(errno);
   return {};
