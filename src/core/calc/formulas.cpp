@@ -180,16 +180,22 @@ const std::string* ResultCache::Find(const TCell* cell) const {
 }
 
 void ResultCache::Insert(const TCell* cell, const std::string& text) {
-  if ((used_.size() + 1) * 2 > slots_.size()) Grow();
+  if ((used_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 256 : slots_.size() * 2);
   const std::size_t i = IndexOf(cell);
   if (!slots_[i].key) used_.push_back(i);
   slots_[i].key = cell;
   slots_[i].text = text;
 }
 
-void ResultCache::Grow() {
+void ResultCache::Reserve(std::size_t count) {
+  std::size_t size = slots_.empty() ? 256 : slots_.size();
+  while (count * 2 > size) size *= 2;
+  if (size > slots_.size()) Rehash(size);
+}
+
+void ResultCache::Rehash(std::size_t size) {
   std::vector<Slot> old = std::move(slots_);
-  slots_.assign(old.empty() ? 256 : old.size() * 2, Slot{});
+  slots_.assign(size, Slot{});
   used_.clear();
   for (Slot& slot : old) {
     if (!slot.key) continue;

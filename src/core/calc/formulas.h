@@ -64,6 +64,8 @@ class ResultCache {
   const std::string* Find(const TCell* cell) const;
   void Insert(const TCell* cell, const std::string& text);
   void Clear();
+  // Room for `count` results without growing on the way.
+  void Reserve(std::size_t count);
 
  private:
   struct Slot {
@@ -71,7 +73,7 @@ class ResultCache {
     std::string text;
   };
   std::size_t IndexOf(const TCell* cell) const;
-  void Grow();
+  void Rehash(std::size_t size);
   std::vector<Slot> slots_;
   std::vector<std::size_t> used_;
 };

@@ -115,9 +115,17 @@ void TRecalc::RecalcAll(const CellFailure* onFailure) {
   for (TTable* table : tables_.ReportTables())
     if (!table->hasFormulas) rest.Remove(TOpenTables::FileNameOf(*table));
   const auto order = rest.RecalcOrder([this](const std::string& fileName) { return tables_.FindByFileName(fileName); });
+  // The operation keeps every result: room for them all is made at once.
+  std::vector<std::pair<TTable*, std::vector<TCell*>>> passes;
+  std::size_t formulas = 0;
+  for (const auto* list : {&order.ordered, &order.blocked})
+    for (const auto& entry : *list) {
+      passes.emplace_back(entry.window, FormulaCellsInOrder(*entry.window));
+      formulas += passes.back().second.size();
+    }
+  calc_.results_[1].Reserve(formulas);
   TFormulaCalc::Scope scope(calc_);
-  for (const auto& ready : order.ordered) Pass(*ready.window, true, onFailure);
-  for (const auto& held : order.blocked) Pass(*held.window, true, onFailure);
+  for (auto& [table, cells] : passes) PassOver(*table, cells, true, onFailure);
 }
 
 void TRecalc::RegisterTableLinks(TTable& table, std::string_view references) {

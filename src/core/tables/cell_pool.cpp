@@ -2,6 +2,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -27,25 +28,32 @@ constexpr std::size_t kBlock = std::size_t{2} << 20;
 
 class Pool {
  public:
-  void* Allocate(std::size_t size) {
+  // Fills `out` with up to `wanted` places for cells of `size` bytes;
+  // returns how many (0: not a size this pool serves).
+  std::size_t Take(std::size_t size, void** out, std::size_t wanted) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!size_) size_ = size;
-    if (size != size_) return nullptr;  // one cell size per process
-    if (free_) {
-      Free* f = free_;
-      free_ = f->next;
-      return f;
+    if (size != size_) return 0;  // one cell size per process
+    std::size_t n = 0;
+    for (; n < wanted && free_; ++n) {
+      out[n] = free_;
+      free_ = free_->next;
     }
-    if (next_ + size_ > end_) {
-      void* block = std::aligned_alloc(kBlock, kBlock);
-      if (!block) throw std::bad_alloc();
-      ::madvise(block, kBlock, MADV_HUGEPAGE);  // a hint; without it, ordinary pages
-      next_ = static_cast<char*>(block);
-      end_ = next_ + kBlock;
+    for (; n < wanted; ++n) {
+      if (next_ + size_ > end_) {
+        void* block = std::aligned_alloc(kBlock, kBlock);
+        if (!block) {
+          if (n) break;
+          throw std::bad_alloc();
+        }
+        ::madvise(block, kBlock, MADV_HUGEPAGE);  // a hint; without it, ordinary pages
+        next_ = static_cast<char*>(block);
+        end_ = next_ + kBlock;
+      }
+      out[n] = next_;
+      next_ += size_;
     }
-    void* p = next_;
-    next_ += size_;
-    return p;
+    return n;
   }
   bool Release(void* p, std::size_t size) noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -71,11 +79,40 @@ Pool& ThePool() {
   return *pool;
 }
 
+// Each thread takes places from the pool a few dozen at a time: threads
+// loading tables side by side would otherwise meet at the pool's lock for
+// every cell. What a thread has not used goes back when it ends.
+class LocalPlaces {
+ public:
+  ~LocalPlaces() {
+    while (count_) ThePool().Release(places_[--count_], size_);
+  }
+  void* Take(std::size_t size) {
+    if (count_ == 0 || size != size_) {
+      while (count_) ThePool().Release(places_[--count_], size_);
+      count_ = ThePool().Take(size, places_, kBatch);
+      if (count_ == 0) return nullptr;
+      size_ = size;
+      // Handed out in address order.
+      std::reverse(places_, places_ + count_);
+    }
+    return places_[--count_];
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 32;
+  void* places_[kBatch];
+  std::size_t count_ = 0;
+  std::size_t size_ = 0;
+};
+
+thread_local LocalPlaces localPlaces;
+
 }  // namespace
 
 void* AllocateCell(std::size_t size) {
   if (kPooled && size % kAlign == 0)
-    if (void* p = ThePool().Allocate(size)) return p;
+    if (void* p = localPlaces.Take(size)) return p;
   return ::operator new(size, std::align_val_t{kAlign});
 }
 

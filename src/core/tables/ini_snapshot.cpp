@@ -137,22 +137,11 @@ std::optional<std::string_view> IniSnapshot::Section::Find(std::string_view key)
   return std::nullopt;
 }
 
-std::int32_t IniInteger(std::optional<std::string_view> v, std::int32_t def) {
-  if (!v || v->empty()) return def;
-  // Short plain decimals (nearly every value) directly; anything else the
-  // settings file's own rules decide.
-  const std::string_view t = *v;
-  const std::size_t start = t[0] == '-' ? 1 : 0;
-  if (t.size() > start && t.size() - start <= 9) {
-    std::int32_t n = 0;
-    std::size_t i = start;
-    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) n = n * 10 + (t[i] - '0');
-    if (i == t.size()) return start ? -n : n;
-  }
-  return TryStrToInt(t).value_or(def);
-}
+namespace ini_detail {
 
-bool IniBool(std::optional<std::string_view> v, bool def) { return (IniInteger(v, def ? 1 : 0) & 0xFF) != 0; }
+std::int32_t OtherInteger(std::string_view text, std::int32_t def) { return TryStrToInt(text).value_or(def); }
+
+}  // namespace ini_detail
 
 std::string IniString(std::optional<std::string_view> v, std::string_view def) {
   return std::string(v && !v->empty() ? *v : def);

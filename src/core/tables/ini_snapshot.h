@@ -18,10 +18,32 @@
 
 namespace rpt::tables {
 
+namespace ini_detail {
+std::int32_t OtherInteger(std::string_view text, std::int32_t def);
+}  // namespace ini_detail
+
 // The typed reads of the settings file on a value already found (nothing:
 // the key is missing): missing or empty values give the default.
-std::int32_t IniInteger(std::optional<std::string_view> value, std::int32_t def);
-bool IniBool(std::optional<std::string_view> value, bool def);
+// Inline, since a table load reads a dozen integers per cell: short plain
+// decimals (nearly every value) directly, anything else by the settings
+// file's own rules.
+inline std::int32_t IniInteger(std::string_view t, std::int32_t def) {
+  if (t.empty()) return def;
+  const std::size_t start = t[0] == '-' ? 1 : 0;
+  if (t.size() > start && t.size() - start <= 9) {
+    std::int32_t n = 0;
+    std::size_t i = start;
+    for (; i < t.size() && t[i] >= '0' && t[i] <= '9'; ++i) n = n * 10 + (t[i] - '0');
+    if (i == t.size()) return start ? -n : n;
+  }
+  return ini_detail::OtherInteger(t, def);
+}
+inline std::int32_t IniInteger(std::optional<std::string_view> value, std::int32_t def) {
+  return value ? IniInteger(*value, def) : def;
+}
+inline bool IniBool(std::optional<std::string_view> value, bool def) {
+  return (IniInteger(value, def ? 1 : 0) & 0xFF) != 0;
+}
 std::string IniString(std::optional<std::string_view> value, std::string_view def);
 
 class IniSnapshot {

@@ -1,5 +1,6 @@
 // Loading a table from its table file.
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstring>
 #include <filesystem>
@@ -70,51 +71,90 @@ constexpr std::string_view kCellKeyNames[kCellKeyCount] = {
     "State", "Type", "List", "Form", "Len", "Dec", "BObj", "BVal", "BList", "ListCode",
     "DirectInput", "Col", "Row", "Vis", "Frame", "Font", "Cap", "Hint"};
 
-int ClassifyKey(std::string_view k) {
-  if (k.empty()) return -1;
-  int candidates[3] = {-1, -1, -1};
-  const char f = FoldCase(k[0]);
+// The one cell key a name can be, told apart by its length and a letter or
+// two (letter case ignored); -1 for a key the loader does not read.
+int CandidateKey(std::string_view k) {
   switch (k.size()) {
     case 3:
-      candidates[0] = f == 'l' ? kLen : f == 'd' ? kDec : f == 'r' ? kRow : f == 'v' ? kVis : -1;
-      if (f == 'c') candidates[0] = kCol, candidates[1] = kCap;
-      break;
+      switch (FoldCase(k[0])) {
+        case 'l': return kLen;
+        case 'd': return kDec;
+        case 'r': return kRow;
+        case 'v': return kVis;
+        case 'c': return FoldCase(k[1]) == 'o' ? kCol : kCap;
+        default: return -1;
+      }
     case 4:
-      if (f == 't') candidates[0] = kType;
-      if (f == 'l') candidates[0] = kList;
-      if (f == 'f') candidates[0] = kForm, candidates[1] = kFont;
-      if (f == 'b') candidates[0] = kBObj, candidates[1] = kBVal;
-      if (f == 'h') candidates[0] = kHint;
-      break;
+      switch (FoldCase(k[0])) {
+        case 't': return kType;
+        case 'l': return kList;
+        case 'h': return kHint;
+        case 'f': return FoldCase(k[2]) == 'r' ? kForm : kFont;
+        case 'b': return FoldCase(k[1]) == 'o' ? kBObj : kBVal;
+        default: return -1;
+      }
     case 5:
-      candidates[0] = f == 's' ? kState : f == 'b' ? kBList : f == 'f' ? kFrame : -1;
-      break;
-    case 8: candidates[0] = f == 'l' ? kListCode : -1; break;
-    case 11: candidates[0] = f == 'd' ? kDirectInput : -1; break;
-    default: break;
+      switch (FoldCase(k[0])) {
+        case 's': return kState;
+        case 'b': return kBList;
+        case 'f': return kFrame;
+        default: return -1;
+      }
+    case 8: return FoldCase(k[0]) == 'l' ? kListCode : -1;
+    case 11: return FoldCase(k[0]) == 'd' ? kDirectInput : -1;
+    default: return -1;
   }
-  for (int c : candidates) {
-    if (c < 0) continue;
-    const std::string_view name = kCellKeyNames[c];
-    std::size_t i = 0;
-    while (i < name.size() && k[i] == name[i]) ++i;
-    if (i == name.size() || SameText(k, name)) return c;
-  }
-  return -1;
 }
 
-struct CellKeys {
-  std::optional<std::string_view> v[kCellKeyCount];
+int ClassifyKey(std::string_view k) {
+  const int c = CandidateKey(k);
+  if (c < 0) return -1;
+  // Files written by the program spell keys exactly.
+  const std::string_view name = kCellKeyNames[c];
+  std::size_t i = 0;
+  while (i < name.size() && k[i] == name[i]) ++i;
+  return i == name.size() || SameText(k, name) ? c : -1;
+}
+
+class CellKeys {
+ public:
+  std::string_view text[kCellKeyCount];
+  std::uint32_t found = 0;  // bit per CellKey
   void Collect(const IniSnapshot::Section& sec) {
-    for (auto& x : v) x.reset();
-    for (const auto& [key, value] : sec.keys()) {
-      const int c = ClassifyKey(key);
-      if (c >= 0 && !v[c]) v[c] = value;
+    found = 0;
+    const auto& keys = sec.keys();
+    for (std::size_t j = 0; j < keys.size(); ++j) {
+      const std::string_view key = keys[j].first;
+      // The program writes every cell's keys in the same order: the key at
+      // this place in the cell before is tried first.
+      int c = j < kRemembered ? previous_[j] : -1;
+      if (c < 0 || key != kCellKeyNames[c]) c = ClassifyKey(key);
+      if (j < kRemembered) previous_[j] = static_cast<std::int8_t>(c);
+      if (c >= 0 && !(found >> c & 1)) {
+        text[c] = keys[j].second;
+        found |= 1u << c;
+      }
     }
   }
-  std::int32_t Int(CellKey k, std::int32_t def) const { return tables::IniInteger(v[k], def); }
-  bool Bool(CellKey k, bool def) const { return tables::IniBool(v[k], def); }
-  std::string Str(CellKey k, std::string_view def) const { return tables::IniString(v[k], def); }
+  std::optional<std::string_view> Get(CellKey k) const {
+    return found >> k & 1 ? std::optional<std::string_view>(text[k]) : std::nullopt;
+  }
+  std::int32_t Int(CellKey k, std::int32_t def) const { return tables::IniInteger(Get(k), def); }
+  bool Bool(CellKey k, bool def) const { return tables::IniBool(Get(k), def); }
+  // The value; the default when the key is missing or empty.
+  std::string_view View(CellKey k, std::string_view def) const {
+    return found >> k & 1 && !text[k].empty() ? text[k] : def;
+  }
+
+ private:
+  // The keys of the cell before, place by place (-1: none the loader reads).
+  static constexpr std::size_t kRemembered = 24;
+  std::array<std::int8_t, kRemembered> previous_ = MakeUnknown();
+  static constexpr std::array<std::int8_t, kRemembered> MakeUnknown() {
+    std::array<std::int8_t, kRemembered> a{};
+    a.fill(-1);
+    return a;
+  }
 };
 
 class Loader {
@@ -200,7 +240,7 @@ void Loader::Run() {
     const auto r = std::to_chars(name + 5, name + sizeof name, n);
     ini_.Select(std::string_view(name, static_cast<std::size_t>(r.ptr - name)), sec);
     keys.Collect(sec);
-    const auto& state = keys.v[kState];
+    const auto state = keys.Get(kState);
     FillCell(state && !state->empty() ? state->front() : 'D', keys, sec);
   }
 
@@ -254,8 +294,9 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   cell->type = static_cast<std::uint8_t>(k.Int(kType, 0));
   const std::uint8_t type = cell->type;
   if (type == cell_type::kInteger || type == cell_type::kReal) t.hasNumbers = true;
-  cell->List = k.Str(kList, "");
-  cell->Form = k.Str(kForm, "-1");
+  cell->List = k.View(kList, "");
+  const std::string_view form = k.View(kForm, "");
+  cell->Form = form.empty() ? TCell::NoFormula() : SharedText(form);
   if (type == cell_type::kFormula) {
     t.hasFormulas = true;
     if (s == 'D' && NthWord(cell->Form, 1) == "7")
@@ -271,7 +312,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   cell->Col = col;
   cell->Row = row;
 
-  const auto& visText = k.v[kVis];
+  const auto visText = k.Get(kVis);
   const VisWords vis = ParseVis(visText && !visText->empty() ? *visText : "0 0 0 0 5 255");
   TFramedLabel& label = cell->label;
   label.top = vis.top - dy;
@@ -295,13 +336,13 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
     label.color = fileColor;
   }
 
-  sec.ReadFontValue(k.v[kFont], label.font, TableWindowFont());
+  sec.ReadFontValue(k.Get(kFont), label.font, TableWindowFont());
   cell->definedFontName = label.font.name;
   cell->definedFontSize = label.font.size;
   if (!ctx.userFontFace.empty()) label.font.name = ctx.userFontFace;
   if (ctx.userFontSize != 0) label.font.size = ctx.userFontSize;
 
-  const std::string_view cap = tables::TrimText(k.v[kCap].value_or(std::string_view()));
+  const std::string_view cap = tables::TrimText(k.Get(kCap).value_or(std::string_view()));
   if (!cap.empty() && cap[0] != '$' && cap.find("||") == std::string_view::npos)
     label.caption.assign(cap);  // the usual case: nothing to decode
   else
@@ -320,7 +361,7 @@ void Loader::FillCell(char s, const CellKeys& k, const IniSnapshot::Section& sec
   }
   if (type == cell_type::kListValue || type == cell_type::kFormula) {
     label.showHint = true;
-    label.hint = tables::DecodeMultiLine(k.Str(kHint, ""));
+    label.hint = tables::DecodeMultiLine(k.View(kHint, ""));
   } else {
     // A grid cell named by an earlier section too must not keep that
     // section's hint: the save would write it and the next load drop it.
