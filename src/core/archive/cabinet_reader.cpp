@@ -44,9 +44,10 @@ constexpr int kMaxCabinetsInSet = 1024;
 // per file and read after Drain(); a file that failed is removed.
 class FileSink {
  public:
-  FileSink(std::size_t files, std::string destination)
-      : destination_(std::move(destination)), errors_(files, 0), fds_(files, -1), opened_(files, false),
-        paths_(files), thread_([this] { Run(); }) {}
+  FileSink(std::size_t files, std::string destination,
+           const std::function<void(const std::string&)>& written)
+      : destination_(std::move(destination)), written_(written), errors_(files, 0), fds_(files, -1),
+        opened_(files, false), paths_(files), thread_([this] { Run(); }) {}
   ~FileSink() {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -113,6 +114,7 @@ class FileSink {
   void Execute(const Op& op);
 
   std::string destination_;  // ends with "/"
+  const std::function<void(const std::string&)>& written_;
   std::vector<int> errors_;
   std::vector<int> fds_;
   std::vector<bool> opened_;
@@ -200,6 +202,13 @@ void FileSink::Execute(const Op& op) {
         struct stat st {};
         if (::lstat(paths_[id].c_str(), &st) == 0 && S_ISREG(st.st_mode))
           ::chmod(paths_[id].c_str(), (st.st_mode & 07777) & ~mode_t(0222));
+      }
+      if (written_) {
+        try {
+          written_(paths_[id]);
+        } catch (...) {
+          // Only news for a watcher; the file is there all the same.
+        }
       }
       return;
   }
@@ -615,7 +624,7 @@ void TSTCabReader::ExtractAll(const std::string& cabinet, const std::string& des
   // Per file: the failure met while reading it, and whether it went to the sink.
   std::vector<std::optional<TSTCabErrorRecord>> failures(items.size());
   std::vector<bool> written(items.size(), false);
-  FileSink sink(items.size(), destination);
+  FileSink sink(items.size(), destination, OnFileWritten);
   ctx.sys.sink = &sink;
   for (std::size_t i = 0; i < items.size(); ++i) {
     Item& item = items[i];

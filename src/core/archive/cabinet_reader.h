@@ -49,6 +49,10 @@ class TSTCabReader {
   // May change the destination (UTF-8 path); an empty one skips the file.
   std::function<void(const TSTCabFileInfo& file, std::string& destination)> OnCopyFile;
   std::function<void(const TSTCabFileInfo& file, const std::string& destination)> OnCloseFile;
+  // A file is complete on disk (written, closed, dated): called on the
+  // thread that writes the files, as soon as it is, while the extraction
+  // goes on. OnCloseFile comes later, on the calling thread.
+  std::function<void(const std::string& destination)> OnFileWritten;
   // Asked when the following cabinet is not beside the first one: a folder
   // to look in, or nothing.
   std::function<std::optional<std::string>(const std::string& nextCabinet)> OnNextCabinet;

@@ -92,17 +92,7 @@ auto WithPlainCopy(const std::string& package, Fn use) {
   {
     const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) RaiseFileError("Cannot create file", copy, errno);
-    std::size_t done = 0;
-    int err = 0;
-    while (done < bytes->size()) {
-      const ssize_t n = ::write(fd, bytes->data() + done, bytes->size() - done);
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        err = errno;
-        break;
-      }
-      done += static_cast<std::size_t>(n);
-    }
+    int err = WriteAllTo(fd, *bytes);
     if (::close(fd) != 0 && !err) err = errno;
     if (err) RaiseFileError("Cannot write file", copy, err);
   }
@@ -195,8 +185,10 @@ bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string&
   return true;
 }
 
-void UnpackPackage(const std::string& package, const std::string& destinationFolder, bool exchanged) {
+void UnpackPackage(const std::string& package, const std::string& destinationFolder, bool exchanged,
+                   const FileWritten& written) {
   TSTCabReader reader;
+  reader.OnFileWritten = written;
   if (!exchanged) {
     reader.ExtractAll(package, destinationFolder);
     return;
@@ -207,7 +199,8 @@ void UnpackPackage(const std::string& package, const std::string& destinationFol
   });
 }
 
-void RefreshFolder(const std::string& destinationFolder, const std::string& package) {
+void RefreshFolder(const std::string& destinationFolder, const std::string& package,
+                   const FileWritten& written) {
   // What cannot be deleted is overwritten by the unpacking or stays; either
   // way the package's files are what the folder then holds.
   if (FolderExists(destinationFolder))
@@ -215,7 +208,7 @@ void RefreshFolder(const std::string& destinationFolder, const std::string& pack
   else
     ForceFolders(destinationFolder);
   std::error_code ec;
-  if (fs::exists(package, ec)) UnpackPackage(package, destinationFolder);
+  if (fs::exists(package, ec)) UnpackPackage(package, destinationFolder, true, written);
 }
 
 std::vector<TSTCabFileInfo> ListPackage(const std::string& package, bool exchanged) {

@@ -2,6 +2,7 @@
 // exchanged, so that a package never begins with the cabinet signature.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,15 +26,21 @@ void ExchangeFirstTwoBytes(const std::string& path);
 bool PackFolder(Interaction& ui, const std::string& fileMask, const std::string& destination,
                 bool exchange, bool includeSubfolders, std::string* cause = nullptr);
 
+// Told of each file of a package as soon as it is complete on disk, on the
+// thread that writes the files, while the rest is still being unpacked.
+using FileWritten = std::function<void(const std::string& path)>;
+
 // *unpack*: extracts every file of the package into the folder. The
 // exchanged copy is made in a private temporary folder, so a package in a
 // folder that cannot be written to still opens. With `exchanged` false the
 // file is read as a plain cabinet.
-void UnpackPackage(const std::string& package, const std::string& destinationFolder, bool exchanged = true);
+void UnpackPackage(const std::string& package, const std::string& destinationFolder, bool exchanged = true,
+                   const FileWritten& written = {});
 
 // *refresh folder*: empties the folder (files removed, subfolders emptied
 // but kept) or creates it, then unpacks the package there when it exists.
-void RefreshFolder(const std::string& destinationFolder, const std::string& package);
+void RefreshFolder(const std::string& destinationFolder, const std::string& package,
+                   const FileWritten& written = {});
 
 // The files of a package (or, with `exchanged` false, of a plain cabinet).
 std::vector<TSTCabFileInfo> ListPackage(const std::string& package, bool exchanged = true);

@@ -286,6 +286,8 @@ void TReportState::LoadReport(const std::string& folder) {
   // blank report. The folder's package is then unpacked into the working folder.
   std::string f = folder.empty() ? folder : WithSeparator(folder);
   std::optional<RecoveryManifest> restore;
+  // The tables start loading while the package is still being unpacked.
+  tables::TablePreloader ahead(context_);
   try {
     if (f.empty()) {
       recent_.Purge();
@@ -318,8 +320,10 @@ void TReportState::LoadReport(const std::string& folder) {
                  std::string("\" является ссылкой на несуществующий файл \""_w) + W(target.string()) + "\".");
       return;
     }
-    RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName));
+    RefreshFolder(folders_.working, package ? *package : f + std::string(kReportPackageName),
+                  [&ahead](const std::string& path) { ahead.Offer(path); });
     if (restore) {
+      ahead.Discard();  // the recovered tables replace some of the files
       if (const std::string error = CopyRecoveredTables(*restore, recovery_->restoredFrom, folders_.working);
           !error.empty()) {
         // The report opens as saved; the data stays where it is.
@@ -333,7 +337,7 @@ void TReportState::LoadReport(const std::string& folder) {
     LoadFailed(ErrorMessage(e));
     return;
   }
-  const ReadOutcome outcome = ReadWorkingFolder(f, false);
+  const ReadOutcome outcome = ReadWorkingFolder(f, false, &ahead);
   if (restore && outcome != ReadOutcome::Read) {
     // The recovered tables do not read: they are set aside and the report
     // opens as it was saved.
@@ -395,7 +399,8 @@ void TReportState::ReadUnpackedReport() {
     EndLoad();
 }
 
-TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& reportFolder, bool inPlace) {
+TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& reportFolder, bool inPlace,
+                                                          tables::TablePreloader* ahead) {
   // A report of another version is not opened.
   if (!VersionIsCurrent(folders_.working)) {
     lock_.Release();
@@ -432,7 +437,7 @@ TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& rep
     colorScheme_ = ReadColorScheme(
         FindEntryNoCase(reportFolder, kColorsFileName).value_or(reportFolder + std::string(kColorsFileName)));
 
-    if (!LoadTables(progress)) return ReadOutcome::TableMissing;
+    if (!LoadTables(progress, ahead)) return ReadOutcome::TableMissing;
     // The engine learns the tables once they are all loaded: a table's
     // loading needs only the map, which it fills itself.
     AttachEngine();
@@ -454,7 +459,7 @@ TReportState::ReadOutcome TReportState::ReadWorkingFolder(const std::string& rep
   return ReadOutcome::Read;
 }
 
-bool TReportState::LoadTables(TFormProgressD& progress) {
+bool TReportState::LoadTables(TFormProgressD& progress, tables::TablePreloader* ahead) {
   // Every table of a section and item not left out; a missing table file
   // stops the load with the tables before it loaded and open.
   std::vector<std::string> files;
@@ -506,7 +511,7 @@ bool TReportState::LoadTables(TFormProgressD& progress) {
     tables_.push_back(std::move(entry));
     progress.StepSecond();
     ++itemAt;
-  });
+  }, 0, ahead);
   if (!missing.empty()) {
     progress.Finish();
     loading_ = false;

@@ -27,6 +27,9 @@ namespace rpt {
 
 class Interaction;
 class TFormNewRep;
+namespace tables {
+class TablePreloader;
+}  // namespace tables
 class TFormProgressD;
 class TReportState;
 struct RecoveryRun;
@@ -255,9 +258,11 @@ class TReportState : private TableHooks {
   enum class ReadOutcome { Read, TableMissing, Failed };
   // Reads the working folder; `reportFolder` is the report's own folder.
   // `inPlace`: the folder is the report's own, and nothing is unpacked into it.
-  ReadOutcome ReadWorkingFolder(const std::string& reportFolder, bool inPlace);
+  // `ahead`: tables loaded while the folder was being unpacked.
+  ReadOutcome ReadWorkingFolder(const std::string& reportFolder, bool inPlace,
+                                tables::TablePreloader* ahead = nullptr);
   // Loads the structure's tables; false when one is missing (shown).
-  bool LoadTables(TFormProgressD& progress);
+  bool LoadTables(TFormProgressD& progress, tables::TablePreloader* ahead);
   // A missing table stopped the load: what was loaded stays open.
   void TablesMissing();
   // No report is open: no structure and no tree.
