@@ -85,7 +85,9 @@ int RunOpen(const Args& argsIn) {
   Args args = argsIn;
   const std::string program = ProgramFolder(args);
   if (args.size() != 1) throw UsageError("one report folder expected");
-  LoadedReport report(program, AbsoluteFolder(args[0]), -1);  // only reads: no lock
+  // Only reads: no lock. Neither prints nor sends.
+  LoadedReport report(program, AbsoluteFolder(args[0]), -1, TReportState::RecoveryMode::Off,
+                      InstallationParts::ReportData);
   PrintTables(report.state);
   return kExitOk;
 }
@@ -122,7 +124,8 @@ int RunSet(const Args& argsIn) {
   const std::string program = ProgramFolder(args);
   const int waitMs = LockWaitMs(args);
   if (args.size() < 4 || (args.size() - 1) % 3 != 0) throw UsageError("FOLDER TABLE CELL VALUE [TABLE CELL VALUE...] expected");
-  LoadedReport report(program, AbsoluteFolder(args[0]), waitMs);
+  LoadedReport report(program, AbsoluteFolder(args[0]), waitMs, TReportState::RecoveryMode::Off,
+                      InstallationParts::ReportData);
   TReportState& state = report.state;
   const int errorsBefore = report.ui.errorsShown;
   // Every change is made before the one save.

@@ -128,12 +128,12 @@ PrivateArea::~PrivateArea() {
 
 // A loaded report in a private working area.
 LoadedReport::LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs,
-                           TReportState::RecoveryMode recovery)
+                           TReportState::RecoveryMode recovery, InstallationParts parts)
     : area(program), state(area.folders, ui, &engine) {
   state.SetRecoveryMode(recovery);
   state.lockWaitMs = std::max(lockWaitMs, 0);
   state.lockReports = lockWaitMs >= 0;
-  PrepareFolders(area.folders, ui);
+  PrepareFolders(area.folders, ui, parts);
   state.ReadInstallation();
   if (!HoldsReport(folder)) {
     state.OpenReportFolder(folder);  // reports the folder

@@ -10,6 +10,7 @@
 
 #include "cli/command.h"
 #include "cli/headless_interaction.h"
+#include "core/app/startup.h"
 #include "core/calc/checking_engine.h"
 #include "core/foundation/folders.h"
 #include "core/report/report_state.h"
@@ -70,8 +71,10 @@ struct LoadedReport {
   TReportState state;
   // `lockWaitMs` < 0: the report is only read, and not locked. `recovery`
   // Apply: what the desktop program kept of unsaved changes is restored.
+  // `parts`: what of the installation the command uses.
   LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs,
-               TReportState::RecoveryMode recovery = TReportState::RecoveryMode::Off);
+               TReportState::RecoveryMode recovery = TReportState::RecoveryMode::Off,
+               InstallationParts parts = InstallationParts::All);
 };
 
 // A report folder read where it lies, as the desktop program reads a report

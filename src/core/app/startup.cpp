@@ -2,6 +2,8 @@
 #include "core/app/startup.h"
 
 #include <filesystem>
+#include <iterator>
+#include <span>
 
 #include "core/foundation/codec.h"
 #include "core/foundation/config_keys.h"
@@ -38,14 +40,15 @@ bool AcquireInstance(InstanceLock& lock, std::string_view programName, Interacti
   return false;
 }
 
-void PrepareFolders(const FolderSet& folders, Interaction& ui) {
+void PrepareFolders(const FolderSet& folders, Interaction& ui, InstallationParts parts) {
   const std::pair<const std::string*, std::string> refresh[] = {
       {&folders.templates, folders.TemplatePackage()},
       {&folders.lists, folders.ListPackage()},
       {&folders.print, folders.PrintPackage()},
       {&folders.service, folders.ServicePackage()},
   };
-  for (const auto& [folder, package] : refresh) {
+  const std::size_t wanted = parts == InstallationParts::All ? std::size(refresh) : 2;
+  for (const auto& [folder, package] : std::span(refresh, wanted)) {
     try {
       RefreshFolder(*folder, package);
     } catch (const std::exception& e) {

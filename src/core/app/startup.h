@@ -28,12 +28,19 @@ struct InstallationOptions {
 // ignored.
 bool AcquireInstance(InstanceLock& lock, std::string_view programName, Interaction& ui);
 
+// What of the installation a session unpacks: all of it, or only what
+// reading, checking and saving a report use (the blank tables with the
+// check rules, and the value lists), for a session that neither prints,
+// exports nor sends.
+enum class InstallationParts { All, ReportData };
+
 // Refreshes the template, list, print and service folders from "TI.a",
 // "TL.a", "TP.a" and "S.a" (a missing package leaves its folder empty) and
 // prepares the working folder: its "Subreports/" deleted with everything
 // in it and its own files removed, or the folder created. Errors of a
 // damaged package are shown and the start goes on.
-void PrepareFolders(const FolderSet& folders, Interaction& ui);
+void PrepareFolders(const FolderSet& folders, Interaction& ui,
+                    InstallationParts parts = InstallationParts::All);
 
 InstallationOptions ReadInstallationOptions(const FolderSet& folders);
 

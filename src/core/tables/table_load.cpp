@@ -106,14 +106,25 @@ int CandidateKey(std::string_view k) {
   }
 }
 
+// Keys are a few letters: compared with lengths the compiler knows, not by
+// a library call.
+bool SameBytes(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  switch (a.size()) {
+    case 3: return std::memcmp(a.data(), b.data(), 3) == 0;
+    case 4: return std::memcmp(a.data(), b.data(), 4) == 0;
+    case 5: return std::memcmp(a.data(), b.data(), 5) == 0;
+    case 8: return std::memcmp(a.data(), b.data(), 8) == 0;
+    default: return a == b;
+  }
+}
+
 int ClassifyKey(std::string_view k) {
   const int c = CandidateKey(k);
   if (c < 0) return -1;
   // Files written by the program spell keys exactly.
   const std::string_view name = kCellKeyNames[c];
-  std::size_t i = 0;
-  while (i < name.size() && k[i] == name[i]) ++i;
-  return i == name.size() || SameText(k, name) ? c : -1;
+  return SameBytes(k, name) || SameText(k, name) ? c : -1;
 }
 
 class CellKeys {
@@ -128,7 +139,7 @@ class CellKeys {
       // The program writes every cell's keys in the same order: the key at
       // this place in the cell before is tried first.
       int c = j < kRemembered ? previous_[j] : -1;
-      if (c < 0 || key != kCellKeyNames[c]) c = ClassifyKey(key);
+      if (c < 0 || !SameBytes(key, kCellKeyNames[c])) c = ClassifyKey(key);
       if (j < kRemembered) previous_[j] = static_cast<std::int8_t>(c);
       if (c >= 0 && !(found >> c & 1)) {
         text[c] = keys[j].second;

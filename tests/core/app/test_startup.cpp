@@ -124,6 +124,26 @@ TEST(Startup, WorkingFolderIsPrepared) {
   EXPECT_TRUE(ui.messages.empty());
 }
 
+// A session that only reads, checks and saves reports unpacks the blank
+// tables and the lists, not the print documents or the service files.
+TEST(Startup, ReportDataLeavesPrintAndServiceAlone) {
+  TempFolder dir;
+  const FolderSet f = testing::MakeProgram(dir);
+  testing::MakePackage(dir, "lists", {{"Vuz.lst", "[List]\r\n"}}, f.ListPackage());
+  testing::MakePackage(dir, "docs", {{"Title.rtf", "{\\rtf1}"}}, f.PrintPackage());
+  testing::MakePackage(dir, "service", {{"UnSelf.bin", "stub"}}, f.ServicePackage());
+  ScriptedInteraction ui;
+  PrepareFolders(f, ui, InstallationParts::ReportData);
+  EXPECT_TRUE(fs::exists(f.templates + "Report.str"));
+  EXPECT_TRUE(fs::exists(f.lists + "Vuz.lst"));
+  EXPECT_FALSE(fs::exists(f.print + "Title.rtf"));
+  EXPECT_FALSE(fs::exists(f.service + "UnSelf.bin"));
+  PrepareFolders(f, ui);
+  EXPECT_TRUE(fs::exists(f.print + "Title.rtf"));
+  EXPECT_TRUE(fs::exists(f.service + "UnSelf.bin"));
+  EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST(InstanceLockTest, ReleasedWhenTheHolderIsKilled) {
   const std::string name = ProgramName("killed");
   int ready[2];
