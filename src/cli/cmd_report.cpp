@@ -85,9 +85,9 @@ int RunOpen(const Args& argsIn) {
   Args args = argsIn;
   const std::string program = ProgramFolder(args);
   if (args.size() != 1) throw UsageError("one report folder expected");
-  // Only reads: no lock. Neither prints nor sends.
+  // Only reads the tables: no lock, no documents, nothing printed or sent.
   LoadedReport report(program, AbsoluteFolder(args[0]), -1, TReportState::RecoveryMode::Off,
-                      InstallationParts::ReportData);
+                      InstallationParts::ReportData, AfterLoad::DropUnpacked);
   PrintTables(report.state);
   return kExitOk;
 }

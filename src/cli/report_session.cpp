@@ -6,6 +6,8 @@
 #include <charconv>
 #include <filesystem>
 #include <stdexcept>
+#include <system_error>
+#include <thread>
 
 #include "core/foundation/codec.h"
 #include "core/foundation/file_io.h"
@@ -120,7 +122,23 @@ PrivateArea::PrivateArea(const std::string& programFolder) {
   folders.check = inside.check;
 }
 
+void PrivateArea::ClearWorkingInBackground() {
+  if (clearing_.joinable()) return;
+  try {
+    clearing_ = std::thread([folder = folders.working] {
+      std::error_code ec;
+      for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code gone;
+        fs::remove_all(it->path(), gone);
+      }
+    });
+  } catch (const std::system_error&) {
+    // Removed with the rest at the end.
+  }
+}
+
 PrivateArea::~PrivateArea() {
+  if (clearing_.joinable()) clearing_.join();
   std::error_code ec;
   fs::remove_all(root_, ec);
   UnregisterTemporaryFolder(root_);
@@ -128,8 +146,10 @@ PrivateArea::~PrivateArea() {
 
 // A loaded report in a private working area.
 LoadedReport::LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs,
-                           TReportState::RecoveryMode recovery, InstallationParts parts)
-    : area(program), state(area.folders, ui, &engine) {
+                           TReportState::RecoveryMode recovery, InstallationParts parts,
+                           AfterLoad afterLoad)
+    : area(program), state(area.folders, ui, &engine, &dropper) {
+  dropper.enabled = afterLoad == AfterLoad::DropUnpacked;
   state.SetRecoveryMode(recovery);
   state.lockWaitMs = std::max(lockWaitMs, 0);
   state.lockReports = lockWaitMs >= 0;

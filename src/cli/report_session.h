@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "cli/command.h"
 #include "cli/headless_interaction.h"
@@ -59,14 +60,38 @@ class PrivateArea {
   PrivateArea& operator=(const PrivateArea&) = delete;
   FolderSet folders;
 
+  // Empties the working folder on a thread of its own, while the command
+  // goes on; the destructor waits for it.
+  void ClearWorkingInBackground();
+
  private:
   std::string root_;
+  std::thread clearing_;
 };
+
+// For a command that reads nothing of the unpacked report but its tables:
+// the unpacked files go as soon as the tables are loaded, while they are
+// recalculated, instead of at the end.
+class DropUnpackedAfterLoad final : public ReportView {
+ public:
+  explicit DropUnpackedAfterLoad(PrivateArea& area) : area_(area) {}
+  bool enabled = false;
+  void TablesLoaded(const TReportState&) override {
+    if (enabled) area_.ClearWorkingInBackground();
+  }
+
+ private:
+  PrivateArea& area_;
+};
+
+// What a command does with the unpacked report once its tables are loaded.
+enum class AfterLoad { KeepUnpacked, DropUnpacked };
 
 // A loaded report in a private working area.
 struct LoadedReport {
   HeadlessInteraction ui;
   PrivateArea area;
+  DropUnpackedAfterLoad dropper{area};
   TCheckingEngine engine{&ui};
   TReportState state;
   // `lockWaitMs` < 0: the report is only read, and not locked. `recovery`
@@ -74,7 +99,8 @@ struct LoadedReport {
   // `parts`: what of the installation the command uses.
   LoadedReport(const std::string& program, const std::string& folder, int lockWaitMs,
                TReportState::RecoveryMode recovery = TReportState::RecoveryMode::Off,
-               InstallationParts parts = InstallationParts::All);
+               InstallationParts parts = InstallationParts::All,
+               AfterLoad afterLoad = AfterLoad::KeepUnpacked);
 };
 
 // A report folder read where it lies, as the desktop program reads a report

@@ -32,8 +32,9 @@ struct CmdResult {
   std::string out;
 };
 
-CmdResult Reportctl(const std::string& args) {
-  const std::string cmd = std::string(REPORTCTL_PATH) + " " + args + " 2>/dev/null";
+// `env`: assignments put before the command ("NAME=value ").
+CmdResult Reportctl(const std::string& args, const std::string& env = "") {
+  const std::string cmd = env + std::string(REPORTCTL_PATH) + " " + args + " 2>/dev/null";
   FILE* pipe = ::popen(cmd.c_str(), "r");
   std::string out;
   char buf[4096];
@@ -95,10 +96,15 @@ TEST(CliReport, NewOpenSet) {
 
   const std::string report = f.program + "Отчет1/";
   const auto before = Snapshot(f.program);
-  r = Reportctl("open " + P + " " + Quote(report));
+  const std::string tmp = dir / "tmp";
+  fs::create_directories(tmp);
+  r = Reportctl("open " + P + " " + Quote(report), "TMPDIR=" + Quote(tmp) + " ");
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "Таблица 1\tT1.ini\tnorm\nТаблица 2\tT2.ini\tnorm\n") << r.out;
   EXPECT_EQ(Snapshot(f.program), before);  // nothing written, not even the working folder
+  // The private working area (its unpacked report emptied as soon as the
+  // tables were read) is gone.
+  EXPECT_TRUE(fs::is_empty(tmp));
   EXPECT_EQ(Reportctl("open " + P + " " + Quote(dir / "nothing")).exitCode, 1);
 
   r = Reportctl("set " + P + " " + Quote(report) + " T1 2 0");

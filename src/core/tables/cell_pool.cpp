@@ -3,6 +3,7 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -32,7 +33,10 @@ class Pool {
   // returns how many (0: not a size this pool serves).
   std::size_t Take(std::size_t size, void** out, std::size_t wanted) {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (!size_) size_ = size;
+    if (!size_) {
+      size_ = size;
+      cellSize_.store(size, std::memory_order_release);
+    }
     if (size != size_) return 0;  // one cell size per process
     std::size_t n = 0;
     for (; n < wanted && free_; ++n) {
@@ -55,12 +59,13 @@ class Pool {
     }
     return n;
   }
-  bool Release(void* p, std::size_t size) noexcept {
+  // Takes back `count` places of cells of the pool's size.
+  void Release(void* const* places, std::size_t count) noexcept {
     std::lock_guard<std::mutex> lock(mutex_);
-    if (size != size_) return false;
-    free_ = new (p) Free{free_};
-    return true;
+    for (std::size_t i = 0; i < count; ++i) free_ = new (places[i]) Free{free_};
   }
+  // The size of the cells the pool serves (0 until the first is taken).
+  std::size_t CellSize() const noexcept { return cellSize_.load(std::memory_order_acquire); }
 
  private:
   struct Free {
@@ -68,6 +73,7 @@ class Pool {
   };
   std::mutex mutex_;
   std::size_t size_ = 0;
+  std::atomic<std::size_t> cellSize_{0};
   char* next_ = nullptr;
   char* end_ = nullptr;
   Free* free_ = nullptr;
@@ -79,31 +85,38 @@ Pool& ThePool() {
   return *pool;
 }
 
-// Each thread takes places from the pool a few dozen at a time: threads
-// loading tables side by side would otherwise meet at the pool's lock for
-// every cell. What a thread has not used goes back when it ends.
+// Each thread takes places from the pool and gives them back a few dozen
+// at a time: threads loading tables side by side would otherwise meet at
+// the pool's lock for every cell, and closing a report would take it once
+// per cell. What a thread holds goes back when it ends.
 class LocalPlaces {
  public:
   ~LocalPlaces() {
-    while (count_) ThePool().Release(places_[--count_], size_);
+    ThePool().Release(places_, count_);
+    count_ = 0;
   }
   void* Take(std::size_t size) {
-    if (count_ == 0 || size != size_) {
-      while (count_) ThePool().Release(places_[--count_], size_);
+    if (count_ == 0) {
       count_ = ThePool().Take(size, places_, kBatch);
-      if (count_ == 0) return nullptr;
-      size_ = size;
       // Handed out in address order.
       std::reverse(places_, places_ + count_);
+      if (count_ == 0) return nullptr;
     }
     return places_[--count_];
+  }
+  void Give(void* place) {
+    if (count_ == kCapacity) {
+      ThePool().Release(places_ + kBatch, kCapacity - kBatch);
+      count_ = kBatch;
+    }
+    places_[count_++] = place;
   }
 
  private:
   static constexpr std::size_t kBatch = 32;
-  void* places_[kBatch];
+  static constexpr std::size_t kCapacity = 2 * kBatch;
+  void* places_[kCapacity];
   std::size_t count_ = 0;
-  std::size_t size_ = 0;
 };
 
 thread_local LocalPlaces localPlaces;
@@ -111,14 +124,20 @@ thread_local LocalPlaces localPlaces;
 }  // namespace
 
 void* AllocateCell(std::size_t size) {
-  if (kPooled && size % kAlign == 0)
-    if (void* p = localPlaces.Take(size)) return p;
+  if (kPooled && size % kAlign == 0) {
+    const std::size_t served = ThePool().CellSize();
+    if (served == 0 || served == size)
+      if (void* p = localPlaces.Take(size)) return p;
+  }
   return ::operator new(size, std::align_val_t{kAlign});
 }
 
 void FreeCell(void* cell, std::size_t size) noexcept {
   if (!cell) return;
-  if (kPooled && size % kAlign == 0 && ThePool().Release(cell, size)) return;
+  if (kPooled && size % kAlign == 0 && size == ThePool().CellSize()) {
+    localPlaces.Give(cell);
+    return;
+  }
   ::operator delete(cell, std::align_val_t{kAlign});
 }
 
