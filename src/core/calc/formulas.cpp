@@ -180,7 +180,7 @@ const std::string* ResultCache::Find(const TCell* cell) const {
 }
 
 void ResultCache::Insert(const TCell* cell, const std::string& text) {
-  if ((used_.size() + 1) * 2 > slots_.size()) Rehash(slots_.empty() ? 256 : slots_.size() * 2);
+  if ((used_.size() + 1) * 4 > slots_.size() * 3) Rehash(slots_.empty() ? 256 : slots_.size() * 2);
   const std::size_t i = IndexOf(cell);
   if (!slots_[i].key) used_.push_back(i);
   slots_[i].key = cell;
@@ -189,7 +189,7 @@ void ResultCache::Insert(const TCell* cell, const std::string& text) {
 
 void ResultCache::Reserve(std::size_t count) {
   std::size_t size = slots_.empty() ? 256 : slots_.size();
-  while (count * 2 > size) size *= 2;
+  while (count * 4 > size * 3) size *= 2;
   if (size > slots_.size()) Rehash(size);
 }
 
