@@ -37,16 +37,7 @@ struct Fd {
 };
 
 void WriteAll(int fd, const void* data, std::size_t size, const std::string& path) {
-  const auto* p = static_cast<const char*>(data);
-  while (size > 0) {
-    const ssize_t n = ::write(fd, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      RaiseFileError("Cannot write file", path, errno);
-    }
-    p += n;
-    size -= static_cast<std::size_t>(n);
-  }
+  if (const int err = WriteAllTo(fd, data, size)) RaiseFileError("Cannot write file", path, err);
 }
 
 std::size_t ReadSome(int fd, void* buffer, std::size_t size, const std::string& path) {

@@ -258,14 +258,8 @@ void CopyFile(const std::string& source, const std::string& destination) {
       fail("Ошибка чтения файла"_w, source, errno);
     }
     if (n == 0) break;
-    for (ssize_t done = 0; done < n;) {
-      const ssize_t w = ::write(out, buffer + done, static_cast<std::size_t>(n - done));
-      if (w < 0) {
-        if (errno == EINTR) continue;
-        fail("Ошибка записи файла"_w, target, errno);
-      }
-      done += w;
-    }
+    if (const int err = WriteAllTo(out, buffer, static_cast<std::size_t>(n)))
+      fail("Ошибка записи файла"_w, target, err);
   }
   ::fchmod(out, st.st_mode & 07777);
   const timespec times[2] = {st.st_atim, st.st_mtim};
